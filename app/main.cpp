@@ -1,0 +1,6 @@
+#include "app/veldrake.h"
+
+int main(int argc, char** argv)
+{
+    return VeldrakeMain(argc, argv);
+}

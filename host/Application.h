@@ -1,0 +1,95 @@
+#pragma once
+
+#include "host/KRNComponent.h"
+
+#include <QEventLoop>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <type_traits>
+#include <vector>
+
+class QWidget;
+
+// Idle handler: sender (the application object) and the done flag.
+using TIdleEvent = std::function<void(QObject* sender, bool& done)>;
+
+// The application object: owns the program-wide instances, shows the main
+// form and runs the message loop.
+class TApplication final : public QObject
+{
+public:
+    TApplication();
+    ~TApplication() override;
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    // Makes the toolkit ready for windows; creates the QApplication only when
+    // none exists yet (tests bring their own).
+    void Initialize();
+
+    QString Title() const { return m_title; }
+    void SetTitle(const QString& title);
+
+    // Creates an instance owned by the application, stores it in the
+    // variable and runs its creation handler. When the creation handler
+    // throws, the instance is destroyed again, the variable cleared and the
+    // exception passed on.
+    template <class T>
+    void CreateForm(T*& variable)
+    {
+        static_assert(std::is_base_of_v<TKRNComponent, T>, "CreateForm needs a component");
+        T* instance = new T();
+        variable = instance;
+        Adopt(instance, dynamic_cast<QWidget*>(instance), [&variable] { variable = nullptr; });
+        RunCreateHandler(instance);
+    }
+
+    // The first form created; nullptr when there is none.
+    QWidget* MainForm() const;
+    // Shows the main form and runs the message loop until the main form is
+    // closed or Terminate is called. Returns at once without a main form.
+    void Run();
+    void Terminate();
+    bool Terminated() const { return m_terminated; }
+    bool Running() const { return m_loop.isRunning(); }
+
+    // The idle event fires each time the event loop has nothing left to do.
+    void SetOnIdle(TIdleEvent handler) { m_onIdle = std::move(handler); }
+    const TIdleEvent& OnIdle() const { return m_onIdle; }
+
+    // Destroys the owned instances, last created first, and clears their
+    // variables.
+    void DestroyComponents();
+    int ComponentCount() const { return static_cast<int>(m_components.size()); }
+
+    // Back to the state before Initialize's first use: owned instances
+    // destroyed, no title, no idle handler (between tests).
+    void Reset();
+
+private:
+    struct Owned
+    {
+        TKRNComponent* Component;
+        QPointer<QWidget> Form; // null for non-visual instances
+        std::function<void()> ClearVariable;
+    };
+
+    void Adopt(TKRNComponent* component, QWidget* form, std::function<void()> clearVariable);
+    void RunCreateHandler(TKRNComponent* component);
+    void ConnectIdle();
+    void FireIdle();
+
+    QString m_title;
+    std::vector<Owned> m_components;
+    QEventLoop m_loop;
+    bool m_terminated = false;
+    bool m_inIdle = false;
+    bool m_idleConnected = false;
+    TIdleEvent m_onIdle;
+};
+
+// The process's application object.
+TApplication& Application();

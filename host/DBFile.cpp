@@ -1,0 +1,394 @@
+#include "host/DBFile.h"
+
+#include "host/KRNError.h"
+#include "host/Store.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+
+// --- fields -----------------------------------------------------------------
+
+TDatenfeld_Gen::TDatenfeld_Gen(TVLT_DBFile& table, QString column, bool isKey)
+    : m_table(table), m_column(std::move(column)), m_isKey(isKey)
+{
+    m_table.AddField(this);
+}
+
+void TDatenfeld_Gen::ResetSearch()
+{
+    m_keyValue.reset();
+    m_filterMin.reset();
+    m_filterMax.reset();
+    m_allowed.reset();
+    m_takenFilterValue.reset();
+}
+
+QChar TCharDatenFeld::GetWert() const
+{
+    const QString text = Buffer().toString();
+    return text.isEmpty() ? QLatin1Char(' ') : text.front();
+}
+
+void TCharDatenFeld::SetFilter(const QSet<QChar>& allowed)
+{
+    QList<QVariant> values;
+    for (QChar c : allowed) {
+        values.append(QString(c));
+    }
+    SetAllowed(std::move(values));
+}
+
+// --- table ------------------------------------------------------------------
+
+TVLT_DBFile::TVLT_DBFile(QString tableName) : m_tableName(std::move(tableName)) {}
+
+TVLT_DBFile::~TVLT_DBFile()
+{
+    CloseTable();
+}
+
+TStore& TVLT_DBFile::Store() const
+{
+    if (!m_store) {
+        throw StoreError(QStringLiteral("Die Tabelle %1 ist nicht geöffnet.").arg(m_tableName));
+    }
+    return *m_store;
+}
+
+void TVLT_DBFile::OpenNew(qint16)
+{
+    TStore* store = TStore::Current();
+    if (!store) {
+        throw StoreError(QStringLiteral("Die Tabelle %1 kann nicht geöffnet werden: kein Datenbestand geöffnet.")
+                             .arg(m_tableName));
+    }
+    if (m_store == store) {
+        return;
+    }
+    CloseTable();
+    m_store = store;
+    m_store->Attach(this);
+    ClearRecord();
+    // Fails now, with the driver's message, when the table is missing.
+    QSqlQuery& probe = Prepared(QStringLiteral("SELECT count(*) FROM %1 WHERE 0").arg(m_tableName));
+    Execute(probe);
+    probe.finish();
+}
+
+void TVLT_DBFile::CloseTable()
+{
+    FinishCursor();
+    m_statements.clear();
+    m_found = false;
+    if (m_store) {
+        m_store->Detach(this);
+        m_store = nullptr;
+    }
+}
+
+void TVLT_DBFile::ResetSearch()
+{
+    FinishCursor();
+    for (TDatenfeld_Gen* field : std::as_const(m_fields)) {
+        field->ResetSearch();
+    }
+    m_extendedFilter.clear();
+    m_found = false;
+    m_currentKey.clear();
+}
+
+void TVLT_DBFile::UseKey(qint16 keyNr)
+{
+    if (keyNr != PrimaryKeyNr()) {
+        throw StoreError(QStringLiteral("Die Tabelle %1 hat keinen Schlüssel %2.").arg(m_tableName).arg(keyNr));
+    }
+}
+
+void TVLT_DBFile::FinishCursor()
+{
+    if (m_cursor) {
+        m_cursor->finish();
+        m_cursor = nullptr;
+    }
+}
+
+void TVLT_DBFile::ClearRecord()
+{
+    for (TDatenfeld_Gen* field : std::as_const(m_fields)) {
+        field->ClearBuffer();
+    }
+}
+
+QSqlQuery& TVLT_DBFile::Prepared(const QString& sql)
+{
+    std::shared_ptr<QSqlQuery>& slot = m_statements[sql];
+    if (!slot) {
+        auto query = std::make_shared<QSqlQuery>(Store().Database());
+        query->setForwardOnly(true);
+        if (!query->prepare(sql)) {
+            const QString text = query->lastError().text();
+            m_statements.remove(sql);
+            throw StoreError(text);
+        }
+        slot = std::move(query);
+    }
+    return *slot;
+}
+
+void TVLT_DBFile::Execute(QSqlQuery& query)
+{
+    if (!query.exec()) {
+        const QString text = query.lastError().text();
+        query.finish();
+        throw StoreError(text.trimmed().isEmpty() ? QStringLiteral("Fehler in Tabelle %1").arg(m_tableName) : text);
+    }
+}
+
+QString TVLT_DBFile::KeyWhere(QVariantList& values, const QList<QVariant>& keyValues) const
+{
+    QStringList terms;
+    qsizetype k = 0;
+    for (const TDatenfeld_Gen* field : m_fields) {
+        if (field->IsKey()) {
+            terms << field->Column() + QStringLiteral(" = ?");
+            values << keyValues.value(k++);
+        }
+    }
+    return terms.join(QStringLiteral(" AND "));
+}
+
+bool TVLT_DBFile::FindKey()
+{
+    FinishCursor();
+    m_found = false;
+    QStringList columns;
+    QStringList terms;
+    QVariantList values;
+    for (const TDatenfeld_Gen* field : std::as_const(m_fields)) {
+        columns << field->Column();
+        if (field->IsKey() && field->m_keyValue) {
+            terms << field->Column() + QStringLiteral(" = ?");
+            values << *field->m_keyValue;
+        }
+    }
+    if (terms.isEmpty()) {
+        throw StoreError(QStringLiteral("FindKey auf %1 ohne Schlüsselwert.").arg(m_tableName));
+    }
+    QSqlQuery& query = Prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3 LIMIT 1")
+                                    .arg(columns.join(QStringLiteral(", ")), m_tableName,
+                                         terms.join(QStringLiteral(" AND "))));
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        query.bindValue(int(i), values[i]);
+    }
+    Execute(query);
+    if (query.next()) {
+        LoadRow(query);
+        m_found = true;
+    }
+    query.finish();
+    return m_found;
+}
+
+QString TVLT_DBFile::SelectSql(bool extended, QVariantList& values) const
+{
+    QStringList columns;
+    QStringList keys;
+    QStringList terms;
+    for (const TDatenfeld_Gen* field : m_fields) {
+        const QString& column = field->Column();
+        columns << column;
+        if (field->IsKey()) {
+            keys << column;
+        }
+        if (field->m_filterMin) {
+            terms << column + QStringLiteral(" >= ?");
+            values << *field->m_filterMin;
+        }
+        if (field->m_filterMax) {
+            terms << column + QStringLiteral(" <= ?");
+            values << *field->m_filterMax;
+        }
+        if (field->m_allowed) {
+            if (field->m_allowed->isEmpty()) {
+                terms << QStringLiteral("0");
+            } else {
+                QStringList marks(field->m_allowed->size(), QStringLiteral("?"));
+                terms << column + QStringLiteral(" IN (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+                values << *field->m_allowed;
+            }
+        }
+    }
+    if (extended) {
+        for (const TDatenfeld_Gen* field : m_extendedFilter) {
+            terms << field->Column() + QStringLiteral(" = ?");
+            values << (field->m_takenFilterValue ? *field->m_takenFilterValue : field->Buffer());
+        }
+    }
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), m_tableName);
+    if (!terms.isEmpty()) {
+        sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+    }
+    return sql + QStringLiteral(" ORDER BY ") + keys.join(QStringLiteral(", "));
+}
+
+bool TVLT_DBFile::StartCursor(bool extended)
+{
+    FinishCursor();
+    m_found = false;
+    QVariantList values;
+    QSqlQuery& query = Prepared(SelectSql(extended, values));
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        query.bindValue(int(i), values[i]);
+    }
+    Execute(query);
+    m_cursor = &query;
+    return Advance();
+}
+
+bool TVLT_DBFile::Advance()
+{
+    if (!m_cursor) {
+        m_found = false;
+        return false;
+    }
+    if (m_cursor->next()) {
+        LoadRow(*m_cursor);
+        m_found = true;
+    } else {
+        const QSqlError error = m_cursor->lastError();
+        FinishCursor();
+        m_found = false;
+        if (error.isValid()) {
+            throw StoreError(error.text());
+        }
+    }
+    return m_found;
+}
+
+void TVLT_DBFile::LoadRow(const QSqlQuery& query)
+{
+    m_currentKey.clear();
+    for (qsizetype i = 0; i < m_fields.size(); ++i) {
+        TDatenfeld_Gen* field = m_fields[i];
+        QVariant value = query.value(int(i));
+        if (value.isNull()) {
+            value = field->EmptyValue();
+        }
+        field->SetBuffer(value);
+        if (field->IsKey()) {
+            m_currentKey << value;
+        }
+    }
+}
+
+bool TVLT_DBFile::ReadFirst()
+{
+    return StartCursor(false);
+}
+
+bool TVLT_DBFile::ReadNext()
+{
+    return Advance();
+}
+
+void TVLT_DBFile::ExtendedFilterAdd(TDatenfeld_Gen& field, TDBComparisonCode comparison, TDBLogicConnection logic)
+{
+    if (comparison != dbcEqual || logic != dblAnd) {
+        throw StoreError(QStringLiteral("Nicht unterstützter erweiterter Filter (%1, %2) auf %3.")
+                             .arg(comparison)
+                             .arg(logic)
+                             .arg(m_tableName));
+    }
+    if (!m_fields.contains(&field)) {
+        throw StoreError(QStringLiteral("Das Feld %1 gehört nicht zur Tabelle %2.").arg(field.Column(), m_tableName));
+    }
+    m_extendedFilter.append(&field);
+}
+
+bool TVLT_DBFile::Get_first_extMode()
+{
+    return StartCursor(true);
+}
+
+bool TVLT_DBFile::Get_next_extMode()
+{
+    return Advance();
+}
+
+void TVLT_DBFile::WriteRecord(qint16 mode, qint32)
+{
+    switch (mode) {
+    case wrdonInsert: {
+        QStringList columns;
+        QVariantList values;
+        for (const TDatenfeld_Gen* field : std::as_const(m_fields)) {
+            columns << field->Column();
+            values << field->Buffer();
+        }
+        QStringList marks(columns.size(), QStringLiteral("?"));
+        QSqlQuery& query = Prepared(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(m_tableName, columns.join(QStringLiteral(", ")),
+                                             marks.join(QStringLiteral(", "))));
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            query.bindValue(int(i), values[i]);
+        }
+        Execute(query);
+        query.finish();
+        return;
+    }
+    case wrdonUpdate:
+    case wrdonDelete: {
+        if (!m_found || m_currentKey.isEmpty()) {
+            throw StoreError(QStringLiteral("Kein aktueller Datensatz in Tabelle %1.").arg(m_tableName));
+        }
+        QVariantList values;
+        QString sql;
+        if (mode == wrdonUpdate) {
+            QStringList sets;
+            for (const TDatenfeld_Gen* field : std::as_const(m_fields)) {
+                if (!field->IsKey()) {
+                    sets << field->Column() + QStringLiteral(" = ?");
+                    values << field->Buffer();
+                }
+            }
+            if (sets.isEmpty()) {
+                return;
+            }
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE ").arg(m_tableName, sets.join(QStringLiteral(", ")));
+        } else {
+            sql = QStringLiteral("DELETE FROM %1 WHERE ").arg(m_tableName);
+        }
+        FinishCursor();
+        sql += KeyWhere(values, m_currentKey);
+        QSqlQuery& query = Prepared(sql);
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            query.bindValue(int(i), values[i]);
+        }
+        Execute(query);
+        query.finish();
+        if (mode == wrdonDelete) {
+            m_found = false;
+            m_currentKey.clear();
+        }
+        return;
+    }
+    default:
+        throw StoreError(QStringLiteral("Unbekannter Schreibmodus %1 für Tabelle %2.").arg(mode).arg(m_tableName));
+    }
+}
+
+// --- the two tables ---------------------------------------------------------
+
+Tfidefile::Tfidefile()
+    : TVLT_DBFile(QStringLiteral("fidefile")), Kennung(*this, QStringLiteral("Kennung")),
+      Bezeichnung(*this, QStringLiteral("Bezeichnung")), Beschreibung(*this, QStringLiteral("Beschreibung")),
+      Einstellungen(*this, QStringLiteral("Einstellungen"))
+{
+}
+
+Tfikofile::Tfikofile()
+    : TVLT_DBFile(QStringLiteral("fikofile")), Kennung(*this, QStringLiteral("Kennung")),
+      Bezeichnung(*this, QStringLiteral("Bezeichnung")), RTyp(*this, QStringLiteral("RTyp")),
+      RNr(*this, QStringLiteral("RNr"))
+{
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "host/KRNComponent.h"
+
+#include <QObject>
+
+// A non-visual container with creation and destroy handlers.
+class TDataModule : public QObject, public TKRNComponent
+{
+public:
+    TDataModule() = default;
+};

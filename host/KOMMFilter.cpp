@@ -1,0 +1,195 @@
+#include "host/KOMMFilter.h"
+
+#include "host/DBFile.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+namespace {
+
+template <typename T>
+TKOMMFilterClass ClassRefOf(const char* name)
+{
+    static const TKOMMFilterClassInfo info{
+        QString::fromLatin1(name),
+        [](const QString& kennung, const QString& bezeichnung) -> std::unique_ptr<TKOMMFilter> {
+            return std::make_unique<T>(kennung, bezeichnung);
+        }};
+    return &info;
+}
+
+constexpr char16_t kBlank = u' ';
+
+} // namespace
+
+// --- TKOMMFilter --------------------------------------------------------------
+
+TKOMMFilter::TKOMMFilter(const QString& kennung, const QString& bezeichnung)
+    : Kennung(kennung), Bezeichnung(bezeichnung)
+{
+}
+
+TKOMMFilter::~TKOMMFilter() = default;
+
+TKOMMFilterClass TKOMMFilter::ClassRef()
+{
+    return ClassRefOf<TKOMMFilter>("TKOMMFilter");
+}
+
+Tfidefile& TKOMMFilter::Fidefile()
+{
+    if (!m_fidefile) {
+        m_fidefile = std::make_unique<Tfidefile>();
+    }
+    m_fidefile->OpenNew(-1);
+    return *m_fidefile;
+}
+
+Tfikofile& TKOMMFilter::Fikofile()
+{
+    if (!m_fikofile) {
+        m_fikofile = std::make_unique<Tfikofile>();
+    }
+    m_fikofile->OpenNew(-1);
+    return *m_fikofile;
+}
+
+bool TKOMMFilter::FilterLoad()
+{
+    FilterClear();
+    Tfidefile& fide = Fidefile();
+    fide.ResetSearch();
+    fide.UseKey(fide.PrimaryKeyNr());
+    fide.Kennung.SetKeyWert(Kennung);
+    fide.Bezeichnung.SetKeyWert(Bezeichnung);
+    const bool found = fide.FindKey();
+    if (found) {
+        Beschreibung = fide.Beschreibung.GetWert();
+        ApplySettingsText(fide.Einstellungen.GetWert());
+    }
+    fide.ResetSearch();
+    LoadAssignments();
+    return found;
+}
+
+void TKOMMFilter::LoadAssignments()
+{
+    Tfikofile& fiko = Fikofile();
+    fiko.ResetSearch();
+    fiko.Kennung.SetFilterMin(Kennung);
+    fiko.Kennung.SetFilterMax(Kennung);
+    fiko.Bezeichnung.SetFilterMin(Bezeichnung);
+    fiko.Bezeichnung.SetFilterMax(Bezeichnung);
+    for (bool found = fiko.ReadFirst(); found; found = fiko.ReadNext()) {
+        const char16_t rtyp = fiko.RTyp.GetWert().unicode();
+        const qint32 rnr = fiko.RNr.GetWert();
+        if (rtyp != kBlank && rnr == 0) {
+            m_rtypen.insert(rtyp);
+        } else if (rtyp == kBlank && rnr != 0) {
+            m_rnrn.insert(rnr);
+        }
+    }
+    fiko.ResetSearch();
+}
+
+void TKOMMFilter::FilterClear()
+{
+    Beschreibung.clear();
+    m_rtypen.clear();
+    m_rnrn.clear();
+}
+
+void TKOMMFilter::FilterSave()
+{
+    Tfidefile& fide = Fidefile();
+    fide.ResetSearch();
+    fide.UseKey(fide.PrimaryKeyNr());
+    fide.Kennung.SetKeyWert(Kennung);
+    fide.Bezeichnung.SetKeyWert(Bezeichnung);
+    const bool exists = fide.FindKey();
+    fide.Kennung.SetWert(Kennung);
+    fide.Bezeichnung.SetWert(Bezeichnung);
+    fide.Beschreibung.SetWert(Beschreibung);
+    fide.Einstellungen.SetWert(SettingsText());
+    fide.WriteRecord(exists ? wrdonUpdate : wrdonInsert, 0);
+    fide.ResetSearch();
+}
+
+bool TKOMMFilter::ListeRTypCheck(TRTyp_Erw rtyp) const
+{
+    return m_rtypen.contains(static_cast<char16_t>(rtyp));
+}
+
+bool TKOMMFilter::ListeRNrCheck(qint32 rnr) const
+{
+    return m_rnrn.contains(rnr);
+}
+
+TRTyp_Erw TKOMMFilter::Char2RTyp_Value(QChar rtyp)
+{
+    return static_cast<TRTyp_Erw>(rtyp.unicode());
+}
+
+// --- TBildKOMMFilter ----------------------------------------------------------
+
+TBildKOMMFilter::TBildKOMMFilter(const QString& kennung, const QString& bezeichnung)
+    : TKOMMFilter(kennung, bezeichnung)
+{
+}
+
+void TBildKOMMFilter::FilterClear()
+{
+    TKOMMFilter::FilterClear();
+    BildLoeschen = false;
+    GroesseBreite = 0;
+    GroesseHoehe = 0;
+    Qualitaetsverlust = 0;
+    OnlyFirstPicExp = false;
+}
+
+QString TBildKOMMFilter::SettingsText() const
+{
+    const QJsonObject object{
+        {QStringLiteral("BildLoeschen"), BildLoeschen},
+        {QStringLiteral("GroesseBreite"), GroesseBreite},
+        {QStringLiteral("GroesseHoehe"), GroesseHoehe},
+        {QStringLiteral("Qualitaetsverlust"), std::clamp(Qualitaetsverlust, 0, 255)},
+        {QStringLiteral("OnlyFirstPicExp"), OnlyFirstPicExp},
+    };
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+void TBildKOMMFilter::ApplySettingsText(const QString& text)
+{
+    // Unreadable or missing values keep their cleared state.
+    const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
+    BildLoeschen = object.value(QStringLiteral("BildLoeschen")).toBool(false);
+    GroesseBreite = object.value(QStringLiteral("GroesseBreite")).toInt(0);
+    GroesseHoehe = object.value(QStringLiteral("GroesseHoehe")).toInt(0);
+    Qualitaetsverlust = std::clamp(object.value(QStringLiteral("Qualitaetsverlust")).toInt(0), 0, 255);
+    OnlyFirstPicExp = object.value(QStringLiteral("OnlyFirstPicExp")).toBool(false);
+}
+
+// --- the two image filter kinds -------------------------------------------------
+
+QString TABILKommFilter::Filter_Kennung()
+{
+    return QStringLiteral("ABIL");
+}
+
+TKOMMFilterClass TABILKommFilter::ClassRef()
+{
+    return ClassRefOf<TABILKommFilter>("TABILKommFilter");
+}
+
+QString TKBILKommFilter::Filter_Kennung()
+{
+    return QStringLiteral("KBIL");
+}
+
+TKOMMFilterClass TKBILKommFilter::ClassRef()
+{
+    return ClassRefOf<TKBILKommFilter>("TKBILKommFilter");
+}

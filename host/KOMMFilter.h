@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QChar>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+
+class TKOMMFilter;
+class Tfidefile;
+class Tfikofile;
+
+// Computer type value as the filter objects take it.
+enum class TRTyp_Erw : char16_t
+{
+};
+
+// Class reference of a communication filter class: its name and how to
+// create an object of it.
+struct TKOMMFilterClassInfo
+{
+    QString ClassName;
+    std::unique_ptr<TKOMMFilter> (*Create)(const QString& kennung, const QString& bezeichnung);
+};
+using TKOMMFilterClass = const TKOMMFilterClassInfo*;
+
+// Holds one saved setting of one filter kind in memory and loads and stores
+// it. The setting is a fidefile row; its assignments are fikofile rows.
+class TKOMMFilter
+{
+public:
+    TKOMMFilter(const QString& kennung, const QString& bezeichnung);
+    virtual ~TKOMMFilter();
+    TKOMMFilter(const TKOMMFilter&) = delete;
+    TKOMMFilter& operator=(const TKOMMFilter&) = delete;
+
+    static TKOMMFilterClass ClassRef();
+
+    QString Kennung;
+    QString Bezeichnung;
+    QString Beschreibung;
+
+    // Loads the setting named by Kennung and Bezeichnung with its
+    // assignments; true when the setting exists. Replaces everything loaded
+    // before.
+    bool FilterLoad();
+    // Empties the loaded state; every list test answers false afterwards.
+    virtual void FilterClear();
+    // Stores the setting (insert or overwrite) with its description and
+    // kind-specific settings. Assignments are not touched.
+    void FilterSave();
+
+    bool ListeRTypCheck(TRTyp_Erw rtyp) const;
+    bool ListeRNrCheck(qint32 rnr) const;
+    static TRTyp_Erw Char2RTyp_Value(QChar rtyp);
+
+protected:
+    // The kind-specific settings as stored in the fidefile row.
+    virtual QString SettingsText() const { return QString(); }
+    virtual void ApplySettingsText(const QString&) {}
+
+private:
+    Tfidefile& Fidefile();
+    Tfikofile& Fikofile();
+    void LoadAssignments();
+
+    std::unique_ptr<Tfidefile> m_fidefile;
+    std::unique_ptr<Tfikofile> m_fikofile;
+    QSet<char16_t> m_rtypen;
+    QSet<qint32> m_rnrn;
+};
+
+// An image filter setting.
+class TBildKOMMFilter : public TKOMMFilter
+{
+public:
+    TBildKOMMFilter(const QString& kennung, const QString& bezeichnung);
+
+    bool BildLoeschen = false;
+    qint32 GroesseBreite = 0;
+    qint32 GroesseHoehe = 0;
+    qint32 Qualitaetsverlust = 0; // 0 to 255, 0 = quality unchanged
+    bool OnlyFirstPicExp = false;
+
+    void FilterClear() override;
+
+protected:
+    QString SettingsText() const override;
+    void ApplySettingsText(const QString& text) override;
+};
+
+// Article images.
+class TABILKommFilter : public TBildKOMMFilter
+{
+public:
+    using TBildKOMMFilter::TBildKOMMFilter;
+    static QString Filter_Kennung();
+    static TKOMMFilterClass ClassRef();
+};
+
+// Catalogue images.
+class TKBILKommFilter : public TBildKOMMFilter
+{
+public:
+    using TBildKOMMFilter::TBildKOMMFilter;
+    static QString Filter_Kennung();
+    static TKOMMFilterClass ClassRef();
+};

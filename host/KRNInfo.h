@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <exception>
+#include <memory>
+
+class QWidget;
+
+// Answers of ShowMeldung, as the message boxes give them.
+inline constexpr int mrOk = 1;
+inline constexpr int mrCancel = 2;
+inline constexpr int mrYes = 6;
+inline constexpr int mrNo = 7;
+
+// Message kinds: 0 a notice, 4 a Yes/No question.
+inline constexpr int mtNotice = 0;
+inline constexpr int mtQuestion = 4;
+
+// One catalogue message as it reaches the presenter.
+struct TMeldung
+{
+    int Kind = mtNotice;
+    int Number = 0;
+    QString Catalogue;
+    QStringList Arguments;
+    QString Text; // catalogue text with the arguments filled in
+};
+
+// The part of the message service that shows something to a person and
+// waits. The program uses message boxes; tests install a scripted one.
+class TKRNPresenter
+{
+public:
+    virtual ~TKRNPresenter() = default;
+    // Returns the answer (mrYes, mrNo, mrOk).
+    virtual int ShowMeldung(const TMeldung& meldung) = 0;
+    virtual void ShowError(const QString& location, const QString& text) = 0;
+    virtual void ShowVersion(const QString& title, const QString& text, QWidget* owner) = 0;
+};
+
+// A failure passed to RegisterException.
+struct TRegisteredError
+{
+    QString Location;
+    QString Text;
+    bool ShownToUser = false;
+};
+
+// The host's message service: catalogue messages, failure reports and the
+// version window.
+class TKRNInfo
+{
+public:
+    TKRNInfo();
+    ~TKRNInfo();
+    TKRNInfo(const TKRNInfo&) = delete;
+    TKRNInfo& operator=(const TKRNInfo&) = delete;
+
+    int ShowMeldung(int kind, int number, const QString& catalogue);
+    int ShowMeldung(int kind, int number, const QString& catalogue, const QStringList& arguments);
+
+    // Records and logs a failure; with showUser the user is told.
+    void RegisterException(const QString& location, const std::exception& e, bool showUser);
+    // Check point: raises a KRNException when a failure was registered since
+    // the last check point.
+    void FehlerRaise(const QString& source, int number, const QString& text1, const QString& text2,
+                     int value1, int value2);
+    // Check point at the end of a destroy handler: never raises; failures
+    // registered since the last check point are written to the log.
+    void FehlerTerminate(const QString& location, int number, const QString& text1, const QString& text2,
+                         int value1, int value2);
+    void VersionsInfoZeigen(const QString& title, QWidget* owner, const QString& text);
+
+    // Catalogue text of a message with its arguments (%1, %2, ...) filled in.
+    static QString MeldungsText(int number, const QString& catalogue, const QStringList& arguments = {});
+
+    static QString FileVersion() { return QStringLiteral("1.0.0.0"); }
+    static QString ProductVersion() { return QStringLiteral("17.09.01"); }
+
+    // nullptr restores the message-box presenter. The service does not own
+    // the presenter.
+    void SetPresenter(TKRNPresenter* presenter);
+    const QList<TRegisteredError>& RegisteredErrors() const { return m_errors; }
+    // Forgets everything recorded (for a fresh start, e.g. between tests).
+    void Reset();
+
+private:
+    TKRNPresenter& Presenter();
+
+    std::unique_ptr<TKRNPresenter> m_boxPresenter;
+    TKRNPresenter* m_presenter = nullptr;
+    QList<TRegisteredError> m_errors;
+    qsizetype m_checkedUpTo = 0;
+};
+
+// The process's message service.
+TKRNInfo& KRNInfo();

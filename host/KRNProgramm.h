@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <memory>
+
+class TStore;
+
+// The host's program object: sets the host up for one program and carries
+// its identity, the tenant and the record store.
+//
+// The store and the tenant come from the environment:
+//   VELDRAKE_STORE    path of the SQLite store file; default
+//                     <user data dir>/veldrake/veldrake.sqlite
+//   VELDRAKE_MANDANT  tenant text shown in the captions; default "Hauptmandant"
+//   VELDRAKE_DEMO     when 1, a store without computers gets the sample ones
+class TKRNProgramm
+{
+public:
+    TKRNProgramm();
+    ~TKRNProgramm();
+
+    // Opens the store and resolves the tenant. Throws on failure.
+    void Init(const QString& programmKennung, int prozessTyp, int instanceCount, int reserved, bool gui);
+    // Shows a start-up failure to the user and writes it to stderr.
+    void ShowException(const std::exception& e, bool fatal);
+    QString GetTextMandant() const { return m_mandant; }
+    // The identifying text that forms pass to KRNFormInit.
+    QString ProgrammKennung() const { return m_programmKennung; }
+    bool Initialized() const { return m_initialized; }
+    TStore* Store() const { return m_store.get(); }
+    // Closes the store (the last step of shutdown).
+    void Done();
+
+    static QString DefaultStorePath();
+
+private:
+    QString m_programmKennung;
+    QString m_mandant;
+    bool m_initialized = false;
+    std::unique_ptr<TStore> m_store;
+};
+
+TKRNProgramm& KRNProgramm();

@@ -1,0 +1,54 @@
+#include "RecordingPresenter.h"
+
+RecordingPresenter::RecordingPresenter()
+{
+    KRNInfo().Reset();
+    KRNInfo().SetPresenter(this);
+}
+
+RecordingPresenter::~RecordingPresenter()
+{
+    KRNInfo().SetPresenter(nullptr);
+}
+
+int RecordingPresenter::ShowMeldung(const TMeldung& meldung)
+{
+    Meldungen.append(meldung);
+    if (meldung.Kind != mtQuestion) {
+        return mrOk;
+    }
+    if (m_answers.empty()) {
+        return mrNo;
+    }
+    const int answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
+void RecordingPresenter::ShowError(const QString& location, const QString& text)
+{
+    Errors.append(TRegisteredError{location, text, true});
+}
+
+void RecordingPresenter::ShowVersion(const QString& title, const QString& text, QWidget*)
+{
+    Versions.append(Version{title, text});
+}
+
+QList<int> RecordingPresenter::Numbers() const
+{
+    QList<int> numbers;
+    for (const TMeldung& m : Meldungen) {
+        numbers.append(m.Number);
+    }
+    return numbers;
+}
+
+QStringList RecordingPresenter::ErrorLocations() const
+{
+    QStringList locations;
+    for (const TRegisteredError& e : KRNInfo().RegisteredErrors()) {
+        locations.append(e.Location);
+    }
+    return locations;
+}

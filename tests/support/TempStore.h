@@ -1,0 +1,32 @@
+#pragma once
+
+#include "host/Store.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fresh SQLite store in a temporary directory, made the current store for
+// the test's lifetime.
+class TempStore
+{
+public:
+    TempStore();
+    ~TempStore();
+
+    TStore& Store() { return *m_store; }
+    QString Path() const;
+    QString Dir() const { return m_dir.path(); }
+
+    // Number of rows a statement without parameters yields (first column of
+    // the first row when it is a count).
+    int Count(const QString& sql);
+    // Runs a statement directly on the store (test set-up only).
+    void Exec(const QString& sql);
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<TStore> m_store;
+    TStore* m_previous = nullptr;
+};
