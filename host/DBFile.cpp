@@ -6,6 +6,24 @@
 #include <QSqlError>
 #include <QSqlRecord>
 
+namespace {
+
+// Binds in order. A null string is bound as an empty one: the columns hold
+// no NULLs, and an empty name is a value of its own (the activity record).
+void BindAll(QSqlQuery& query, const QVariantList& values)
+{
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const QVariant& value = values[i];
+        if (value.typeId() == QMetaType::QString && value.toString().isNull()) {
+            query.bindValue(int(i), QStringLiteral(""));
+        } else {
+            query.bindValue(int(i), value);
+        }
+    }
+}
+
+} // namespace
+
 // --- fields -----------------------------------------------------------------
 
 TDatenfeld_Gen::TDatenfeld_Gen(TVLT_DBFile& table, QString column, bool isKey)
@@ -177,9 +195,7 @@ bool TVLT_DBFile::FindKey()
     QSqlQuery& query = Prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3 LIMIT 1")
                                     .arg(columns.join(QStringLiteral(", ")), m_tableName,
                                          terms.join(QStringLiteral(" AND "))));
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        query.bindValue(int(i), values[i]);
-    }
+    BindAll(query, values);
     Execute(query);
     if (query.next()) {
         LoadRow(query);
@@ -237,9 +253,7 @@ bool TVLT_DBFile::StartCursor(bool extended)
     m_found = false;
     QVariantList values;
     QSqlQuery& query = Prepared(SelectSql(extended, values));
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        query.bindValue(int(i), values[i]);
-    }
+    BindAll(query, values);
     Execute(query);
     m_cursor = &query;
     return Advance();
@@ -329,9 +343,7 @@ void TVLT_DBFile::WriteRecord(qint16 mode, qint32)
         QSqlQuery& query = Prepared(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                         .arg(m_tableName, columns.join(QStringLiteral(", ")),
                                              marks.join(QStringLiteral(", "))));
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            query.bindValue(int(i), values[i]);
-        }
+        BindAll(query, values);
         Execute(query);
         query.finish();
         return;
@@ -361,9 +373,7 @@ void TVLT_DBFile::WriteRecord(qint16 mode, qint32)
         FinishCursor();
         sql += KeyWhere(values, m_currentKey);
         QSqlQuery& query = Prepared(sql);
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            query.bindValue(int(i), values[i]);
-        }
+        BindAll(query, values);
         Execute(query);
         query.finish();
         if (mode == wrdonDelete) {

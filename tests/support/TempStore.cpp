@@ -2,6 +2,7 @@
 
 #include "host/KRNError.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 

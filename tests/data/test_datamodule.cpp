@@ -1,0 +1,176 @@
+// The filter data module on the real store: booking rules, the filter list and
+// the consistency check.
+#include "RecordingPresenter.h"
+#include "TempStore.h"
+
+#include "data/MainDM.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QChar kBlank = QLatin1Char(' ');
+
+class DataModuleTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ClearKOMMFilterRegistry();
+        RegisterKOMMFilterEditor(u"ABIL"_s, u"Artikelbilder"_s, TABILKommFilter::ClassRef(), nullptr);
+        RegisterKOMMFilterEditor(u"KBIL"_s, u"Katalogbilder"_s, TKBILKommFilter::ClassRef(), nullptr);
+        dtm.RunCreateHandler();
+    }
+    void TearDown() override { ClearKOMMFilterRegistry(); }
+
+    int Rows(const QString& where = u"1"_s) { return store.Count(u"SELECT count(*) FROM fikofile WHERE "_s + where); }
+
+    bool Check(const QString& bez, QChar rtyp, qint32 rnr, QString* used = nullptr, bool onOff = true)
+    {
+        QString u = u"unverändert"_s;
+        const bool ok = dtm.BuchenKommunikationPruefenKonsistenz(u"ABIL"_s, bez, rtyp, rnr, onOff, u);
+        if (used) {
+            *used = u;
+        }
+        return ok;
+    }
+
+    RecordingPresenter presenter;
+    TempStore store;
+    TdtmKOMMFilter dtm;
+};
+
+} // namespace
+
+TEST_F(DataModuleTest, ActivityBookingIsIdempotentAndKeepsSettings)
+{
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    EXPECT_EQ(Rows(), 1);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('A'), 0, true);
+    store.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'S1')"_s);
+
+    dtm.BuchenAktivitaet(u"ABIL"_s, false);
+    EXPECT_EQ(Rows(u"Bezeichnung = ''"_s), 0);
+    EXPECT_EQ(Rows(), 1) << "switching off keeps the assignments";
+    dtm.BuchenAktivitaet(u"ABIL"_s, false);
+    EXPECT_EQ(Rows(), 1);
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(store.Count(u"SELECT count(*) FROM fidefile"_s), 1);
+    EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+}
+
+TEST_F(DataModuleTest, AssignmentBookingIsIdempotent)
+{
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 5, false);
+    EXPECT_EQ(Rows(), 0);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 5, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 5, true);
+    EXPECT_EQ(Rows(u"RNr = 5 AND RTyp = ' '"_s), 1);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 5, false);
+    EXPECT_EQ(Rows(), 0);
+}
+
+TEST_F(DataModuleTest, FilterListHoldsActivityRecordsOnly)
+{
+    dtm.RefreshFilterList();
+    EXPECT_TRUE(dtm.FilterList.isEmpty());
+
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('A'), 0, true);
+    dtm.BuchenAktivitaet(u"KBIL"_s, true);
+    dtm.BuchenAktivitaet(u"ZZZ"_s, true);
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    dtm.RefreshFilterList();
+    ASSERT_EQ(dtm.FilterList.size(), 3);
+    EXPECT_EQ(dtm.FilterList[0].Kennung, u"ABIL"_s);
+    EXPECT_EQ(dtm.FilterList[0].Bezeichnung, u"Artikelbilder"_s);
+    EXPECT_EQ(dtm.FilterList[0].Klasse, TABILKommFilter::ClassRef());
+    EXPECT_EQ(dtm.FilterList[0].Editor, nullptr);
+    EXPECT_EQ(dtm.FilterList[1].Kennung, u"KBIL"_s);
+    EXPECT_EQ(dtm.FilterList[2].Kennung, u"ZZZ"_s);
+    EXPECT_EQ(dtm.FilterList[2].Bezeichnung, QString()) << "an unregistered kind has no name";
+    EXPECT_EQ(dtm.FilterList[2].Klasse, nullptr);
+
+    dtm.BuchenAktivitaet(u"KBIL"_s, false);
+    EXPECT_EQ(dtm.FilterList.size(), 3) << "booking does not refresh the list";
+    dtm.RefreshFilterList();
+    EXPECT_EQ(dtm.FilterList.size(), 2);
+}
+
+TEST_F(DataModuleTest, SavedSettingExistsOnlyUnderItsOwnKind)
+{
+    store.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('KBIL', 'MUSTER')"_s);
+    EXPECT_TRUE(dtm.BuchenEinstellungenPruefen(u"KBIL"_s, u"MUSTER"_s));
+    EXPECT_FALSE(dtm.BuchenEinstellungenPruefen(u"ABIL"_s, u"MUSTER"_s));
+    EXPECT_FALSE(dtm.BuchenEinstellungenPruefen(u"KBIL"_s, u"Muster"_s));
+}
+
+TEST_F(DataModuleTest, ConsistencyCheckFindsOtherSettingsOfTheSameComputer)
+{
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('A'), 0, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 7, true);
+    dtm.BuchenKommunikation(u"KBIL"_s, u"S9"_s, QLatin1Char('B'), 0, true);
+
+    QString used;
+    EXPECT_TRUE(Check(u"S1"_s, QLatin1Char('A'), 0, &used)) << "own rows pass";
+    EXPECT_EQ(used, QString());
+    EXPECT_FALSE(Check(u"S2"_s, QLatin1Char('A'), 0, &used));
+    EXPECT_EQ(used, u"S1"_s);
+    EXPECT_FALSE(Check(u"s1"_s, kBlank, 7, &used)) << "names differing in case are other settings";
+    EXPECT_EQ(used, u"S1"_s);
+
+    EXPECT_TRUE(Check(u"S2"_s, QLatin1Char('B'), 0)) << "other kinds do not count";
+    EXPECT_TRUE(Check(u"S2"_s, QLatin1Char('C'), 0));
+    EXPECT_TRUE(Check(u"S2"_s, kBlank, 8)) << "another number is free";
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 3, true);
+    EXPECT_TRUE(Check(u"S2"_s, QLatin1Char('Z'), 0)) << "a type check does not see numbers";
+
+    EXPECT_TRUE(Check(u"S2"_s, QLatin1Char('A'), 0, &used, false)) << "removing is always allowed";
+    EXPECT_EQ(used, QString());
+}
+
+TEST_F(DataModuleTest, ConsistencyCheckWithoutComputerComparesEveryRowOfTheKind)
+{
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    QString used = u"x"_s;
+    EXPECT_FALSE(Check(u"S1"_s, kBlank, 0, &used));
+    EXPECT_EQ(used, QString()) << "the activity record decides with its empty name";
+    EXPECT_FALSE(Check(u"S1"_s, kBlank, -4, &used)) << "no number filter at or below 0";
+}
+
+TEST_F(DataModuleTest, TheStoreRefusesASecondSettingForOneComputer)
+{
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 7, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, kBlank, 7, true);
+    EXPECT_EQ(Rows(u"RNr = 7"_s), 1);
+    EXPECT_EQ(presenter.ErrorLocations(), QStringList{u"TdtmKOMMFilter.BuchenKommunikation"_s});
+    dtm.BuchenKommunikation(u"KBIL"_s, u"S2"_s, kBlank, 7, true);
+    EXPECT_EQ(Rows(u"RNr = 7"_s), 2) << "the rule holds per kind";
+}
+
+TEST_F(DataModuleTest, FailuresAreReportedWithTheirLocationAndSafeResults)
+{
+    dtm.RunDestroyHandler(); // tables closed: every operation fails inside its guard
+    presenter.Meldungen.clear();
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    EXPECT_FALSE(dtm.BuchenEinstellungenPruefen(u"ABIL"_s, u"X"_s));
+    QString used = u"x"_s;
+    EXPECT_TRUE(dtm.BuchenKommunikationPruefenKonsistenz(u"ABIL"_s, u"S"_s, kBlank, 1, true, used));
+    EXPECT_EQ(used, QString());
+    EXPECT_EQ(presenter.ErrorLocations(),
+              (QStringList{u"TdtmKOMMFilter.BuchenAktivitaet"_s, u"TdtmKOMMFilter.BuchenEinstellungenPruefen"_s,
+                           u"TdtmKOMMFilter.BuchenKommunikationPruefenKonsistenz"_s}));
+    EXPECT_EQ(presenter.Errors.size(), 3) << "the user is told";
+}
+
+TEST_F(DataModuleTest, VersionWindowShowsTitleAndVersions)
+{
+    dtm.VersionsInfo(nullptr);
+    ASSERT_EQ(presenter.Versions.size(), 1);
+    EXPECT_EQ(presenter.Versions[0].Title, u"Filter für den Datenaustausch"_s);
+    EXPECT_TRUE(presenter.Versions[0].Text.contains(u"1.0.0.0"_s));
+    EXPECT_TRUE(presenter.Versions[0].Text.contains(u"17.09.01"_s));
+}
