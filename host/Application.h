@@ -2,15 +2,17 @@
 
 #include "host/KRNComponent.h"
 
-#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
+class QApplication;
+class QEventLoop;
 class QWidget;
 
 // Idle handler: sender (the application object) and the done flag.
@@ -27,8 +29,12 @@ public:
     TApplication& operator=(const TApplication&) = delete;
 
     // Makes the toolkit ready for windows; creates the QApplication only when
-    // none exists yet (tests bring their own).
+    // none exists yet (tests bring their own). The arguments, when given, go
+    // to the toolkit (e.g. -platform) and must outlive the application.
     void Initialize();
+    void Initialize(int& argc, char** argv);
+    // Destroys what Initialize created (after shutdown).
+    void Finish();
 
     QString Title() const { return m_title; }
     void SetTitle(const QString& title);
@@ -37,8 +43,7 @@ public:
     // variable and runs its creation handler. When the creation handler
     // throws, the instance is destroyed again, the variable cleared and the
     // exception passed on.
-    template <class T>
-    void CreateForm(T*& variable)
+    template <class T> void CreateForm(T*& variable)
     {
         static_assert(std::is_base_of_v<TKRNComponent, T>, "CreateForm needs a component");
         T* instance = new T();
@@ -54,7 +59,7 @@ public:
     void Run();
     void Terminate();
     bool Terminated() const { return m_terminated; }
-    bool Running() const { return m_loop.isRunning(); }
+    bool Running() const { return m_loop != nullptr; }
 
     // The idle event fires each time the event loop has nothing left to do.
     void SetOnIdle(TIdleEvent handler) { m_onIdle = std::move(handler); }
@@ -82,9 +87,10 @@ private:
     void ConnectIdle();
     void FireIdle();
 
+    std::unique_ptr<QApplication> m_ownApplication;
     QString m_title;
     std::vector<Owned> m_components;
-    QEventLoop m_loop;
+    QEventLoop* m_loop = nullptr; // while Run runs
     bool m_terminated = false;
     bool m_inIdle = false;
     bool m_idleConnected = false;

@@ -6,6 +6,8 @@
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The same event dispatcher as the program (see TApplication::Initialize).
+    qputenv("QT_NO_GLIB", "1");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

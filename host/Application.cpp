@@ -1,0 +1,168 @@
+#include "host/Application.h"
+
+#include "host/KRNForm.h"
+#include "host/KRNInfo.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
+
+#include <exception>
+
+TApplication::TApplication() = default;
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize()
+{
+    static int argc = 1;
+    static char name[] = "veldrake";
+    static char* argv[] = {name, nullptr};
+    Initialize(argc, argv);
+}
+
+void TApplication::Initialize(int& argc, char** argv)
+{
+    if (!QApplication::instance()) {
+        // Qt's own dispatcher signals aboutToBlock only when nothing is left
+        // to do; the GLib one does so before every wait, with events pending.
+        if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) {
+            qputenv("QT_NO_GLIB", "1");
+        }
+        m_ownApplication = std::make_unique<QApplication>(argc, argv);
+    }
+    // The application ends when the main form closes, not with the last
+    // window.
+    QApplication::setQuitOnLastWindowClosed(false);
+    ConnectIdle();
+}
+
+void TApplication::Finish()
+{
+    DestroyComponents();
+    m_idleConnected = false;
+    m_ownApplication.reset();
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    m_title = title;
+    QGuiApplication::setApplicationDisplayName(title);
+}
+
+void TApplication::Adopt(TKRNComponent* component, QWidget* form, std::function<void()> clearVariable)
+{
+    m_components.push_back(Owned{component, form, std::move(clearVariable)});
+}
+
+void TApplication::RunCreateHandler(TKRNComponent* component)
+{
+    try {
+        component->RunCreateHandler();
+    } catch (...) {
+        // Not created: forget the instance as if it had never been made.
+        Owned owned = m_components.back();
+        m_components.pop_back();
+        TKRNFree()(owned.Component);
+        owned.ClearVariable();
+        throw;
+    }
+}
+
+QWidget* TApplication::MainForm() const
+{
+    for (const Owned& owned : m_components) {
+        if (owned.Form) {
+            return owned.Form;
+        }
+    }
+    return nullptr;
+}
+
+void TApplication::Run()
+{
+    QWidget* mainForm = MainForm();
+    if (!mainForm || m_terminated) {
+        return;
+    }
+    ConnectIdle();
+    QEventLoop loop;
+    m_loop = &loop;
+    QMetaObject::Connection closed;
+    if (auto* dialog = qobject_cast<QDialog*>(mainForm)) {
+        closed = connect(dialog, &QDialog::finished, this, &TApplication::Terminate);
+    }
+    if (auto* form = dynamic_cast<TKRNForm*>(mainForm)) {
+        form->RunShowHandler();
+    }
+    mainForm->show();
+    mainForm->activateWindow();
+    if (!m_terminated) {
+        loop.exec();
+    }
+    disconnect(closed);
+    m_loop = nullptr;
+}
+
+void TApplication::Terminate()
+{
+    m_terminated = true;
+    if (m_loop) {
+        m_loop->quit();
+    }
+}
+
+void TApplication::ConnectIdle()
+{
+    if (m_idleConnected) {
+        return;
+    }
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TApplication::FireIdle);
+        m_idleConnected = true;
+    }
+}
+
+void TApplication::FireIdle()
+{
+    if (m_inIdle || !m_onIdle) {
+        return;
+    }
+    m_inIdle = true;
+    const TIdleEvent handler = m_onIdle; // the handler may replace itself
+    bool done = true;
+    try {
+        handler(this, done);
+    } catch (const std::exception& e) {
+        KRNInfo().RegisterException(QStringLiteral("Application.OnIdle"), e, true);
+    }
+    m_inIdle = false;
+}
+
+void TApplication::DestroyComponents()
+{
+    while (!m_components.empty()) {
+        Owned owned = m_components.back();
+        m_components.pop_back();
+        TKRNFree()(owned.Component);
+        owned.ClearVariable();
+    }
+}
+
+void TApplication::Reset()
+{
+    DestroyComponents();
+    m_title.clear();
+    if (QApplication::instance()) {
+        QGuiApplication::setApplicationDisplayName(QString());
+    }
+    m_onIdle = nullptr;
+    m_terminated = false;
+}
+
+TApplication& Application()
+{
+    static TApplication application;
+    return application;
+}

@@ -1,0 +1,470 @@
+#include "host/Buttons.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+void TButtonItem::Changed()
+{
+    m_owner->ItemsChanged();
+}
+
+void TButtonItem::SetButtonName(const QString& name)
+{
+    m_buttonName = name;
+}
+
+void TButtonItem::SetLeftCaption(const QString& caption)
+{
+    m_leftCaption = caption;
+    Changed();
+}
+
+void TButtonItem::SetRightCaption(const QString& caption)
+{
+    m_rightCaption = caption;
+    Changed();
+}
+
+void TButtonItem::SetButtonType(TButtonType type)
+{
+    m_buttonType = type;
+    Changed();
+}
+
+void TButtonItem::SetVisible(bool visible)
+{
+    m_visible = visible;
+    Changed();
+}
+
+void TButtonItem::SetEnabled(bool enabled)
+{
+    m_enabled = enabled;
+    Changed();
+}
+
+TButtonItem* TButtonItems::Item(int position) const
+{
+    if (position < 0 || position >= Count()) {
+        return nullptr;
+    }
+    return m_items[static_cast<size_t>(position)].get();
+}
+
+TButtonItem* TButtonItems::Insert(int position)
+{
+    position = std::clamp(position, 0, Count());
+    auto* item = new TButtonItem(m_owner);
+    m_items.insert(m_items.begin() + position, std::unique_ptr<TButtonItem>(item));
+    if (m_owner->m_focused >= position) {
+        ++m_owner->m_focused;
+    }
+    m_owner->ItemsChanged();
+    return item;
+}
+
+void TButtonItems::Delete(int position)
+{
+    if (position < 0 || position >= Count()) {
+        return;
+    }
+    m_items.erase(m_items.begin() + position);
+    if (m_owner->m_focused > position) {
+        --m_owner->m_focused;
+    }
+    m_owner->ItemsChanged();
+}
+
+void TButtonItems::Clear()
+{
+    m_items.clear();
+    m_owner->m_focused = -1;
+    m_owner->ItemsChanged();
+}
+
+int TButtonItems::IndexOf(const QString& buttonName) const
+{
+    for (int i = 0; i < Count(); ++i) {
+        if (m_items[static_cast<size_t>(i)]->ButtonName() == buttonName) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QStringList TButtonItems::ButtonNames() const
+{
+    QStringList names;
+    for (const auto& item : m_items) {
+        names.append(item->ButtonName());
+    }
+    return names;
+}
+
+TButtons::TButtons(const QString& name, QWidget* parent)
+    : QWidget(parent), m_items(this), m_scrollUp(new QToolButton(this)), m_scrollDown(new QToolButton(this))
+{
+    setObjectName(name);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    const auto setUpScrollButton = [this](QToolButton* button, Qt::ArrowType arrow, int step) {
+        button->setArrowType(arrow);
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->hide();
+        connect(button, &QToolButton::clicked, this, [this, step] { ScrollBy(step); });
+    };
+    setUpScrollButton(m_scrollUp, Qt::UpArrow, -1);
+    setUpScrollButton(m_scrollDown, Qt::DownArrow, 1);
+    m_scrollUp->setObjectName(QStringLiteral("btnScrollUp"));
+    m_scrollDown->setObjectName(QStringLiteral("btnScrollDown"));
+}
+
+TButtons::~TButtons() = default;
+
+QSize TButtons::sizeHint() const
+{
+    return QSize(405, 340);
+}
+
+void TButtons::SetColor(const QColor& color)
+{
+    m_color = color;
+    update();
+}
+
+bool TButtons::Click(int position)
+{
+    const TButtonItem* item = m_items.Item(position);
+    if (!item || !item->Clickable() || !m_onBtnClick) {
+        return false;
+    }
+    const QString name = item->ButtonName(); // the handler may change the entries
+    m_onBtnClick(this, position, name);
+    return true;
+}
+
+void TButtons::SetFocusedIndex(int position)
+{
+    const TButtonItem* item = m_items.Item(position);
+    m_focused = item && item->Clickable() ? position : -1;
+    EnsureVisible(m_focused);
+    update();
+}
+
+void TButtons::ItemsChanged()
+{
+    m_hover = -1;
+    m_pressed = -1;
+    const TButtonItem* focused = m_items.Item(m_focused);
+    if (m_focused >= 0 && !(focused && focused->Clickable())) {
+        const int next = NextClickable(std::min(m_focused, m_items.Count()) - 1, 1);
+        m_focused = next >= 0 ? next : NextClickable(m_items.Count(), -1);
+    }
+    Relayout();
+    update();
+}
+
+int TButtons::ItemHeight(int position) const
+{
+    const TButtonItem* item = m_items.Item(position);
+    if (!item || !item->Visible()) {
+        return 0;
+    }
+    return item->ButtonType() == btHead ? HeadHeight : MenuHeight;
+}
+
+int TButtons::ContentHeight(int from) const
+{
+    int total = 0;
+    for (int i = from; i < m_items.Count(); ++i) {
+        if (const int h = ItemHeight(i); h > 0) {
+            total += (total > 0 ? Spacing : 0) + h;
+        }
+    }
+    return total;
+}
+
+void TButtons::Relayout()
+{
+    const int count = m_items.Count();
+    m_rects.assign(static_cast<size_t>(count), QRect());
+    m_scrollable = ContentHeight(0) > height();
+    m_scrollUp->setVisible(m_scrollable);
+    m_scrollDown->setVisible(m_scrollable);
+
+    int y = 0;
+    int areaBottom = height();
+    if (m_scrollable) {
+        const int areaTop = ScrollButtonHeight + Spacing;
+        areaBottom = height() - ScrollButtonHeight - Spacing;
+        m_scrollUp->setGeometry(0, 0, width(), ScrollButtonHeight);
+        m_scrollDown->setGeometry(0, height() - ScrollButtonHeight, width(), ScrollButtonHeight);
+        // Never scroll further than needed to show the last entry.
+        int maxTop = 0;
+        while (maxTop < count && ContentHeight(maxTop) > areaBottom - areaTop) {
+            ++maxTop;
+        }
+        m_top = std::clamp(m_top, 0, maxTop);
+        y = areaTop;
+    } else {
+        m_top = 0;
+        y = (height() - ContentHeight(0)) / 2; // the entries stand centred
+    }
+    bool moreBelow = false;
+    for (int i = m_top; i < count; ++i) {
+        const int h = ItemHeight(i);
+        if (h == 0) {
+            continue;
+        }
+        if (y < areaBottom) {
+            m_rects[static_cast<size_t>(i)] = QRect(0, y, width(), std::min(h, areaBottom - y));
+        }
+        moreBelow = moreBelow || y + h > areaBottom;
+        y += h + Spacing;
+    }
+    m_scrollUp->setEnabled(m_scrollable && ContentHeight(0) > ContentHeight(m_top));
+    m_scrollDown->setEnabled(m_scrollable && moreBelow);
+}
+
+QRect TButtons::ItemRect(int position) const
+{
+    if (position < 0 || position >= static_cast<int>(m_rects.size())) {
+        return QRect();
+    }
+    return m_rects[static_cast<size_t>(position)];
+}
+
+int TButtons::IndexAt(const QPoint& point) const
+{
+    for (int i = 0; i < static_cast<int>(m_rects.size()); ++i) {
+        if (m_rects[static_cast<size_t>(i)].contains(point)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int TButtons::NextClickable(int from, int step) const
+{
+    for (int i = from + step; i >= 0 && i < m_items.Count(); i += step) {
+        if (m_items.Item(i)->Clickable()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void TButtons::MoveFocus(int step)
+{
+    const int from = m_focused >= 0 ? m_focused : (step > 0 ? -1 : m_items.Count());
+    const int next = NextClickable(from, step);
+    if (next >= 0) {
+        SetFocusedIndex(next);
+    }
+}
+
+void TButtons::EnsureVisible(int position)
+{
+    if (!m_scrollable || position < 0) {
+        return;
+    }
+    if (position < m_top) {
+        m_top = position;
+        // Show the heading right above the entry as well.
+        if (position > 0 && m_items.Item(position - 1)->ButtonType() == btHead) {
+            m_top = position - 1;
+        }
+        Relayout();
+        return;
+    }
+    while (m_top < position && ItemRect(position).height() < ItemHeight(position)) {
+        ++m_top;
+        Relayout();
+    }
+}
+
+void TButtons::ScrollBy(int step)
+{
+    if (!m_scrollable) {
+        return;
+    }
+    int top = m_top + step;
+    while (top >= 0 && top < m_items.Count() && ItemHeight(top) == 0) {
+        top += step;
+    }
+    if (top < 0 || top >= m_items.Count() || (step > 0 && !m_scrollDown->isEnabled())) {
+        return;
+    }
+    m_top = top;
+    Relayout();
+    update();
+}
+
+void TButtons::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void TButtons::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), m_color);
+    for (int i = 0; i < static_cast<int>(m_rects.size()); ++i) {
+        if (!m_rects[static_cast<size_t>(i)].isEmpty()) {
+            PaintItem(painter, i);
+        }
+    }
+}
+
+void TButtons::PaintItem(QPainter& painter, int position) const
+{
+    const TButtonItem& item = *m_items.Item(position);
+    const QRect r = m_rects[static_cast<size_t>(position)];
+    painter.save();
+    painter.setClipRect(r);
+    // The full height of the entry, clipped when it is cut by the scroll area.
+    const QRect full(r.left(), r.top(), r.width(), ItemHeight(position));
+
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    const int flags = Qt::AlignVCenter | Qt::TextHideMnemonic | Qt::TextSingleLine;
+
+    QColor background = item.ButtonType() == btHead ? HeadColor() : MenuColor();
+    QColor text = Qt::white;
+    if (item.ButtonType() == btMenu) {
+        if (position == m_focused) {
+            background = AccentColor();
+            text = palette().color(QPalette::Base);
+        } else if (position == m_hover && item.Enabled()) {
+            text = AccentColor();
+        }
+        if (!item.Enabled()) {
+            text = QColor(192, 192, 192);
+        }
+    }
+    painter.fillRect(full, background);
+    if (position == m_pressed) {
+        painter.setPen(background.darker(160));
+        painter.drawLine(full.topLeft(), full.topRight());
+        painter.drawLine(full.topLeft(), full.bottomLeft());
+    }
+    painter.setPen(text);
+
+    QRect leftArea;
+    int leftAlign = Qt::AlignLeft;
+    if (item.ButtonType() == btHead) {
+        leftArea = full.adjusted(HeadCaptionMargin, 0, -RightCaptionMargin, 0);
+    } else {
+        const int right = std::min(MenuCaptionMargin, full.width() - RightCaptionMargin);
+        leftArea =
+            QRect(full.left() + RightCaptionMargin, full.top(), right - RightCaptionMargin, full.height());
+        leftAlign = Qt::AlignRight;
+    }
+    painter.drawText(leftArea, flags | leftAlign,
+                     metrics.elidedText(item.LeftCaption(), Qt::ElideRight, leftArea.width()));
+    if (!item.RightCaption().isEmpty()) {
+        const QRect rightArea = full.adjusted(RightCaptionMargin, 0, -RightCaptionMargin, 0);
+        painter.drawText(rightArea, flags | Qt::AlignRight, item.RightCaption());
+    }
+    painter.restore();
+}
+
+void TButtons::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+        MoveFocus(-1);
+        break;
+    case Qt::Key_Down:
+        MoveFocus(1);
+        break;
+    case Qt::Key_Home:
+        SetFocusedIndex(NextClickable(-1, 1));
+        break;
+    case Qt::Key_End:
+        SetFocusedIndex(NextClickable(m_items.Count(), -1));
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        Click(m_focused);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void TButtons::mousePressEvent(QMouseEvent* event)
+{
+    const int position = IndexAt(event->position().toPoint());
+    const TButtonItem* item = m_items.Item(position);
+    if (event->button() != Qt::LeftButton || !item || !item->Clickable()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    m_pressed = position;
+    m_focused = position;
+    update();
+}
+
+void TButtons::mouseReleaseEvent(QMouseEvent* event)
+{
+    const int pressed = m_pressed;
+    m_pressed = -1;
+    update();
+    if (event->button() == Qt::LeftButton && pressed >= 0 &&
+        IndexAt(event->position().toPoint()) == pressed) {
+        Click(pressed);
+    }
+}
+
+void TButtons::mouseMoveEvent(QMouseEvent* event)
+{
+    const int hover = IndexAt(event->position().toPoint());
+    if (hover != m_hover) {
+        m_hover = hover;
+        update();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TButtons::leaveEvent(QEvent* event)
+{
+    m_hover = -1;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+void TButtons::wheelEvent(QWheelEvent* event)
+{
+    if (m_scrollable && event->angleDelta().y() != 0) {
+        ScrollBy(event->angleDelta().y() > 0 ? -1 : 1);
+        event->accept();
+        return;
+    }
+    QWidget::wheelEvent(event);
+}
+
+void TButtons::focusInEvent(QFocusEvent* event)
+{
+    if (m_focused < 0) {
+        m_focused = NextClickable(-1, 1);
+        EnsureVisible(m_focused);
+    }
+    update();
+    QWidget::focusInEvent(event);
+}

@@ -1,0 +1,172 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPainter;
+class QToolButton;
+class TButtons;
+
+enum TButtonType
+{
+    btHead, // a group heading; not clickable
+    btMenu, // a clickable menu entry
+};
+
+// One entry of a button menu.
+class TButtonItem
+{
+public:
+    QString ButtonName() const { return m_buttonName; }
+    void SetButtonName(const QString& name);
+    QString LeftCaption() const { return m_leftCaption; }
+    void SetLeftCaption(const QString& caption);
+    QString RightCaption() const { return m_rightCaption; }
+    void SetRightCaption(const QString& caption);
+    TButtonType ButtonType() const { return m_buttonType; }
+    void SetButtonType(TButtonType type);
+    bool Visible() const { return m_visible; }
+    void SetVisible(bool visible);
+    bool Enabled() const { return m_enabled; }
+    void SetEnabled(bool enabled);
+
+    // A visible, enabled menu entry.
+    bool Clickable() const { return m_visible && m_enabled && m_buttonType == btMenu; }
+
+private:
+    friend class TButtonItems;
+    explicit TButtonItem(TButtons* owner) : m_owner(owner) {}
+    void Changed();
+
+    TButtons* m_owner;
+    QString m_buttonName;
+    QString m_leftCaption;
+    QString m_rightCaption;
+    TButtonType m_buttonType = btMenu;
+    bool m_visible = true;
+    bool m_enabled = true;
+};
+
+// The ordered entries of a button menu, addressed by position (0-based).
+class TButtonItems
+{
+public:
+    explicit TButtonItems(TButtons* owner) : m_owner(owner) {}
+    TButtonItems(const TButtonItems&) = delete;
+    TButtonItems& operator=(const TButtonItems&) = delete;
+
+    int Count() const { return static_cast<int>(m_items.size()); }
+    // The entry at the position; nullptr outside 0 .. Count - 1.
+    TButtonItem* Item(int position) const;
+    TButtonItem* operator[](int position) const { return Item(position); }
+    // A new visible, enabled menu entry at the position (clamped to
+    // 0 .. Count); later entries move one place down.
+    TButtonItem* Insert(int position);
+    TButtonItem* Add() { return Insert(Count()); }
+    // Removes the entry at the position; later entries move one place up.
+    // A position outside the list changes nothing.
+    void Delete(int position);
+    void Clear();
+    // Position of the first entry with that name, -1 when there is none.
+    int IndexOf(const QString& buttonName) const;
+    QStringList ButtonNames() const;
+
+private:
+    TButtons* m_owner;
+    std::vector<std::unique_ptr<TButtonItem>> m_items;
+};
+
+// Click on a menu entry: the menu, the entry's position and its ButtonName.
+using TBtnClickEvent = std::function<void(QObject* sender, int position, const QString& buttonName)>;
+
+// A vertical menu of flat buttons in groups under headings. Menu entries
+// take the keyboard focus (arrow keys move it, Enter or Space clicks);
+// when the entries do not fit, scroll buttons appear above and below.
+class TButtons : public QWidget
+{
+public:
+    explicit TButtons(const QString& name, QWidget* parent = nullptr);
+    ~TButtons() override;
+
+    TButtonItems& Items() { return m_items; }
+    const TButtonItems& Items() const { return m_items; }
+
+    void SetOnBtnClick(TBtnClickEvent handler) { m_onBtnClick = std::move(handler); }
+    const TBtnClickEvent& OnBtnClick() const { return m_onBtnClick; }
+
+    // Clicks the entry as the user would: only a clickable entry fires
+    // OnBtnClick. Returns whether it fired.
+    bool Click(int position);
+
+    // The entry with the keyboard focus, -1 when none.
+    int FocusedIndex() const { return m_focused; }
+    void SetFocusedIndex(int position);
+    // First entry shown at the top while scrolled.
+    int TopIndex() const { return m_top; }
+    bool Scrollable() const { return m_scrollable; }
+    // Where the entry is drawn; empty when hidden or scrolled out of view.
+    QRect ItemRect(int position) const;
+    // The entry at a point, -1 when none.
+    int IndexAt(const QPoint& point) const;
+
+    void SetColor(const QColor& color);
+
+    // Look.
+    static constexpr int HeadHeight = 26;
+    static constexpr int MenuHeight = 25;
+    static constexpr int ScrollButtonHeight = 25;
+    static constexpr int Spacing = 2;
+    static constexpr int HeadCaptionMargin = 15;
+    static constexpr int MenuCaptionMargin = 350; // right edge of a menu entry's caption
+    static constexpr int RightCaptionMargin = 15;
+    static QColor HeadColor() { return QColor(184, 184, 184); }
+    static QColor MenuColor() { return QColor(128, 128, 128); }
+    static QColor AccentColor() { return QColor(184, 16, 32); }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    friend class TButtonItem;
+    friend class TButtonItems;
+
+    void ItemsChanged();
+    void Relayout();
+    int ItemHeight(int position) const;
+    int ContentHeight(int from) const;
+    int NextClickable(int from, int step) const;
+    void MoveFocus(int step);
+    void EnsureVisible(int position);
+    void ScrollBy(int step);
+    void PaintItem(QPainter& painter, int position) const;
+
+    TButtonItems m_items;
+    TBtnClickEvent m_onBtnClick;
+    std::vector<QRect> m_rects;
+    int m_focused = -1;
+    int m_hover = -1;
+    int m_pressed = -1;
+    int m_top = 0;
+    bool m_scrollable = false;
+    QColor m_color = Qt::white;
+    QToolButton* m_scrollUp;
+    QToolButton* m_scrollDown;
+};

@@ -1,0 +1,308 @@
+#include "host/KRNControls.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QValidator>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace {
+
+// Converts to upper case and keeps the text within the edit's maximum
+// length. Upper case can be longer than the input ("ß" becomes "SS"); what
+// does not fit is cut from the text just typed or pasted (the part before
+// the cursor), never from the text that stood there before.
+class UppercaseValidator final : public QValidator
+{
+public:
+    explicit UppercaseValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        const qsizetype maxLength = m_edit->maxLength();
+        pos = std::clamp(pos, 0, static_cast<int>(input.size()));
+        QString before = input.left(pos).toUpper();
+        QString after = input.mid(pos).toUpper();
+        if (after.size() > maxLength) {
+            after.truncate(maxLength);
+        }
+        if (before.size() + after.size() > maxLength) {
+            before.truncate(maxLength - after.size());
+        }
+        input = before + after;
+        pos = static_cast<int>(before.size());
+        return Acceptable;
+    }
+
+private:
+    QLineEdit* m_edit;
+};
+
+// Digits only, up to a maximum value; empty is allowed.
+class IntegerValidator final : public QValidator
+{
+public:
+    IntegerValidator(QObject* parent, qint64 maxValue) : QValidator(parent), m_maxValue(maxValue) {}
+
+    State validate(QString& input, int&) const override
+    {
+        if (input.isEmpty()) {
+            return Acceptable;
+        }
+        for (const QChar c : input) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                return Invalid;
+            }
+        }
+        bool ok = false;
+        const qint64 value = input.toLongLong(&ok);
+        return ok && value <= m_maxValue ? Acceptable : Invalid;
+    }
+
+private:
+    qint64 m_maxValue;
+};
+
+} // namespace
+
+TKRNStdPanel::TKRNStdPanel(const QString& name, QWidget* parent) : QFrame(parent)
+{
+    setObjectName(name);
+    setFrameStyle(QFrame::NoFrame);
+}
+
+void TKRNStdPanel::SetColor(const QColor& color)
+{
+    setAutoFillBackground(color.isValid());
+    if (color.isValid()) {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, color);
+        setPalette(p);
+    }
+}
+
+void TKRNStdPanel::SetBevelOuter(bool raised)
+{
+    setFrameStyle(raised ? (QFrame::Panel | QFrame::Raised) : QFrame::NoFrame);
+}
+
+TKRNStdBevel::TKRNStdBevel(const QString& name, QWidget* parent, TShape shape)
+    : QWidget(parent), m_shape(shape)
+{
+    setObjectName(name);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TKRNStdBevel::SetShape(TShape shape)
+{
+    m_shape = shape;
+    update();
+}
+
+void TKRNStdBevel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QColor dark = palette().color(QPalette::Mid);
+    const QColor light = palette().color(QPalette::Light);
+    const int r = width() - 1;
+    const int b = height() - 1;
+    // A lowered line: dark, with a light line beside it.
+    auto hLine = [&](int y) {
+        painter.setPen(dark);
+        painter.drawLine(0, y, r, y);
+        painter.setPen(light);
+        painter.drawLine(0, y + 1, r, y + 1);
+    };
+    auto vLine = [&](int x) {
+        painter.setPen(dark);
+        painter.drawLine(x, 0, x, b);
+        painter.setPen(light);
+        painter.drawLine(x + 1, 0, x + 1, b);
+    };
+    switch (m_shape) {
+    case bsBox:
+        painter.setPen(dark);
+        painter.drawLine(0, 0, r, 0);
+        painter.drawLine(0, 0, 0, b);
+        painter.setPen(light);
+        painter.drawLine(0, b, r, b);
+        painter.drawLine(r, 0, r, b);
+        break;
+    case bsFrame:
+        painter.setPen(dark);
+        painter.drawRect(0, 0, r - 1, b - 1);
+        painter.setPen(light);
+        painter.drawRect(1, 1, r - 1, b - 1);
+        break;
+    case bsTopLine:
+        hLine(0);
+        break;
+    case bsBottomLine:
+        hLine(b - 1);
+        break;
+    case bsLeftLine:
+        vLine(0);
+        break;
+    case bsRightLine:
+        vLine(r - 1);
+        break;
+    }
+}
+
+TKRNStdSpeedButton::TKRNStdSpeedButton(const QString& name, QWidget* parent) : QToolButton(parent)
+{
+    setObjectName(name);
+    resize(DefaultSize, DefaultSize);
+    setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    setIconSize(QSize(32, 32));
+    setAutoRaise(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TKRNStdSpeedButton::SetGlyph(QStyle::StandardPixmap glyph)
+{
+    setIcon(style()->standardIcon(glyph, nullptr, this));
+}
+
+void TKRNStdSpeedButton::SetGlyphOnly(bool glyphOnly)
+{
+    setToolButtonStyle(glyphOnly ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
+    setIconSize(glyphOnly ? QSize(20, 20) : QSize(32, 32));
+}
+
+TKRNStdLabel::TKRNStdLabel(const QString& name, QWidget* parent) : QLabel(parent)
+{
+    setObjectName(name);
+}
+
+TKRNAttachLabel::TKRNAttachLabel(const QString& name, QWidget* parent) : TKRNStdLabel(name, parent) {}
+
+TKRNStdEdit::TKRNStdEdit(const QString& name, QWidget* parent) : QLineEdit(parent)
+{
+    setObjectName(name);
+    connect(this, &QLineEdit::textChanged, this, &TKRNStdEdit::NormalizeInteger);
+}
+
+void TKRNStdEdit::NormalizeInteger()
+{
+    if (m_fieldType != TKRNFieldType::KRN_Integer || !validator()) {
+        return;
+    }
+    QString current = text();
+    int pos = 0;
+    if (validator()->validate(current, pos) != QValidator::Invalid) {
+        return;
+    }
+    // Text set from code that a user could not have typed: keep its digits,
+    // at most the maximum.
+    QString digits;
+    for (const QChar c : current) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            digits += c;
+        }
+    }
+    bool ok = false;
+    const qint64 value = digits.toLongLong(&ok);
+    setText(digits.isEmpty() ? QString() : QString::number(ok ? std::min(value, m_maxValue) : m_maxValue));
+}
+
+void TKRNStdEdit::SetFieldType(TKRNFieldType fieldType)
+{
+    m_fieldType = fieldType;
+    UpdateValidator();
+}
+
+void TKRNStdEdit::SetMaxLength(int maxLength)
+{
+    setMaxLength(maxLength);
+    // Re-validate: the upper-case conversion may need to shorten.
+    UpdateValidator();
+}
+
+void TKRNStdEdit::SetMaxValue(qint64 maxValue)
+{
+    m_maxValue = std::max<qint64>(0, maxValue);
+    UpdateValidator();
+}
+
+void TKRNStdEdit::UpdateValidator()
+{
+    const QValidator* old = validator();
+    switch (m_fieldType) {
+    case TKRNFieldType::KRN_Text:
+        setValidator(nullptr);
+        break;
+    case TKRNFieldType::KRN_Uppercase:
+        setValidator(new UppercaseValidator(this));
+        break;
+    case TKRNFieldType::KRN_Integer:
+        setValidator(new IntegerValidator(this, m_maxValue));
+        break;
+    }
+    delete old;
+    // Bring text already there into the new form.
+    if (validator() && !text().isEmpty()) {
+        QString current = text();
+        int pos = static_cast<int>(current.size());
+        if (validator()->validate(current, pos) == QValidator::Invalid) {
+            NormalizeInteger();
+        } else if (current != text()) {
+            setText(current);
+        }
+    }
+}
+
+qint64 TKRNStdEdit::Value() const
+{
+    return text().toLongLong();
+}
+
+void TKRNStdEdit::SetValue(qint64 value)
+{
+    setText(QString::number(std::clamp<qint64>(value, 0, m_maxValue)));
+}
+
+void TKRNStdEdit::Step(int delta)
+{
+    if (isReadOnly()) {
+        return;
+    }
+    const qint64 next = std::clamp<qint64>(Value() + delta, 0, m_maxValue);
+    const QString nextText = QString::number(next);
+    if (maxLength() >= nextText.size() && nextText != text()) {
+        setText(nextText);
+        Q_EMIT textEdited(nextText);
+    }
+}
+
+void TKRNStdEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (m_fieldType == TKRNFieldType::KRN_Integer && event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        Step(event->key() == Qt::Key_Up ? 1 : -1);
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TKRNStdEdit::wheelEvent(QWheelEvent* event)
+{
+    if (m_fieldType == TKRNFieldType::KRN_Integer && event->angleDelta().y() != 0) {
+        Step(event->angleDelta().y() > 0 ? 1 : -1);
+        event->accept();
+        return;
+    }
+    QLineEdit::wheelEvent(event);
+}
+
+TKRNStdCheckBox::TKRNStdCheckBox(const QString& name, QWidget* parent) : QCheckBox(parent)
+{
+    setObjectName(name);
+    connect(this, &QCheckBox::toggled, this, [this] {
+        if (m_onClick) {
+            m_onClick();
+        }
+    });
+}

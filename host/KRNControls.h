@@ -1,0 +1,146 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QColor>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QToolButton>
+
+#include <functional>
+
+// The standard controls of the forms. Each takes its component name, which
+// becomes its objectName, and its parent; forms place them in one set-up
+// function.
+
+// A container with an optional colour and outer bevel.
+class TKRNStdPanel : public QFrame
+{
+public:
+    explicit TKRNStdPanel(const QString& name, QWidget* parent = nullptr);
+    // Fills the panel with the colour (invalid: the parent's background).
+    void SetColor(const QColor& color);
+    // Raised outer bevel on or off (off by default).
+    void SetBevelOuter(bool raised);
+};
+
+// A line or frame that groups controls.
+class TKRNStdBevel : public QWidget
+{
+public:
+    enum TShape
+    {
+        bsBox,
+        bsFrame,
+        bsTopLine,
+        bsBottomLine,
+        bsLeftLine,
+        bsRightLine,
+    };
+
+    explicit TKRNStdBevel(const QString& name, QWidget* parent = nullptr, TShape shape = bsBottomLine);
+    TShape Shape() const { return m_shape; }
+    void SetShape(TShape shape);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TShape m_shape;
+};
+
+// A button of a form's button bar: 65 x 65, glyph above the caption, flat,
+// the hint as tool tip. It never takes the keyboard focus.
+class TKRNStdSpeedButton : public QToolButton
+{
+public:
+    explicit TKRNStdSpeedButton(const QString& name, QWidget* parent = nullptr);
+
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption) { setText(caption); }
+    QString Hint() const { return toolTip(); }
+    void SetHint(const QString& hint) { setToolTip(hint); }
+    // The glyph from the style's standard icons.
+    void SetGlyph(QStyle::StandardPixmap glyph);
+    void SetFlat(bool flat) { setAutoRaise(flat); }
+    // A glyph-only button (the caption is kept as accessible text).
+    void SetGlyphOnly(bool glyphOnly);
+
+    static constexpr int DefaultSize = 65;
+};
+
+class TKRNStdLabel : public QLabel
+{
+public:
+    explicit TKRNStdLabel(const QString& name, QWidget* parent = nullptr);
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption) { setText(caption); }
+};
+
+// A label attached to a control: its accelerator ("&Name") moves the focus
+// to the control.
+class TKRNAttachLabel : public TKRNStdLabel
+{
+public:
+    explicit TKRNAttachLabel(const QString& name, QWidget* parent = nullptr);
+    void Attach(QWidget* control) { setBuddy(control); }
+    QWidget* Attached() const { return buddy(); }
+};
+
+enum class TKRNFieldType
+{
+    KRN_Text,
+    KRN_Uppercase,
+    KRN_Integer,
+};
+
+// A one-line edit with a maximum length and a field type. Upper-case fields
+// convert what is typed or pasted and never exceed the maximum length;
+// integer fields take digits only, up to a maximum value, and step with the
+// arrow keys and the mouse wheel.
+class TKRNStdEdit : public QLineEdit
+{
+public:
+    explicit TKRNStdEdit(const QString& name, QWidget* parent = nullptr);
+
+    TKRNFieldType FieldType() const { return m_fieldType; }
+    void SetFieldType(TKRNFieldType fieldType);
+    int MaxLength() const { return maxLength(); }
+    void SetMaxLength(int maxLength);
+    qint64 MaxValue() const { return m_maxValue; }
+    void SetMaxValue(qint64 maxValue);
+
+    // The value of an integer field (0 when empty).
+    qint64 Value() const;
+    void SetValue(qint64 value);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void UpdateValidator();
+    void NormalizeInteger();
+    void Step(int delta);
+
+    TKRNFieldType m_fieldType = TKRNFieldType::KRN_Text;
+    qint64 m_maxValue = 2147483647;
+};
+
+// A check box whose click handler runs whenever its state changes, by the
+// user or from code.
+class TKRNStdCheckBox : public QCheckBox
+{
+public:
+    explicit TKRNStdCheckBox(const QString& name, QWidget* parent = nullptr);
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption) { setText(caption); }
+    bool Checked() const { return isChecked(); }
+    void SetChecked(bool checked) { setChecked(checked); }
+    // Replaces the click handler.
+    void SetOnClick(std::function<void()> handler) { m_onClick = std::move(handler); }
+
+private:
+    std::function<void()> m_onClick;
+};
