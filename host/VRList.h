@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+// Kind of the cells of a column. Every kind is shown as text.
+inline constexpr quint8 vrtString = 6;
+
+// Alignment of a column's cells.
+inline constexpr quint8 vraLeft = 0;
+inline constexpr quint8 vraRight = 1;
+inline constexpr quint8 vraCenter = 2;
+
+// Settings of one column of a TVRList, as the view shows it.
+struct TVRColumn
+{
+    QString Caption;
+    quint8 DataType = vrtString;
+    quint8 Alignment = vraLeft;
+    QString Hint;          // tool tip of the column's header; empty: none
+    int Width = 0;         // pixels; 0: fitted to the contents at each refresh
+    bool Resizable = true; // the user may drag the column's width
+    bool Visible = true;
+};
+
+// One cell; nullptr stands for a missing cell.
+using PVRItem = const QVariant*;
+
+struct TVRRow
+{
+    QList<QVariant> Items;
+    int Tag = 0; // the caller's own value, carried along
+
+    // The cell of a column, nullptr outside the row.
+    PVRItem Item(int column) const;
+};
+using PVRRow = const TVRRow*;
+
+// Text of a cell; empty for a missing one.
+QString PVRItem2String(PVRItem item);
+
+// Rows of cells under a fixed set of columns; plain data, shown by TVTVRList.
+// Column settings references stay valid for the list's life; row pointers
+// until the rows next change.
+class TVRList : public QObject
+{
+public:
+    TVRList() = default;
+    ~TVRList() override;
+
+    TVRColumn& ColumnAdd();
+    int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
+    const TVRColumn* Column(int index) const;
+
+    void RowsClear();
+    // Appends a row of cells; returns its index.
+    int RowAdd(const QList<QVariant>& values, int tag);
+    int GetRowCount() const { return static_cast<int>(m_rows.size()); }
+    PVRRow Row(int index) const;
+
+private:
+    std::vector<std::unique_ptr<TVRColumn>> m_columns;
+    std::vector<TVRRow> m_rows;
+};
