@@ -9,6 +9,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <utility>
 
 QString KRNExceptionText(const std::exception& e)
 {
@@ -144,7 +145,27 @@ void TKRNInfo::RegisterException(const QString& location, const std::exception& 
     m_errors.append(TRegisteredError{location, text, showUser});
     Log(location + QStringLiteral(": ") + text);
     if (showUser) {
-        Presenter().ShowError(location, text);
+        if (m_holds > 0) {
+            m_heldReports.append(TRegisteredError{location, text, true});
+        } else {
+            Presenter().ShowError(location, text);
+        }
+    }
+}
+
+void TKRNInfo::HoldUserReports()
+{
+    ++m_holds;
+}
+
+void TKRNInfo::ReleaseUserReports()
+{
+    if (m_holds == 0 || --m_holds > 0) {
+        return;
+    }
+    const QList<TRegisteredError> held = std::exchange(m_heldReports, {});
+    for (const TRegisteredError& report : held) {
+        Presenter().ShowError(report.Location, report.Text);
     }
 }
 
@@ -190,6 +211,20 @@ void TKRNInfo::Reset()
 TKRNPresenter& TKRNInfo::Presenter()
 {
     return m_presenter ? *m_presenter : *m_boxPresenter;
+}
+
+TKRNUserReportHold::TKRNUserReportHold()
+{
+    KRNInfo().HoldUserReports();
+}
+
+TKRNUserReportHold::~TKRNUserReportHold()
+{
+    try {
+        KRNInfo().ReleaseUserReports();
+    } catch (...) {
+        // A presenter that fails cannot be told about it either.
+    }
 }
 
 TKRNInfo& KRNInfo()

@@ -74,6 +74,13 @@ public:
                          int value1, int value2);
     void VersionsInfoZeigen(const QString& title, QWidget* owner, const QString& text);
 
+    // While held (holds nest), RegisterException records and logs as usual
+    // but tells the user only when the last hold ends, in order. Used while a
+    // store transaction is open, so that no workstation waits on a box.
+    void HoldUserReports();
+    void ReleaseUserReports();
+    bool UserReportsHeld() const { return m_holds > 0; }
+
     // Catalogue text of a message with its arguments (%1, %2, ...) filled in.
     static QString MeldungsText(int number, const QString& catalogue, const QStringList& arguments = {});
 
@@ -94,6 +101,18 @@ private:
     TKRNPresenter* m_presenter = nullptr;
     QList<TRegisteredError> m_errors;
     qsizetype m_checkedUpTo = 0;
+    int m_holds = 0;
+    QList<TRegisteredError> m_heldReports;
+};
+
+// Holds the user-facing failure reports for its lifetime.
+class TKRNUserReportHold
+{
+public:
+    TKRNUserReportHold();
+    ~TKRNUserReportHold();
+    TKRNUserReportHold(const TKRNUserReportHold&) = delete;
+    TKRNUserReportHold& operator=(const TKRNUserReportHold&) = delete;
 };
 
 // The process's message service.

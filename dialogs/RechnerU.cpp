@@ -1,0 +1,347 @@
+#include "dialogs/RechnerU.h"
+
+#include "data/MainDM.h"
+#include "host/Guard.h"
+#include "host/KOMMFilter.h"
+#include "host/KRNControls.h"
+#include "host/KRNError.h"
+#include "host/KRNInfo.h"
+#include "host/KRNProgramm.h"
+#include "host/Store.h"
+#include "host/VTRTypRNrCheck.h"
+
+#include <QAction>
+#include <QFont>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QStringList>
+
+TfrmRechner* frmRechner = nullptr;
+
+namespace {
+
+constexpr QChar kBlank = QLatin1Char(' ');
+const QSize kDesignClient(459, 584);
+
+// Design geometry of the components that follow the window size.
+const QRect kHauptrahmen(4, 4, 461, 581);
+const QRect kDaten(4, 4, 453, 573);
+const QRect kRTypRNrCheck(4, 248, 445, 321);
+
+QString Location(const char* method)
+{
+    return QStringLiteral("TfrmRechner.") + QString::fromLatin1(method);
+}
+
+QRect Grown(const QRect& design, const QSize& delta)
+{
+    return QRect(design.topLeft(), design.size() + delta);
+}
+
+// Whether a failure was registered since the given count (the data module
+// reports its failures itself and returns normally).
+bool FehlerSeit(qsizetype fehlerVorher)
+{
+    return KRNInfo().RegisteredErrors().size() > fehlerVorher;
+}
+
+TdtmKOMMFilter& DataModule()
+{
+    if (!dtmKOMMFilter) {
+        throw KRNException(QStringLiteral("Das Datenmodul ist nicht angelegt."));
+    }
+    return *dtmKOMMFilter;
+}
+
+TStore& CurrentStore()
+{
+    TStore* store = TStore::Current();
+    if (!store) {
+        throw StoreError(QStringLiteral("Es ist kein Datenbestand geöffnet."));
+    }
+    return *store;
+}
+
+} // namespace
+
+TfrmRechner::TfrmRechner(QWidget* parent) : TKRNForm(parent)
+{
+    setObjectName(QStringLiteral("frmRechner"));
+    SetupComponents();
+}
+
+TfrmRechner::~TfrmRechner() = default;
+
+QString TfrmRechner::TextRTyp()
+{
+    return QStringList{
+        QStringLiteral("Bei welchen Rechnertypen bzw. welchen Rechnernummern"),
+        QStringLiteral("soll der Filter aktiv werden, wenn die eigenen Daten an "),
+        QStringLiteral("andere Rechner weitergegeben werden?"),
+        QString(),
+        QStringLiteral("Eine Einstellung für eine Rechnernummer überschreibt die"),
+        QStringLiteral("Einstellung für den Rechnertypen."),
+    }
+        .join(QStringLiteral("\r\n"));
+}
+
+void TfrmRechner::SetupComponents()
+{
+    SetCaption(QStringLiteral("Zu berücksichtigende Rechner"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    resize(kDesignClient);
+
+    pnlHauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), this);
+    pnlHauptrahmen->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnlDaten = new TKRNStdPanel(QStringLiteral("pnlDaten"), pnlHauptrahmen);
+
+    bvlButton = new TKRNStdBevel(QStringLiteral("bvlButton"), pnlDaten, TKRNStdBevel::bsBottomLine);
+    bvlButton->setGeometry(4, 4, 445, 69);
+
+    spbCancel = new TKRNStdSpeedButton(QStringLiteral("spbCancel"), pnlDaten);
+    spbCancel->setGeometry(4, 4, TKRNStdSpeedButton::DefaultSize, TKRNStdSpeedButton::DefaultSize);
+    spbCancel->SetCaption(QStringLiteral("Abbrechen"));
+    spbCancel->SetHint(QStringLiteral("Esc - zurück ..."));
+    spbCancel->SetFlat(true);
+    spbCancel->SetGlyph(QStyle::SP_DialogCancelButton);
+    connect(spbCancel, &QToolButton::clicked, this, [this] { btnZurueckClick(spbCancel); });
+
+    spbBuchen = new TKRNStdSpeedButton(QStringLiteral("spbBuchen"), pnlDaten);
+    spbBuchen->setGeometry(72, 4, TKRNStdSpeedButton::DefaultSize, TKRNStdSpeedButton::DefaultSize);
+    spbBuchen->SetCaption(QStringLiteral("Speichern"));
+    spbBuchen->SetHint(QStringLiteral("F5 - Buchen ..."));
+    spbBuchen->SetFlat(true);
+    spbBuchen->SetGlyph(QStyle::SP_DialogSaveButton);
+    connect(spbBuchen, &QToolButton::clicked, this, [this] { btnWeiterClick(spbBuchen); });
+
+    lblUeberschrift = new TKRNStdLabel(QStringLiteral("lblUeberschrift"), pnlDaten);
+    lblUeberschrift->setGeometry(8, 80, 433, 61);
+    lblUeberschrift->setTextFormat(Qt::PlainText);
+    lblUeberschrift->setAlignment(Qt::AlignCenter);
+    QFont large = lblUeberschrift->font();
+    large.setPointSize(14);
+    large.setBold(true);
+    lblUeberschrift->setFont(large);
+    QPalette blue = lblUeberschrift->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    lblUeberschrift->setPalette(blue);
+    lblUeberschrift->SetCaption(QStringLiteral("Kommunikationseinstellungen für den Filter"));
+
+    lblTextRTyp = new TKRNStdLabel(QStringLiteral("lblTextRTyp"), pnlDaten);
+    lblTextRTyp->setGeometry(8, 144, 437, 101);
+    lblTextRTyp->setTextFormat(Qt::PlainText);
+    lblTextRTyp->setAlignment(Qt::AlignCenter);
+    QFont medium = lblTextRTyp->font();
+    medium.setPointSize(10);
+    lblTextRTyp->setFont(medium);
+    lblTextRTyp->SetCaption(TextRTyp());
+
+    vtRTypRNrCheck = new TVTRTypRNrCheck(pnlDaten);
+    vtRTypRNrCheck->setObjectName(QStringLiteral("vtRTypRNrCheck"));
+    vtRTypRNrCheck->SetCaptionRTyp(QStringLiteral("Rechnertypen"));
+    vtRTypRNrCheck->SetCaptionRNr(QStringLiteral("Rechner"));
+    vtRTypRNrCheck->setSelectionBehavior(QAbstractItemView::SelectRows);
+    vtRTypRNrCheck->setAllColumnsShowFocus(true);
+    vtRTypRNrCheck->setRootIsDecorated(true);
+    vtRTypRNrCheck->setExpandsOnDoubleClick(true);
+
+    actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape), [this] { btnZurueckClick(actESC); });
+    actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnWeiterClick(actF5); });
+
+    LayoutAnchored();
+}
+
+void TfrmRechner::resizeEvent(QResizeEvent* event)
+{
+    TKRNForm::resizeEvent(event);
+    LayoutAnchored();
+}
+
+// The frame panels and the tree keep their distances to all four sides.
+void TfrmRechner::LayoutAnchored()
+{
+    const QSize delta = size() - kDesignClient;
+    pnlHauptrahmen->setGeometry(Grown(kHauptrahmen, delta));
+    pnlDaten->setGeometry(Grown(kDaten, delta));
+    vtRTypRNrCheck->setGeometry(Grown(kRTypRNrCheck, delta));
+}
+
+TKOMMFilter& TfrmRechner::KOMMFilter() const
+{
+    if (!FKOMMFilter) {
+        throw KRNException(QStringLiteral("Das Filterobjekt des Dialogs ist nicht angelegt."));
+    }
+    return *FKOMMFilter;
+}
+
+void TfrmRechner::FormCreate(QObject*)
+{
+    KRNGuard(Location("FormCreate"), true, [&] {
+        KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmRechner"), true);
+        FFilterKennung.clear();
+        FFilterBezeichnung.clear();
+        FFilterBeschreibung.clear();
+        FKOMMFilter = std::make_unique<TKOMMFilter>(QString(), QString());
+    });
+}
+
+void TfrmRechner::FormShow(QObject*)
+{
+    KRNGuard(Location("FormShow"), true, [&] {
+        if (!vtRTypRNrCheck->GetDataLoadedRTyp() && !vtRTypRNrCheck->GetDataLoadedRNr()) {
+            vtRTypRNrCheck->SetOnlyMaster(true);
+            vtRTypRNrCheck->LoadData();
+        }
+        TKOMMFilter& filter = KOMMFilter();
+        filter.Kennung = FFilterKennung;
+        filter.Bezeichnung = FFilterBezeichnung;
+        try {
+            if (!filter.FilterLoad()) {
+                filter.FilterClear();
+            }
+        } catch (...) {
+            // Marks of an earlier show must not survive a failed load.
+            filter.FilterClear();
+            MarkierungenSetzen();
+            throw;
+        }
+        MarkierungenSetzen();
+    });
+}
+
+// Every entry's mark from the loaded setting.
+void TfrmRechner::MarkierungenSetzen()
+{
+    const TKOMMFilter& filter = KOMMFilter();
+    for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
+        const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
+        vtRTypRNrCheck->SetRTypChecked(rtyp, filter.ListeRTypCheck(TKOMMFilter::Char2RTyp_Value(rtyp)));
+    }
+    for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
+        const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
+        vtRTypRNrCheck->SetRNrChecked(rnr, filter.ListeRNrCheck(rnr));
+    }
+}
+
+void TfrmRechner::FormDestroy(QObject*)
+{
+    KRNDestroyGuard(Location("FormDestroy"), [&] { FKOMMFilter.reset(); });
+}
+
+void TfrmRechner::btnZurueckClick(QObject*)
+{
+    KRNGuard(Location("btnZurueckClick"), true, [&] { SetModalResult(mrCancel); });
+}
+
+bool TfrmRechner::EintragMarkiert() const
+{
+    for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
+        if (vtRTypRNrCheck->GetRTypChecked(vtRTypRNrCheck->GetRTyp(i))) {
+            return true;
+        }
+    }
+    for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
+        if (vtRTypRNrCheck->GetRNrChecked(vtRTypRNrCheck->GetRNr(i))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TfrmRechner::BuchenPruefenChecked()
+{
+    bool result = false;
+    KRNGuard(Location("BuchenPruefenChecked"), true, [&] {
+        result = EintragMarkiert() || KRNInfo().ShowMeldung(mtQuestion, 1000, QStringLiteral("VELDRAKE")) == mrYes;
+    });
+    return result;
+}
+
+void TfrmRechner::btnWeiterClick(QObject*)
+{
+    KRNGuard(Location("btnWeiterClick"), true, [&] {
+        SetModalResult(mrNone);
+        if (!BuchenPruefenChecked()) {
+            return;
+        }
+        std::optional<TKonflikt> konflikt;
+        const TLaufErgebnis ergebnis = PruefenUndBuchen(DataModule(), konflikt);
+        if (ergebnis == TLaufErgebnis::Konflikt && konflikt) {
+            KRNInfo().ShowMeldung(mtNotice, 1001, QStringLiteral("VELDRAKE"),
+                                  {konflikt->Eintrag, konflikt->UsedBezeichung});
+        } else if (ergebnis == TLaufErgebnis::Gebucht) {
+            SetModalResult(mrOk);
+        }
+    });
+}
+
+// Both consistency passes and the booking pass as one unit of work: the
+// write lock is taken before the first check, so no other workstation books
+// between check and booking. No message is shown while the transaction is
+// open; failure reports wait until it has ended.
+TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm, std::optional<TKonflikt>& konflikt)
+{
+    const qsizetype fehlerVorher = KRNInfo().RegisteredErrors().size();
+    const TKRNUserReportHold hold; // released after the transaction has ended
+    TStoreTransaction transaktion(CurrentStore());
+    bool fehler = false;
+    konflikt = KonsistenzPruefen(dtm, fehlerVorher, fehler);
+    if (konflikt || fehler) {
+        return konflikt ? TLaufErgebnis::Konflikt : TLaufErgebnis::Fehler; // rolled back: nothing was written
+    }
+    const bool gebucht = MarkierungenBuchen(dtm, fehlerVorher);
+    // What was booked before a failure stays booked.
+    transaktion.Commit();
+    return gebucht ? TLaufErgebnis::Gebucht : TLaufErgebnis::Fehler;
+}
+
+// The first entry, types before numbers, that another saved setting holds.
+// A check that failed (reported by the data module) ends the pass.
+std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher,
+                                                                      bool& fehler)
+{
+    QString used;
+    for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
+        const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
+        const bool onOff = vtRTypRNrCheck->GetRTypChecked(rtyp);
+        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, rtyp, 0, onOff, used)) {
+            return TKonflikt{QStringLiteral("Rechnertyp - ") + rtyp, used};
+        }
+        fehler = FehlerSeit(fehlerVorher);
+        if (fehler) {
+            return std::nullopt;
+        }
+    }
+    for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
+        const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
+        const bool onOff = vtRTypRNrCheck->GetRNrChecked(rnr);
+        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, kBlank, rnr, onOff, used)) {
+            return TKonflikt{QStringLiteral("Rechnernummer - ") + QString::number(rnr), used};
+        }
+        fehler = FehlerSeit(fehlerVorher);
+        if (fehler) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// Books every entry, marked or not; stops at the first failure.
+bool TfrmRechner::MarkierungenBuchen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher)
+{
+    for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
+        const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
+        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, rtyp, 0, vtRTypRNrCheck->GetRTypChecked(rtyp));
+        if (FehlerSeit(fehlerVorher)) {
+            return false;
+        }
+    }
+    for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
+        const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
+        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, kBlank, rnr, vtRTypRNrCheck->GetRNrChecked(rnr));
+        if (FehlerSeit(fehlerVorher)) {
+            return false;
+        }
+    }
+    return true;
+}

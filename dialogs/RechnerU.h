@@ -1,0 +1,98 @@
+#pragma once
+
+#include "host/KRNForm.h"
+
+#include <QChar>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QAction;
+class TKOMMFilter;
+class TKRNStdBevel;
+class TKRNStdLabel;
+class TKRNStdPanel;
+class TKRNStdSpeedButton;
+class TVTRTypRNrCheck;
+class TdtmKOMMFilter;
+
+// The computer selection dialog: assigns one saved setting of a filter kind
+// to computer types and computer numbers. Shows every computer of the host
+// in one check tree, marks those the setting serves now and, on "Speichern",
+// books the marks back as assignment records, after a consistency pass that
+// refuses a computer another saved setting of the kind already holds.
+class TfrmRechner final : public TKRNForm
+{
+    Q_OBJECT
+public:
+    explicit TfrmRechner(QWidget* parent = nullptr);
+    ~TfrmRechner() override;
+
+    QString FilterKennung() const { return FFilterKennung; }
+    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
+    QString FilterBezeichnung() const { return FFilterBezeichnung; }
+    void SetFilterBezeichnung(const QString& value) { FFilterBezeichnung = value; }
+    QString FilterBeschreibung() const { return FFilterBeschreibung; }
+    void SetFilterBeschreibung(const QString& value) { FFilterBeschreibung = value; }
+
+    void FormCreate(QObject* sender) override;
+    void FormShow(QObject* sender) override;
+    void FormDestroy(QObject* sender) override;
+    // "Speichern" / F5: checks and books the marks; closes with 1 when booked.
+    void btnWeiterClick(QObject* sender);
+    // "Abbrechen" / Esc: closes with 2, nothing booked.
+    void btnZurueckClick(QObject* sender);
+    // True when an entry is marked, or when none is and the user still wants
+    // to go on (message 1000).
+    bool BuchenPruefenChecked();
+
+    // Components, by their names.
+    TKRNStdPanel* pnlHauptrahmen = nullptr;
+    TKRNStdPanel* pnlDaten = nullptr;
+    TKRNStdBevel* bvlButton = nullptr;
+    TKRNStdSpeedButton* spbCancel = nullptr;
+    TKRNStdSpeedButton* spbBuchen = nullptr;
+    TKRNStdLabel* lblUeberschrift = nullptr; // heading, set by the caller before each show
+    TKRNStdLabel* lblTextRTyp = nullptr;
+    TVTRTypRNrCheck* vtRTypRNrCheck = nullptr;
+    QAction* actESC = nullptr;
+    QAction* actF5 = nullptr;
+
+    // The fixed explanatory text of lblTextRTyp.
+    static QString TextRTyp();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // The first entry that another saved setting already holds.
+    struct TKonflikt
+    {
+        QString Eintrag; // "Rechnertyp - X" or "Rechnernummer - 123"
+        QString UsedBezeichung;
+    };
+    enum class TLaufErgebnis
+    {
+        Gebucht,
+        Konflikt,
+        Fehler, // reported by the data module; what was booked stays booked
+    };
+
+    void SetupComponents();
+    void LayoutAnchored();
+    TKOMMFilter& KOMMFilter() const;
+    void MarkierungenSetzen();
+    bool EintragMarkiert() const;
+    TLaufErgebnis PruefenUndBuchen(TdtmKOMMFilter& dtm, std::optional<TKonflikt>& konflikt);
+    std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher, bool& fehler);
+    bool MarkierungenBuchen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher);
+
+    std::unique_ptr<TKOMMFilter> FKOMMFilter;
+    QString FFilterKennung;
+    QString FFilterBezeichnung;
+    QString FFilterBeschreibung;
+};
+
+// The program-wide instance (set by Application().CreateForm).
+extern TfrmRechner* frmRechner;

@@ -1,0 +1,366 @@
+#include "GuiTest.h"
+#include "RecordingPresenter.h"
+#include "TempStore.h"
+#include "test_rechner_support.h"
+
+#include "dialogs/RechnerU.h"
+#include "host/KRNControls.h"
+#include "host/KRNForm.h"
+#include "host/VTRTypRNrCheck.h"
+
+#include <QAction>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace rechner_test;
+
+namespace {
+
+// Three types and four master computers; computer 40 is no master and is
+// therefore not listed.
+const QString kComputers = QStringLiteral("Rechnertyp;A;Außendienst\n"
+                                          "Rechnertyp;B;Büro\n"
+                                          "Rechnertyp;C;Kasse\n"
+                                          "Rechner;1;Eins;A;1\n"
+                                          "Rechner;2;Zwei;A;1\n"
+                                          "Rechner;7;Sieben;B;1\n"
+                                          "Rechner;1207;Groß;C;1\n"
+                                          "Rechner;40;Kein Master;C;0\n");
+
+const QString kEins = QStringLiteral("EINS");
+const QString kZwei = QStringLiteral("ZWEI");
+const QString kDrei = QStringLiteral("DREI");
+
+QStringList Strings(std::initializer_list<const char*> texts)
+{
+    QStringList result;
+    for (const char* text : texts) {
+        result << QString::fromUtf8(text);
+    }
+    return result;
+}
+
+class RechnerDialog : public ::testing::Test
+{
+protected:
+    RechnerDialog()
+    {
+        ImportComputers(store.Store(), kComputers);
+        for (const QString& bezeichnung : {kEins, kZwei, kDrei}) {
+            SaveSetting(store.Store(), bezeichnung);
+        }
+    }
+
+    void SetUp() override
+    {
+        form = KRNCreateForm<TfrmRechner>();
+        form->SetFilterKennung(kKennung);
+        form->SetFilterBezeichnung(kEins);
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(watch.ShownInTransaction, 0) << "a message was shown while the store was locked";
+        EXPECT_FALSE(store.Store().InTransaction());
+    }
+
+    // Shows the dialog through the modal seam; the action is the user.
+    int Show(const std::function<void(TfrmRechner&)>& action)
+    {
+        TModalScripts scripts(TModalScripts::Doing([&](TKRNForm&) { action(*form); }));
+        return form->ShowModal();
+    }
+
+    TVTRTypRNrCheck& Tree() { return *form->vtRTypRNrCheck; }
+    QStringList Of(const QString& bezeichnung) { return Assignments(store.Store(), bezeichnung); }
+
+    TempStore store;
+    RecordingPresenter presenter;
+    WatchingPresenter watch{presenter};
+    DataModuleScope dataModule;
+    std::unique_ptr<TfrmRechner, TKRNFree> form;
+};
+
+TEST_F(RechnerDialog, ListsMastersOnceAndResetsEveryMarkOnEachShow)
+{
+    Assign(store.Store(), kEins, u'A', 0);
+    Assign(store.Store(), kEins, u' ', 7);
+    Assign(store.Store(), kZwei, u'B', 0);
+
+    EXPECT_EQ(Show([&](TfrmRechner& f) {
+                  EXPECT_EQ(Tree().GetRTypCount(), 3);
+                  EXPECT_EQ(Tree().GetRNrCount(), 4); // 40 is no master
+                  EXPECT_TRUE(Tree().GetRTypChecked(u'A'));
+                  EXPECT_FALSE(Tree().GetRTypChecked(u'B')); // another setting's
+                  EXPECT_TRUE(Tree().GetRNrChecked(7));
+                  EXPECT_FALSE(Tree().GetRNrChecked(1));
+                  // Changed, then cancelled.
+                  Tree().SetRTypChecked(u'A', false);
+                  Tree().SetRTypChecked(u'C', true);
+                  Tree().SetRNrChecked(1, true);
+                  f.btnZurueckClick(f.spbCancel);
+              }),
+              mrCancel);
+    EXPECT_EQ(Of(kEins), Strings({"T:A", "N:7"}));
+
+    // Meanwhile a computer joins the host and another workstation books.
+    ImportComputers(store.Store(), QStringLiteral("Rechner;8;Acht;A;1\n"));
+    Assign(store.Store(), kEins, u' ', 2);
+
+    Show([&](TfrmRechner& f) {
+        EXPECT_EQ(Tree().GetRNrCount(), 4); // not loaded again
+        EXPECT_TRUE(Tree().GetRTypChecked(u'A'));
+        EXPECT_FALSE(Tree().GetRTypChecked(u'C'));
+        EXPECT_FALSE(Tree().GetRNrChecked(1));
+        EXPECT_TRUE(Tree().GetRNrChecked(2));
+        EXPECT_TRUE(Tree().GetRNrChecked(7));
+        f.btnZurueckClick(f.spbCancel);
+    });
+
+    // The same dialog for another saved setting shows that setting's marks.
+    form->SetFilterBezeichnung(kZwei);
+    Show([&](TfrmRechner& f) {
+        EXPECT_FALSE(Tree().GetRTypChecked(u'A'));
+        EXPECT_TRUE(Tree().GetRTypChecked(u'B'));
+        EXPECT_FALSE(Tree().GetRNrChecked(7));
+        f.btnZurueckClick(f.spbCancel);
+    });
+
+    // A setting that is not saved loads nothing: every mark starts false.
+    Assign(store.Store(), QStringLiteral("VIER"), u'C', 0);
+    form->SetFilterBezeichnung(QStringLiteral("VIER"));
+    Show([&](TfrmRechner& f) {
+        EXPECT_FALSE(Tree().GetRTypChecked(u'B'));
+        EXPECT_FALSE(Tree().GetRTypChecked(u'C'));
+        f.btnZurueckClick(f.spbCancel);
+    });
+    EXPECT_TRUE(presenter.Meldungen.isEmpty());
+}
+
+TEST_F(RechnerDialog, ConfirmBooksMarksAndRemovesUnmarkedOnly)
+{
+    Assign(store.Store(), kEins, u'A', 0);
+    Assign(store.Store(), kEins, u' ', 7);
+    Assign(store.Store(), kZwei, u'B', 0);
+    Assign(store.Store(), kZwei, u' ', 2);
+    Assign(store.Store(), kEins, u' ', 1, QStringLiteral("KBIL")); // another kind
+    Assign(store.Store(), QString(), u' ', 0);                      // activity record
+
+    EXPECT_EQ(Show([&](TfrmRechner& f) {
+                  Tree().SetRTypChecked(u'A', false);
+                  Tree().SetRTypChecked(u'C', true);
+                  Tree().SetRNrChecked(1, true);
+                  Tree().SetRNrChecked(1207, true);
+                  f.btnWeiterClick(f.spbBuchen);
+              }),
+              mrOk);
+    EXPECT_EQ(Of(kEins), Strings({"T:C", "N:1", "N:7", "N:1207"}));
+    EXPECT_EQ(Of(kZwei), Strings({"T:B", "N:2"}));
+    EXPECT_EQ(Assignments(store.Store(), kEins, QStringLiteral("KBIL")), Strings({"N:1"}));
+    EXPECT_EQ(store.Count(QStringLiteral("SELECT count(*) FROM fikofile WHERE Bezeichnung = ''")), 1);
+    EXPECT_TRUE(presenter.Meldungen.isEmpty());
+    EXPECT_TRUE(KRNInfo().RegisteredErrors().isEmpty());
+}
+
+TEST_F(RechnerDialog, NothingMarkedAndYesRemovesEveryAssignmentOfTheSetting)
+{
+    Assign(store.Store(), kEins, u'A', 0);
+    Assign(store.Store(), kEins, u' ', 7);
+    Assign(store.Store(), kZwei, u'B', 0);
+    presenter.Answer(mrYes);
+
+    EXPECT_EQ(Show([&](TfrmRechner& f) {
+                  Tree().SetRTypChecked(u'A', false);
+                  Tree().SetRNrChecked(7, false);
+                  f.btnWeiterClick(f.spbBuchen);
+              }),
+              mrOk);
+    ASSERT_EQ(presenter.Meldungen.size(), 1);
+    EXPECT_EQ(presenter.Meldungen[0].Number, 1000);
+    EXPECT_EQ(presenter.Meldungen[0].Kind, mtQuestion);
+    EXPECT_EQ(presenter.Meldungen[0].Catalogue, QStringLiteral("VELDRAKE"));
+    EXPECT_TRUE(presenter.Meldungen[0].Arguments.isEmpty());
+    EXPECT_TRUE(Of(kEins).isEmpty());
+    EXPECT_EQ(Of(kZwei), Strings({"T:B"}));
+}
+
+TEST_F(RechnerDialog, NothingMarkedAndNoKeepsTheDialogOpenAndBooksNothing)
+{
+    Assign(store.Store(), kEins, u'A', 0);
+    presenter.Answer(mrNo);
+
+    Show([&](TfrmRechner& f) {
+        Tree().SetRTypChecked(u'A', false);
+        f.btnWeiterClick(f.spbBuchen);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_TRUE(f.isVisible());
+        f.btnZurueckClick(f.spbCancel);
+    });
+    EXPECT_EQ(presenter.Numbers(), QList<int>{1000});
+    EXPECT_EQ(Of(kEins), Strings({"T:A"}));
+}
+
+TEST_F(RechnerDialog, TypeConflictIsReportedBeforeAnyNumberAndOnlyTheFirst)
+{
+    Assign(store.Store(), kEins, u' ', 7);
+    Assign(store.Store(), kZwei, u'B', 0);
+    Assign(store.Store(), kDrei, u'C', 0);
+    Assign(store.Store(), kZwei, u' ', 1);
+
+    Show([&](TfrmRechner& f) {
+        Tree().SetRTypChecked(u'A', true);
+        Tree().SetRTypChecked(u'B', true);
+        Tree().SetRTypChecked(u'C', true);
+        Tree().SetRNrChecked(1, true);
+        Tree().SetRNrChecked(7, false);
+        f.btnWeiterClick(f.spbBuchen);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        f.btnZurueckClick(f.spbCancel);
+    });
+    ASSERT_EQ(presenter.Meldungen.size(), 1);
+    const TMeldung& meldung = presenter.Meldungen[0];
+    EXPECT_EQ(meldung.Number, 1001);
+    EXPECT_EQ(meldung.Kind, mtNotice);
+    EXPECT_EQ(meldung.Catalogue, QStringLiteral("VELDRAKE"));
+    EXPECT_EQ(meldung.Arguments, Strings({"Rechnertyp - B", "ZWEI"}));
+    // Nothing booked: neither the free type A nor the removal of 7.
+    EXPECT_EQ(Of(kEins), Strings({"N:7"}));
+}
+
+TEST_F(RechnerDialog, NumberConflictAfterAllTypesPassedBooksNothing)
+{
+    Assign(store.Store(), kZwei, u' ', 1207);
+
+    Show([&](TfrmRechner& f) {
+        Tree().SetRTypChecked(u'A', true);
+        Tree().SetRTypChecked(u'C', true);
+        Tree().SetRNrChecked(2, true);
+        Tree().SetRNrChecked(1207, true);
+        f.btnWeiterClick(f.spbBuchen);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        f.btnZurueckClick(f.spbCancel);
+    });
+    ASSERT_EQ(presenter.Meldungen.size(), 1);
+    EXPECT_EQ(presenter.Meldungen[0].Number, 1001);
+    EXPECT_EQ(presenter.Meldungen[0].Arguments, Strings({"Rechnernummer - 1207", "ZWEI"}));
+    EXPECT_TRUE(Of(kEins).isEmpty());
+    EXPECT_EQ(Of(kZwei), Strings({"N:1207"}));
+}
+
+TEST_F(RechnerDialog, EmptyListsAskAndCloseWithoutBooking)
+{
+    store.Exec(QStringLiteral("DELETE FROM rechner"));
+    store.Exec(QStringLiteral("DELETE FROM rechnertyp"));
+    Assign(store.Store(), kEins, u'A', 0); // a type the host no longer knows
+    presenter.Answer(mrYes);
+
+    EXPECT_EQ(Show([&](TfrmRechner& f) {
+                  EXPECT_EQ(Tree().GetRTypCount(), 0);
+                  EXPECT_EQ(Tree().GetRNrCount(), 0);
+                  f.btnWeiterClick(f.spbBuchen);
+              }),
+              mrOk);
+    EXPECT_EQ(presenter.Numbers(), QList<int>{1000});
+    EXPECT_EQ(Of(kEins), Strings({"T:A"}));
+}
+
+TEST_F(RechnerDialog, SeesWhatAnotherWorkstationBookedWhileItWasOpen)
+{
+    Show([&](TfrmRechner& f) {
+        Tree().SetRNrChecked(1, true);
+        Tree().SetRNrChecked(2, true);
+        {
+            const auto other = TStore::Open(store.Path());
+            Assign(*other, kZwei, u' ', 2);
+        }
+        f.btnWeiterClick(f.spbBuchen);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        f.btnZurueckClick(f.spbCancel);
+    });
+    ASSERT_EQ(presenter.Meldungen.size(), 1);
+    EXPECT_EQ(presenter.Meldungen[0].Arguments, Strings({"Rechnernummer - 2", "ZWEI"}));
+    EXPECT_TRUE(Of(kEins).isEmpty());
+}
+
+TEST_F(RechnerDialog, FailureWhileBookingKeepsWhatWasBookedAndTheDialogOpen)
+{
+    Assign(store.Store(), kEins, u' ', 2);
+    store.Exec(QStringLiteral("CREATE TRIGGER rechner_7_gesperrt BEFORE INSERT ON fikofile WHEN NEW.RNr = 7"
+                              " BEGIN SELECT RAISE(ABORT, 'Rechner 7 ist gesperrt'); END"));
+
+    Show([&](TfrmRechner& f) {
+        Tree().SetRTypChecked(u'A', true);
+        Tree().SetRNrChecked(1, true);
+        Tree().SetRNrChecked(2, false);
+        Tree().SetRNrChecked(7, true);
+        Tree().SetRNrChecked(1207, true);
+        f.btnWeiterClick(f.spbBuchen);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_TRUE(f.isVisible());
+        f.btnZurueckClick(f.spbCancel);
+    });
+    // Booked up to the failure and committed: another connection sees it.
+    const auto other = TStore::Open(store.Path());
+    EXPECT_EQ(Assignments(*other, kEins), Strings({"T:A", "N:1"}));
+    ASSERT_EQ(presenter.Errors.size(), 1);
+    EXPECT_EQ(presenter.Errors[0].Location, QStringLiteral("TdtmKOMMFilter.BuchenKommunikation"));
+    EXPECT_TRUE(presenter.Errors[0].Text.contains(QStringLiteral("Rechner 7 ist gesperrt")));
+    EXPECT_EQ(presenter.ErrorLocations(), QStringList{QStringLiteral("TdtmKOMMFilter.BuchenKommunikation")});
+    EXPECT_TRUE(presenter.Meldungen.isEmpty());
+}
+
+TEST_F(RechnerDialog, F5ConfirmsAndEscCancelsByKey)
+{
+    Show([&](TfrmRechner& f) {
+        ASSERT_TRUE(ShowActive(f));
+        Tree().SetRNrChecked(7, true);
+        QTest::keyClick(f.vtRTypRNrCheck, Qt::Key_F5);
+        EXPECT_EQ(f.ModalResult(), mrOk);
+    });
+    EXPECT_EQ(Of(kEins), Strings({"N:7"}));
+
+    // A real modal loop this time.
+    WhenLoopRuns([&] {
+        if (!QTest::qWaitForWindowActive(form.get())) {
+            ADD_FAILURE() << "the dialog did not become active";
+        }
+        Tree().SetRNrChecked(1, true);
+        QTest::keyClick(form->vtRTypRNrCheck, Qt::Key_Escape);
+        if (form->isVisible()) {
+            form->SetModalResult(99);
+        }
+    });
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    EXPECT_EQ(Of(kEins), Strings({"N:7"}));
+}
+
+TEST_F(RechnerDialog, LayoutTextsAndTheTreeFollowingTheWindow)
+{
+    EXPECT_EQ(form->Caption(), QStringLiteral("Zu berücksichtigende Rechner"));
+    EXPECT_TRUE(form->KRNFormText().endsWith(QStringLiteral(".frmRechner")));
+    EXPECT_EQ(form->size(), QSize(459, 584));
+    EXPECT_EQ(form->lblTextRTyp->Caption(),
+              QStringLiteral("Bei welchen Rechnertypen bzw. welchen Rechnernummern\r\n"
+                             "soll der Filter aktiv werden, wenn die eigenen Daten an \r\n"
+                             "andere Rechner weitergegeben werden?\r\n"
+                             "\r\n"
+                             "Eine Einstellung für eine Rechnernummer überschreibt die\r\n"
+                             "Einstellung für den Rechnertypen."));
+    EXPECT_EQ(form->spbCancel->Caption(), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(form->spbCancel->Hint(), QStringLiteral("Esc - zurück ..."));
+    EXPECT_EQ(form->spbBuchen->Caption(), QStringLiteral("Speichern"));
+    EXPECT_EQ(form->spbBuchen->Hint(), QStringLiteral("F5 - Buchen ..."));
+    EXPECT_EQ(form->actESC->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(form->actF5->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(form->vtRTypRNrCheck->geometry(), QRect(4, 248, 445, 321));
+
+    form->show();
+    form->resize(600, 700);
+    EXPECT_EQ(form->vtRTypRNrCheck->geometry(), QRect(4, 248, 445 + 141, 321 + 116));
+    EXPECT_EQ(form->pnlDaten->size(), QSize(453 + 141, 573 + 116));
+    EXPECT_EQ(form->lblTextRTyp->geometry(), QRect(8, 144, 437, 101));
+}
+
+} // namespace
