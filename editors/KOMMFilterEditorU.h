@@ -1,0 +1,83 @@
+#pragma once
+
+#include "data/MainDM.h"
+#include "host/KRNControls.h"
+#include "host/KRNForm.h"
+
+#include <QString>
+
+// The abstract settings editor of a filter kind. It owns the name and the
+// description of the saved setting and the buttons "Abbrechen" and
+// "Speichern"; a filter kind derives its own editor, adds its controls and
+// implements FilterInitialize, FilterLoad and FilterSave.
+//
+// Use: create (creation handler run), set the three properties,
+// FilterInitialize, FilterLoad, ShowModal; after 1 write the confirmed name
+// and description into edtBezeichnung / edtBeschreibung and call
+// FilterSave; then free the editor.
+class TfrmKOMMFilterEditor : public TKRNForm
+{
+    Q_OBJECT
+public:
+    explicit TfrmKOMMFilterEditor(QWidget* parent = nullptr);
+    ~TfrmKOMMFilterEditor() override;
+
+    QString FilterKennung() const { return FFilterKennung; }
+    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
+    QString FilterBezeichnung() const { return FFilterBezeichnung; }
+    void SetFilterBezeichnung(const QString& value) { FFilterBezeichnung = value; }
+    QString FilterBeschreibung() const { return FFilterBeschreibung; }
+    void SetFilterBeschreibung(const QString& value) { FFilterBeschreibung = value; }
+
+    // Creates the filter object for FilterKennung and FilterBezeichnung.
+    virtual void FilterInitialize() = 0;
+    // Loads the saved setting and fills every control, the two edits included.
+    virtual void FilterLoad() = 0;
+    // Stores the controls under the name and description in the two edits.
+    virtual void FilterSave() = 0;
+
+    void FormCreate(QObject* sender) override;
+    void FormShow(QObject* sender) override;
+    void btnBuchenClick(QObject* sender);
+    void spbCancelClick(QObject* sender);
+
+    // The name and the description of the saved setting; the workflow writes
+    // the confirmed values here before FilterSave.
+    TKRNStdEdit* edtBezeichnung = nullptr;
+    TKRNStdEdit* edtBeschreibung = nullptr;
+
+protected:
+    TKRNStdPanel* pnlHauptrahmen = nullptr;
+    TKRNStdPanel* pnlDaten = nullptr; // holds every control
+    TKRNStdBevel* bvlButtons = nullptr;
+    TKRNStdSpeedButton* spbCancel = nullptr;
+    TKRNStdSpeedButton* spbBuchen = nullptr;
+    TKRNAttachLabel* lblTxtBezeichnung = nullptr;
+    TKRNAttachLabel* lblTxtBeschreibung = nullptr;
+
+private:
+    void SetupUi();
+
+    QString FFilterKennung;
+    QString FFilterBezeichnung;
+    QString FFilterBeschreibung;
+};
+
+// Places an attached label at x, vertically centred on its control.
+void PlaceAttachLabel(TKRNAttachLabel* label, int x, QWidget* control);
+
+// The class reference of an editor class T: creates an editor without owner
+// and runs its creation handler.
+template <class T>
+TKOMMFilterEditorClass KOMMFilterEditorClassRef(const char* className)
+{
+    static const TKOMMFilterEditorClassInfo info{
+        QString::fromLatin1(className),
+        []() -> TfrmKOMMFilterEditor* {
+            auto* editor = new T();
+            editor->RunCreateHandler();
+            return editor;
+        },
+    };
+    return &info;
+}
