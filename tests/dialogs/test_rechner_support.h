@@ -18,6 +18,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <string>
 
 namespace rechner_test {
 
@@ -109,12 +110,13 @@ inline void SaveSetting(TStore& store, const QString& bezeichnung, const QString
     }
 }
 
-// The assignments of one saved setting as "T:X" and "N:123", in key order.
-inline QStringList Assignments(TStore& store, const QString& bezeichnung, const QString& kennung = kKennung)
+// The assignments of one saved setting as "T:X" and "N:123", types first,
+// joined by blanks (readable in a failure message).
+inline std::string Assignments(TStore& store, const QString& bezeichnung, const QString& kennung = kKennung)
 {
     QSqlQuery query(store.Database());
     query.prepare(QStringLiteral("SELECT RTyp, RNr FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
-                                 " ORDER BY RTyp DESC, RNr"));
+                                 " ORDER BY RNr <> 0, RTyp, RNr"));
     query.addBindValue(kennung);
     query.addBindValue(bezeichnung);
     if (!query.exec()) {
@@ -126,7 +128,7 @@ inline QStringList Assignments(TStore& store, const QString& bezeichnung, const 
         const qint32 rnr = query.value(1).toInt();
         result << (rnr == 0 ? QStringLiteral("T:") + rtyp : QStringLiteral("N:") + QString::number(rnr));
     }
-    return result;
+    return result.join(QLatin1Char(' ')).toStdString();
 }
 
 } // namespace rechner_test

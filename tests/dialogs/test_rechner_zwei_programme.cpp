@@ -1,0 +1,243 @@
+// Two programs confirm conflicting assignments on one store file at the same
+// moment. The test starts this test executable twice as a second and third
+// program (the test RechnerZweitesProgramm below, selected by filter and
+// given its part through the environment); both show the computer dialog,
+// mark the same computers for different saved settings, report that they
+// are ready and confirm together when told to.
+
+#include "RecordingPresenter.h"
+#include "TempStore.h"
+#include "test_rechner_support.h"
+
+#include "dialogs/RechnerU.h"
+#include "host/KRNControls.h"
+#include "host/KRNForm.h"
+#include "host/VTRTypRNrCheck.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+
+using namespace rechner_test;
+
+namespace {
+
+const char* const kEnvStore = "VELDRAKE_TEST_RECHNER_STORE";
+const char* const kEnvBezeichnung = "VELDRAKE_TEST_RECHNER_BEZEICHNUNG";
+const char* const kEnvEigenerTyp = "VELDRAKE_TEST_RECHNER_EIGENER_TYP";
+const char* const kPrefix = "RECHNERTEST ";
+
+constexpr int kNummern = 300;
+constexpr int kRunden = 3;
+constexpr int kWarteMs = 120000;
+
+// Types A and B belong to one program each; type C and every number are
+// wanted by both.
+QString Computers()
+{
+    QString text = QStringLiteral("Rechnertyp;A;Eins\nRechnertyp;B;Zwei\nRechnertyp;C;Beide\n");
+    for (int rnr = 1; rnr <= kNummern; ++rnr) {
+        text += QStringLiteral("Rechner;%1;Rechner %1;C;1\n").arg(rnr);
+    }
+    return text;
+}
+
+void Say(const QString& line)
+{
+    std::cout << kPrefix << line.toStdString() << std::endl;
+}
+
+// One of the two programs, seen from the test.
+class Programm
+{
+public:
+    Programm(const QString& storePath, const QString& bezeichnung, QChar eigenerTyp) : Bezeichnung(bezeichnung)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kEnvStore), storePath);
+        env.insert(QString::fromLatin1(kEnvBezeichnung), bezeichnung);
+        env.insert(QString::fromLatin1(kEnvEigenerTyp), QString(eigenerTyp));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--gtest_filter=RechnerZweitesProgramm.*")});
+    }
+    ~Programm()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    // Reads the program's report lines until one starts with the key.
+    bool WaitFor(const QString& key)
+    {
+        while (true) {
+            while (m_process.canReadLine()) {
+                const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+                m_output << line;
+                if (line.startsWith(QString::fromLatin1(kPrefix))) {
+                    m_reports << line.mid(qsizetype(std::strlen(kPrefix)));
+                    if (m_reports.last().startsWith(key)) {
+                        return true;
+                    }
+                }
+            }
+            if (!m_process.waitForReadyRead(kWarteMs)) {
+                return false;
+            }
+        }
+    }
+    // Tells the program to confirm (written through at once, not buffered).
+    void Los()
+    {
+        m_process.write("LOS\n");
+        m_process.waitForBytesWritten(kWarteMs);
+    }
+    bool Finish()
+    {
+        WaitFor(QStringLiteral("ENDE"));
+        return m_process.waitForFinished(kWarteMs) && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
+    }
+
+    // The value of the first report "key value".
+    QString Report(const QString& key) const
+    {
+        for (const QString& report : m_reports) {
+            if (report.startsWith(key + QLatin1Char(' '))) {
+                return report.mid(key.size() + 1);
+            }
+        }
+        return QString();
+    }
+    QString Output() const { return m_output.join(QLatin1Char('\n')); }
+
+    const QString Bezeichnung;
+
+private:
+    QProcess m_process;
+    QStringList m_output;
+    QStringList m_reports;
+};
+
+TEST(RechnerZweiProgramme, ConflictingConfirmationsLeaveExactlyOneHolder)
+{
+    TempStore store;
+    ImportComputers(store.Store(), Computers());
+    SaveSetting(store.Store(), QStringLiteral("EINS"));
+    SaveSetting(store.Store(), QStringLiteral("ZWEI"));
+    int ueberlappt = 0;
+
+    for (int runde = 0; runde < kRunden; ++runde) {
+        SCOPED_TRACE(runde);
+        store.Exec(QStringLiteral("DELETE FROM fikofile"));
+        Programm eins(store.Path(), QStringLiteral("EINS"), u'A');
+        Programm zwei(store.Path(), QStringLiteral("ZWEI"), u'B');
+        ASSERT_TRUE(eins.WaitFor(QStringLiteral("BEREIT"))) << eins.Output().toStdString();
+        ASSERT_TRUE(zwei.WaitFor(QStringLiteral("BEREIT"))) << zwei.Output().toStdString();
+        eins.Los();
+        zwei.Los();
+        ASSERT_TRUE(eins.Finish()) << eins.Output().toStdString();
+        ASSERT_TRUE(zwei.Finish()) << zwei.Output().toStdString();
+
+        // Every contested computer has exactly one holder, the same for all.
+        const bool einsGewinnt = Assignments(store.Store(), eins.Bezeichnung).find("T:C") != std::string::npos;
+        const Programm& g = einsGewinnt ? eins : zwei;
+        const Programm& v = einsGewinnt ? zwei : eins;
+        const QString& gewinner = g.Bezeichnung;
+        std::string erwartet = einsGewinnt ? "T:A T:C" : "T:B T:C";
+        for (int rnr = 1; rnr <= kNummern; ++rnr) {
+            erwartet += " N:" + std::to_string(rnr);
+        }
+        EXPECT_EQ(Assignments(store.Store(), gewinner), erwartet);
+        // Nothing of the loser, not even its own type that nobody else wanted.
+        EXPECT_EQ(Assignments(store.Store(), v.Bezeichnung), "");
+
+        EXPECT_EQ(g.Report(QStringLiteral("MODAL")), QStringLiteral("1"));
+        EXPECT_EQ(g.Report(QStringLiteral("MELDUNG")), QString());
+        EXPECT_EQ(v.Report(QStringLiteral("MODAL")), QStringLiteral("0"));
+        // The loser waited for the winner's booking and then found the conflict,
+        // or gave up waiting and reported a failure.
+        const QString meldung = v.Report(QStringLiteral("MELDUNG"));
+        if (v.Report(QStringLiteral("FEHLER")).isEmpty()) {
+            EXPECT_EQ(meldung, QStringLiteral("1001|Rechnertyp - C|") + gewinner);
+        }
+        EXPECT_EQ(g.Report(QStringLiteral("IN_TRANSAKTION_GEZEIGT")), QStringLiteral("0"));
+        EXPECT_EQ(v.Report(QStringLiteral("IN_TRANSAKTION_GEZEIGT")), QStringLiteral("0"));
+
+        const qint64 gVon = g.Report(QStringLiteral("VON")).toLongLong();
+        const qint64 gBis = g.Report(QStringLiteral("BIS")).toLongLong();
+        const qint64 vVon = v.Report(QStringLiteral("VON")).toLongLong();
+        const qint64 vBis = v.Report(QStringLiteral("BIS")).toLongLong();
+        std::cout << "round " << runde << ": winner " << gewinner.toStdString() << " " << gVon << ".." << gBis
+                  << ", loser from " << vVon << std::endl;
+        if (std::max(gVon, vVon) < std::min(gBis, vBis)) {
+            ++ueberlappt;
+        }
+    }
+    // How often the two confirmations really ran at the same time (for the
+    // record; the outcome above must hold either way).
+    RecordProperty("RundenUeberlappt", ueberlappt);
+    std::cout << "confirmations overlapping in time: " << ueberlappt << " of " << kRunden << std::endl;
+}
+
+// The second and third program of the test above; does nothing on its own.
+TEST(RechnerZweitesProgramm, ConfirmsWhenTold)
+{
+    const QString path = qEnvironmentVariable(kEnvStore);
+    if (path.isEmpty()) {
+        GTEST_SKIP() << "runs only as a program started by RechnerZweiProgramme";
+    }
+    const QString bezeichnung = qEnvironmentVariable(kEnvBezeichnung);
+    const QChar eigenerTyp = qEnvironmentVariable(kEnvEigenerTyp).front();
+
+    const std::unique_ptr<TStore> store = TStore::Open(path);
+    TStore::SetCurrent(store.get());
+    {
+        RecordingPresenter presenter;
+        WatchingPresenter watch(presenter);
+        DataModuleScope dataModule;
+        auto form = KRNCreateForm<TfrmRechner>();
+        form->SetFilterKennung(kKennung);
+        form->SetFilterBezeichnung(bezeichnung);
+
+        TModalScripts scripts(TModalScripts::Doing([&](TKRNForm&) {
+            TVTRTypRNrCheck& tree = *form->vtRTypRNrCheck;
+            tree.SetRTypChecked(eigenerTyp, true);
+            tree.SetRTypChecked(u'C', true);
+            for (int i = 0; i < tree.GetRNrCount(); ++i) {
+                tree.SetRNrChecked(tree.GetRNr(i), true);
+            }
+            Say(QStringLiteral("BEREIT"));
+            std::string line;
+            std::getline(std::cin, line);
+            Say(QStringLiteral("VON ") + QString::number(QDateTime::currentMSecsSinceEpoch()));
+            form->btnWeiterClick(form->spbBuchen);
+            Say(QStringLiteral("BIS ") + QString::number(QDateTime::currentMSecsSinceEpoch()));
+        }));
+        Say(QStringLiteral("MODAL ") + QString::number(form->ShowModal()));
+        for (const TMeldung& m : presenter.Meldungen) {
+            Say(QStringLiteral("MELDUNG ") + QString::number(m.Number) + QLatin1Char('|') +
+                m.Arguments.join(QLatin1Char('|')));
+        }
+        for (const TRegisteredError& e : KRNInfo().RegisteredErrors()) {
+            Say(QStringLiteral("FEHLER ") + e.Location + QLatin1Char('|') + e.Text);
+        }
+        Say(QStringLiteral("IN_TRANSAKTION_GEZEIGT ") + QString::number(watch.ShownInTransaction));
+    }
+    TStore::SetCurrent(nullptr);
+    Say(QStringLiteral("ENDE"));
+}
+
+} // namespace
