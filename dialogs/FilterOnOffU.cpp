@@ -1,0 +1,128 @@
+#include "dialogs/FilterOnOffU.h"
+
+#include "data/MainDM.h"
+#include "dialogs/DialogSupport.h"
+#include "host/Guard.h"
+#include "host/KRNControls.h"
+#include "host/KRNError.h"
+#include "host/KRNProgramm.h"
+#include "host/VTStringList.h"
+
+#include <QAction>
+
+TfrmFilterOnOff* frmFilterOnOff = nullptr;
+
+namespace {
+
+// An entry's string list holds the display name, then the Kennung.
+constexpr qsizetype kKennung = 1;
+
+QString Location(const char* method)
+{
+    return QStringLiteral("TfrmFilterOnOff.") + QString::fromLatin1(method);
+}
+
+} // namespace
+
+TfrmFilterOnOff::TfrmFilterOnOff(QWidget* parent) : TKRNForm(parent)
+{
+    setObjectName(QStringLiteral("frmFilterOnOff"));
+    SetupComponents();
+}
+
+TfrmFilterOnOff::~TfrmFilterOnOff()
+{
+    if (frmFilterOnOff == this) {
+        frmFilterOnOff = nullptr;
+    }
+}
+
+void TfrmFilterOnOff::SetupComponents()
+{
+    SetCaption(DesignCaption());
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    auto* anchors = new TAnchors(*this, QSize(332, 364));
+    TDialogFrame frame(*this, *anchors);
+    pnlHauptrahmen = frame.Hauptrahmen;
+    pnlDaten = frame.Daten;
+    bvlButtons = frame.Buttons;
+
+    spbCancel = frame.AddButton(QStringLiteral("spbCancel"), QStringLiteral("Abbrechen"),
+                                QStringLiteral("Esc - zurück ..."), QStyle::SP_DialogCancelButton,
+                                [this] { btnAbbrechenClick(spbCancel); });
+    spbBuchen = frame.AddButton(QStringLiteral("spbBuchen"), QStringLiteral("Speichern"),
+                                QStringLiteral("F5 - Einstellungen buchen ..."), QStyle::SP_DialogSaveButton,
+                                [this] { btnBuchenClick(spbBuchen); });
+
+    vtFilter = new TVTStringList(pnlDaten);
+    vtFilter->setObjectName(QStringLiteral("vtFilter"));
+    anchors->Place(vtFilter, frame.ContentArea(), TAnchors::akAll);
+
+    actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(actF5); });
+    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { btnAbbrechenClick(actEsc); });
+}
+
+void TfrmFilterOnOff::FormCreate(QObject*)
+{
+    KRNGuard(Location("FormCreate"), true, [&] {
+        KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmFilterOnOff"), true);
+        SetCaption(DesignCaption() + QStringLiteral(" - ") + KRNProgramm().GetTextMandant());
+        const TUpdateScope update(*vtFilter);
+        vtFilter->Clear();
+        EnumKOMMFilter([this](const QString& kennung, const QString& bezeichnung, TKOMMFilterClass klasse) {
+            AddFilterItem(kennung, bezeichnung, klasse);
+        });
+    });
+}
+
+void TfrmFilterOnOff::AddFilterItem(const QString& kennung, const QString& bezeichnung, TKOMMFilterClass)
+{
+    KRNGuard(Location("AddFilterItem"), true, [&] {
+        const TVTNode node = vtFilter->AddChild();
+        vtFilter->SetCheckType(node, TCheckType::CheckBox);
+        vtFilter->SetNodeData(node, QStringList{bezeichnung, kennung});
+    });
+}
+
+void TfrmFilterOnOff::FormShow(QObject*)
+{
+    KRNGuard(Location("FormShow"), true, [&] {
+        const TKOMMFilterList& active = FilterDataModule().FilterList;
+        for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
+            vtFilter->SetCheckState(node, TCheckState::Unchecked);
+            const QString kennung = vtFilter->GetNodeData(node)->value(kKennung);
+            for (const TKOMMFilterItem& item : active) {
+                if (item.Kennung == kennung) {
+                    vtFilter->SetCheckState(node, TCheckState::Checked);
+                    break;
+                }
+            }
+        }
+    });
+}
+
+// Books every entry, marked or not. The data module reports a failed
+// booking itself; the walk then stops and the dialog stays open, keeping
+// what was booked before.
+void TfrmFilterOnOff::btnBuchenClick(QObject*)
+{
+    KRNGuard(Location("btnBuchenClick"), true, [&] {
+        TdtmKOMMFilter& dtm = FilterDataModule();
+        for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
+            const TFehlerWatch watch;
+            dtm.BuchenAktivitaet(vtFilter->GetNodeData(node)->value(kKennung),
+                                 vtFilter->GetCheckState(node) == TCheckState::Checked);
+            if (watch.Reported()) {
+                return;
+            }
+        }
+        SetModalResult(mrOk);
+    });
+}
+
+void TfrmFilterOnOff::btnAbbrechenClick(QObject*)
+{
+    KRNGuard(Location("btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "host/KOMMFilter.h"
+#include "host/KRNForm.h"
+
+#include <QString>
+
+class QAction;
+class TKRNStdBevel;
+class TKRNStdPanel;
+class TKRNStdSpeedButton;
+class TVTStringList;
+
+// The filter activation dialog: one entry with a check box per registered
+// filter kind, marked when the kind is active; "Speichern" books the state
+// of every entry as an activity record or its absence.
+class TfrmFilterOnOff final : public TKRNForm
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmFilterOnOff(QWidget* parent = nullptr);
+    ~TfrmFilterOnOff() override;
+
+    void FormCreate(QObject* sender) override;
+    void FormShow(QObject* sender) override;
+    // Called by EnumKOMMFilter once per registered filter kind.
+    void AddFilterItem(const QString& kennung, const QString& bezeichnung, TKOMMFilterClass klasse);
+    void btnBuchenClick(QObject* sender);
+    void btnAbbrechenClick(QObject* sender);
+
+    static QString DesignCaption() { return QStringLiteral("Filter aktivieren / passivieren"); }
+
+    TKRNStdPanel* pnlHauptrahmen = nullptr;
+    TKRNStdPanel* pnlDaten = nullptr;
+    TKRNStdBevel* bvlButtons = nullptr;
+    TKRNStdSpeedButton* spbCancel = nullptr;
+    TKRNStdSpeedButton* spbBuchen = nullptr;
+    TVTStringList* vtFilter = nullptr;
+    QAction* actF5 = nullptr;
+    QAction* actEsc = nullptr;
+
+private:
+    void SetupComponents();
+};
+
+// The program-wide instance (set by Application().CreateForm).
+extern TfrmFilterOnOff* frmFilterOnOff;

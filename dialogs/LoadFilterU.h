@@ -1,0 +1,78 @@
+#pragma once
+
+#include "host/KRNForm.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QAction;
+class TKRNStdBevel;
+class TKRNStdPanel;
+class TKRNStdSpeedButton;
+class TVRList;
+class TVTVRList;
+
+// The saved-settings chooser: lists the fidefile rows of one filter kind and
+// lets the user load one, ask for a new one or delete one.
+class TfrmLoad final : public TKRNForm
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmLoad(QWidget* parent = nullptr);
+    ~TfrmLoad() override;
+
+    QString FilterKennung() const { return FFilterKennung; }
+    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
+    QString FilterBezeichnung() const { return FFilterBezeichnung; }
+    QString FilterBeschreibung() const { return FFilterBeschreibung; }
+    bool Loeschen() const { return FLoeschen; }
+    void SetLoeschen(bool value) { FLoeschen = value; }
+    bool Neuanlage() const { return FNeuanlage; }
+    void SetNeuanlage(bool value) { FNeuanlage = value; }
+
+    void FormCreate(QObject* sender) override;
+    void FormShow(QObject* sender) override;
+    void FormDestroy(QObject* sender) override;
+    void grdFIDEFuellen();
+    void btnLadenClick(QObject* sender);
+    void btnNeuanlageClick(QObject* sender);
+    void btnLoeschenClick(QObject* sender);
+    void btnAbbrechenClick(QObject* sender);
+    // Whether a fikofile row refers to the current fidefile row. A check
+    // that fails counts as a reference.
+    bool RI_FIKO_Exists();
+
+    // The row list shown (for inspection); nullptr after FormDestroy.
+    const TVRList* FIDEList() const { return FFIDEList.get(); }
+
+    TKRNStdPanel* pnlHauptrahmen = nullptr;
+    TKRNStdPanel* pnlDaten = nullptr;
+    TKRNStdBevel* bvlButtons = nullptr;
+    TKRNStdSpeedButton* spbCancel = nullptr;
+    TKRNStdSpeedButton* spbLoad = nullptr;
+    TKRNStdSpeedButton* spbNew = nullptr;
+    TKRNStdSpeedButton* spbDelete = nullptr;
+    TVTVRList* vtFIDEList = nullptr;
+    QAction* actEsc = nullptr;
+    QAction* actEingabe = nullptr;
+    QAction* actF3 = nullptr;
+    QAction* actF15 = nullptr;
+
+private:
+    void SetupComponents();
+    // The reference check; none when it failed (the failure is reported).
+    std::optional<bool> ReferenceCheck();
+
+    std::unique_ptr<TVRList> FFIDEList;
+    QString FFilterKennung;
+    QString FFilterBezeichnung;
+    QString FFilterBeschreibung;
+    bool FNeuanlage = true;
+    bool FLoeschen = true;
+};
+
+// The program-wide instance (set by Application().CreateForm).
+extern TfrmLoad* frmLoad;

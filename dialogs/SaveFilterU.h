@@ -1,0 +1,62 @@
+#pragma once
+
+#include "host/KRNForm.h"
+
+#include <QString>
+
+class QAction;
+class TKRNAttachLabel;
+class TKRNStdBevel;
+class TKRNStdEdit;
+class TKRNStdPanel;
+class TKRNStdSpeedButton;
+
+// The save dialog: asks for the name and the description under which the
+// edited settings of a filter kind are saved. Refuses an empty name and asks
+// before a name of the same kind is used again. Writes nothing itself.
+class TfrmSave final : public TKRNForm
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmSave(QWidget* parent = nullptr);
+    ~TfrmSave() override;
+
+    QString FilterKennung() const { return FFilterKennung; }
+    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
+    QString FilterBezeichnung() const { return FFilterBezeichnung; }
+    void SetFilterBezeichnung(const QString& value) { FFilterBezeichnung = value; }
+    QString FilterBeschreibung() const { return FFilterBeschreibung; }
+    void SetFilterBeschreibung(const QString& value) { FFilterBeschreibung = value; }
+
+    void FormCreate(QObject* sender) override;
+    void FormShow(QObject* sender) override;
+    void btnSaveClick(QObject* sender);
+    void btnAbbrechenClick(QObject* sender);
+
+    TKRNStdPanel* pnlHauptrahmen = nullptr;
+    TKRNStdPanel* pnlDaten = nullptr;
+    TKRNStdBevel* bvlButtons = nullptr;
+    TKRNStdSpeedButton* spbCancel = nullptr;
+    TKRNStdSpeedButton* spbSave = nullptr;
+    TKRNAttachLabel* lblBezeichnung = nullptr;
+    TKRNStdEdit* edtBezeichnung = nullptr;
+    TKRNAttachLabel* lblBeschreibung = nullptr;
+    TKRNStdEdit* edtBeschreibung = nullptr;
+    QAction* actEsc = nullptr;
+    QAction* actF5 = nullptr;
+
+    static constexpr int BezeichnungMaxLength = 16;
+    static constexpr int BeschreibungMaxLength = 80;
+
+private:
+    void SetupComponents();
+
+    QString FFilterKennung;
+    QString FFilterBezeichnung;
+    QString FFilterBeschreibung;
+};
+
+// The program-wide instance (set by Application().CreateForm).
+extern TfrmSave* frmSave;
+
