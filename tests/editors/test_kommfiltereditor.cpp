@@ -151,3 +151,27 @@ TEST_F(EditorShowTest, LayoutKeepsLabelsBesideTheirEditsAndTheTextInItsBox)
     EXPECT_LE(needed.width(), text->width());
     EXPECT_LE(text->y() + needed.height(), Control<QWidget>(*editor, "chbBildLoeschen")->y());
 }
+
+// Renders the editor of an existing setting with "Bild nicht übertragen" on.
+// With VELDRAKE_SCREENSHOTS set, the picture is written there as editor.png.
+TEST_F(EditorShowTest, RendersAsAPicture)
+{
+    {
+        TKBILKommFilter filter(TKBILKommFilter::Filter_Kennung(), u"MUSTER"_s);
+        filter.BildLoeschen = true;
+        filter.GroesseBreite = 1024;
+        filter.GroesseHoehe = 768;
+        filter.Qualitaetsverlust = 76;
+        filter.FilterSave();
+    }
+    editor->FilterLoad();
+    editor->RunShowHandler();
+    editor->show();
+    const QPixmap picture = editor->grab();
+    editor->hide();
+    EXPECT_EQ(picture.size(), QSize(688, 420) * picture.devicePixelRatio());
+    const QString dir = qEnvironmentVariable("VELDRAKE_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        EXPECT_TRUE(picture.save(dir + u"/editor.png"_s));
+    }
+}
