@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
