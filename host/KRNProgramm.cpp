@@ -2,6 +2,7 @@
 
 #include "host/KRNError.h"
 #include "host/KRNInfo.h"
+#include "host/Rechner.h"
 #include "host/Store.h"
 
 #include <QApplication>
@@ -20,9 +21,6 @@ QString EnvText(const char* name)
 
 } // namespace
 
-// Seeds the sample computers into a demo store (defined with the host's
-// computer table). TEMPORARY weak stand-in until that table lands.
-__attribute__((weak)) void SeedDemoComputers(TStore&) {}
 
 TKRNProgramm::TKRNProgramm() = default;
 
