@@ -158,6 +158,13 @@ TKRNStdSpeedButton::TKRNStdSpeedButton(const QString& name, QWidget* parent) : Q
     setIconSize(QSize(32, 32));
     setAutoRaise(true);
     setFocusPolicy(Qt::NoFocus);
+    // Button bars use a font one point smaller, so that captions such as
+    // "Abbrechen" fit the button instead of being elided.
+    QFont captionFont = font();
+    if (captionFont.pointSizeF() > 2.0) {
+        captionFont.setPointSizeF(captionFont.pointSizeF() - 1.0);
+        setFont(captionFont);
+    }
 }
 
 void TKRNStdSpeedButton::SetGlyph(QStyle::StandardPixmap glyph)
