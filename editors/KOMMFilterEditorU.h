@@ -73,11 +73,7 @@ TKOMMFilterEditorClass KOMMFilterEditorClassRef(const char* className)
 {
     static const TKOMMFilterEditorClassInfo info{
         QString::fromLatin1(className),
-        []() -> TfrmKOMMFilterEditor* {
-            auto* editor = new T();
-            editor->RunCreateHandler();
-            return editor;
-        },
+        []() -> TfrmKOMMFilterEditor* { return KRNCreateForm<T>().release(); },
     };
     return &info;
 }

@@ -146,6 +146,11 @@ TEST_F(EditorShowTest, LayoutKeepsLabelsBesideTheirEditsAndTheTextInItsBox)
         EXPECT_EQ(label->geometry().center().y(), edit->geometry().center().y()) << name;
         EXPECT_LT(label->geometry().right(), edit->x()) << name;
     }
+    for (const char* name : {"spbCancel", "spbBuchen"}) {
+        const auto* button = Control<TKRNStdSpeedButton>(*editor, name);
+        const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 2 * frame) << name;
+    }
     const auto* text = Control<TKRNStdLabel>(*editor, "lblTxtUeberschrift");
     const QSize needed = text->fontMetrics().size(0, text->text());
     EXPECT_LE(needed.width(), text->width());
