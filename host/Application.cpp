@@ -41,8 +41,11 @@ void TApplication::Initialize(int& argc, char** argv)
 void TApplication::Finish()
 {
     DestroyComponents();
-    m_idleConnected = false;
-    m_ownApplication.reset();
+    if (m_ownApplication) {
+        disconnect(m_idleConnection);
+        m_idleConnected = false;
+        m_ownApplication.reset();
+    }
 }
 
 void TApplication::SetTitle(const QString& title)
@@ -119,7 +122,8 @@ void TApplication::ConnectIdle()
         return;
     }
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TApplication::FireIdle);
+        m_idleConnection =
+            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TApplication::FireIdle);
         m_idleConnected = true;
     }
 }

@@ -94,6 +94,7 @@ private:
     bool m_terminated = false;
     bool m_inIdle = false;
     bool m_idleConnected = false;
+    QMetaObject::Connection m_idleConnection;
     TIdleEvent m_onIdle;
 };
 

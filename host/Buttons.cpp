@@ -313,18 +313,52 @@ void TButtons::resizeEvent(QResizeEvent* event)
     Relayout();
 }
 
+QRect TButtons::LeftCaptionArea(int position) const
+{
+    const QRect r = m_rects[static_cast<size_t>(position)];
+    if (m_items.Item(position)->ButtonType() == btHead) {
+        return QRect(r.left() + HeadCaptionMargin, r.top(),
+                     r.width() - HeadCaptionMargin - RightCaptionMargin, ItemHeight(position));
+    }
+    const int right = std::min(MenuCaptionMargin, r.width() - RightCaptionMargin);
+    return QRect(r.left() + RightCaptionMargin, r.top(), right - RightCaptionMargin, ItemHeight(position));
+}
+
+QFont TButtons::CaptionFont(TButtonType type) const
+{
+    // Arial, 16 pixels, bold. A caption that does not fit makes the font of
+    // all entries of its kind smaller (the font standing in for Arial may run
+    // wider), down to 12 pixels; below that captions are cut.
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    for (int i = 0; i < static_cast<int>(m_rects.size()); ++i) {
+        const TButtonItem* item = m_items.Item(i);
+        if (m_rects[static_cast<size_t>(i)].isEmpty() || item->ButtonType() != type) {
+            continue;
+        }
+        const int width = LeftCaptionArea(i).width();
+        while (font.pixelSize() > 12 && QFontMetrics(font).horizontalAdvance(item->LeftCaption()) > width) {
+            font.setPixelSize(font.pixelSize() - 1);
+        }
+    }
+    return font;
+}
+
 void TButtons::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), m_color);
+    const QFont headFont = CaptionFont(btHead);
+    const QFont menuFont = CaptionFont(btMenu);
     for (int i = 0; i < static_cast<int>(m_rects.size()); ++i) {
         if (!m_rects[static_cast<size_t>(i)].isEmpty()) {
-            PaintItem(painter, i);
+            PaintItem(painter, i, m_items.Item(i)->ButtonType() == btHead ? headFont : menuFont);
         }
     }
 }
 
-void TButtons::PaintItem(QPainter& painter, int position) const
+void TButtons::PaintItem(QPainter& painter, int position, const QFont& font) const
 {
     const TButtonItem& item = *m_items.Item(position);
     const QRect r = m_rects[static_cast<size_t>(position)];
@@ -332,13 +366,6 @@ void TButtons::PaintItem(QPainter& painter, int position) const
     painter.setClipRect(r);
     // The full height of the entry, clipped when it is cut by the scroll area.
     const QRect full(r.left(), r.top(), r.width(), ItemHeight(position));
-
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(16);
-    font.setBold(true);
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
-    const int flags = Qt::AlignVCenter | Qt::TextHideMnemonic | Qt::TextSingleLine;
 
     QColor background = item.ButtonType() == btHead ? HeadColor() : MenuColor();
     QColor text = Qt::white;
@@ -359,20 +386,14 @@ void TButtons::PaintItem(QPainter& painter, int position) const
         painter.drawLine(full.topLeft(), full.topRight());
         painter.drawLine(full.topLeft(), full.bottomLeft());
     }
-    painter.setPen(text);
 
-    QRect leftArea;
-    int leftAlign = Qt::AlignLeft;
-    if (item.ButtonType() == btHead) {
-        leftArea = full.adjusted(HeadCaptionMargin, 0, -RightCaptionMargin, 0);
-    } else {
-        const int right = std::min(MenuCaptionMargin, full.width() - RightCaptionMargin);
-        leftArea =
-            QRect(full.left() + RightCaptionMargin, full.top(), right - RightCaptionMargin, full.height());
-        leftAlign = Qt::AlignRight;
-    }
+    painter.setPen(text);
+    painter.setFont(font);
+    const int flags = Qt::AlignVCenter | Qt::TextHideMnemonic | Qt::TextSingleLine;
+    const QRect leftArea = LeftCaptionArea(position);
+    const int leftAlign = item.ButtonType() == btHead ? Qt::AlignLeft : Qt::AlignRight;
     painter.drawText(leftArea, flags | leftAlign,
-                     metrics.elidedText(item.LeftCaption(), Qt::ElideRight, leftArea.width()));
+                     QFontMetrics(font).elidedText(item.LeftCaption(), Qt::ElideRight, leftArea.width()));
     if (!item.RightCaption().isEmpty()) {
         const QRect rightArea = full.adjusted(RightCaptionMargin, 0, -RightCaptionMargin, 0);
         painter.drawText(rightArea, flags | Qt::AlignRight, item.RightCaption());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -156,7 +157,9 @@ private:
     void MoveFocus(int step);
     void EnsureVisible(int position);
     void ScrollBy(int step);
-    void PaintItem(QPainter& painter, int position) const;
+    QRect LeftCaptionArea(int position) const;
+    QFont CaptionFont(TButtonType type) const;
+    void PaintItem(QPainter& painter, int position, const QFont& font) const;
 
     TButtonItems m_items;
     TBtnClickEvent m_onBtnClick;

@@ -1,0 +1,109 @@
+#include "app/veldrake.h"
+
+#include "app/MainU.h"
+#include "data/MainDM.h"
+#include "dialogs/FilterOnOffU.h"
+#include "dialogs/LoadFilterU.h"
+#include "dialogs/RechnerU.h"
+#include "dialogs/SaveFilterU.h"
+#include "editors/KOMMFilterBILDEditor.h"
+#include "host/Application.h"
+#include "host/KRNInfo.h"
+#include "host/KRNProgramm.h"
+
+#include <exception>
+
+namespace {
+
+TStartupObserver& Observer()
+{
+    static TStartupObserver observer;
+    return observer;
+}
+
+void Observe(const QString& step)
+{
+    if (Observer()) {
+        Observer()(step);
+    }
+}
+
+// Creates one program-wide instance, then the error check point.
+template <class T> void Create(T*& variable, const QString& name)
+{
+    Application().CreateForm(variable);
+    Observe(name);
+    Observe(QStringLiteral("FehlerRaise"));
+    KRNInfo().FehlerRaise(QStringLiteral("veldrake"), 0, QString(), QString(), 0, 0);
+}
+
+// The guarded block of start-up. Returns false when it ended with a failure
+// (already shown).
+bool StartUp()
+{
+    try {
+        KRNProgramm().Init(QStringLiteral("VELDRAKE"), 3, 0, 0, true);
+        Application().SetTitle(QStringLiteral("Filter für den Datenaustausch"));
+        Create(dtmKOMMFilter, QStringLiteral("dtmKOMMFilter"));
+        Create(frmMain, QStringLiteral("frmMain"));
+        Create(frmFilterOnOff, QStringLiteral("frmFilterOnOff"));
+        Create(frmRechner, QStringLiteral("frmRechner"));
+        Create(frmLoad, QStringLiteral("frmLoad"));
+        Create(frmSave, QStringLiteral("frmSave"));
+        return true;
+    } catch (const std::exception& e) {
+        KRNProgramm().ShowException(e, false);
+        return false;
+    }
+}
+
+// Windows first, the data module (and with it the tables) last, then the
+// registry.
+void ShutDown()
+{
+    Application().DestroyComponents();
+    ClearKOMMFilterRegistry();
+    KRNProgramm().Done();
+}
+
+int Run()
+{
+    const bool started = StartUp();
+    Application().Run();
+    ShutDown();
+    return started ? 0 : 1;
+}
+
+} // namespace
+
+void RegisterFilterKinds()
+{
+    DoRegisterBildKOMMFilterEditor();
+}
+
+void SetStartupObserver(TStartupObserver observer)
+{
+    Observer() = std::move(observer);
+}
+
+int VeldrakeMain(int argc, char** argv)
+{
+    ClearKOMMFilterRegistry();
+    RegisterFilterKinds();
+    static int s_argc = 0; // the toolkit keeps a reference
+    s_argc = argc;
+    Application().Initialize(s_argc, argv);
+    const int exitCode = Run();
+    Application().Finish();
+    return exitCode;
+}
+
+int VeldrakeMain()
+{
+    ClearKOMMFilterRegistry();
+    RegisterFilterKinds();
+    Application().Initialize();
+    const int exitCode = Run();
+    Application().Finish();
+    return exitCode;
+}

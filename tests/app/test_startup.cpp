@@ -1,0 +1,236 @@
+#include "GuiTest.h"
+#include "RecordingPresenter.h"
+
+#include "app/MainU.h"
+#include "app/veldrake.h"
+#include "data/MainDM.h"
+#include "dialogs/FilterOnOffU.h"
+#include "dialogs/LoadFilterU.h"
+#include "dialogs/RechnerU.h"
+#include "dialogs/SaveFilterU.h"
+#include "host/Application.h"
+#include "host/KRNError.h"
+#include "host/KRNProgramm.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kCheckPoint = QStringLiteral("FehlerRaise");
+
+// Runs the whole main routine on a store in a temporary directory and
+// records the start-up steps.
+class StartUp : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("VELDRAKE_STORE", StorePath().toUtf8());
+        qputenv("VELDRAKE_MANDANT", "Testmandant");
+        SetStartupObserver([this](const QString& step) {
+            Steps << step;
+            if (step == FailAfter) {
+                KRNInfo().RegisterException(QStringLiteral("Test.FormCreate"),
+                                            KRNException(QStringLiteral("kaputt")), true);
+            }
+        });
+    }
+    void TearDown() override
+    {
+        SetStartupObserver({});
+        Application().Reset();
+        qunsetenv("VELDRAKE_STORE");
+        qunsetenv("VELDRAKE_MANDANT");
+    }
+
+    QString StorePath() const { return dir.filePath(QStringLiteral("store.sqlite")); }
+    static QStringList Instances()
+    {
+        QStringList present;
+        const auto add = [&](const void* instance, const char* name) {
+            if (instance) {
+                present << QString::fromLatin1(name);
+            }
+        };
+        add(dtmKOMMFilter, "dtmKOMMFilter");
+        add(frmMain, "frmMain");
+        add(frmFilterOnOff, "frmFilterOnOff");
+        add(frmRechner, "frmRechner");
+        add(frmLoad, "frmLoad");
+        add(frmSave, "frmSave");
+        return present;
+    }
+    // Ends the message loop once the main window is active.
+    static void EndWhenShown(std::function<void()> inspect)
+    {
+        WhenLoopRuns([inspect] {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(frmMain));
+            inspect();
+            Application().Terminate();
+        });
+    }
+
+    QTemporaryDir dir;
+    RecordingPresenter presenter;
+    QStringList Steps;
+    QString FailAfter; // step after which a creation reports a failure
+};
+
+TEST_F(StartUp, CreatesSixInstancesEachFollowedByTheCheckPoint)
+{
+    QStringList registeredAtDataModule;
+    SetStartupObserver([&](const QString& step) {
+        Steps << step;
+        if (step == QStringLiteral("dtmKOMMFilter")) {
+            EnumKOMMFilter([&](const QString& kennung, const QString&, TKOMMFilterClass) {
+                registeredAtDataModule << kennung;
+            });
+        }
+    });
+    QStringList atRun;
+    bool dialogsHidden = false;
+    EndWhenShown([&] {
+        atRun = Instances();
+        dialogsHidden = !frmFilterOnOff->isVisible() && !frmRechner->isVisible() && !frmLoad->isVisible() &&
+                        !frmSave->isVisible();
+        EXPECT_TRUE(frmMain->isVisible());
+        EXPECT_EQ(Application().Title(), QStringLiteral("Filter für den Datenaustausch"));
+        EXPECT_EQ(frmMain->Caption(),
+                  QStringLiteral("Kommunikationsverwaltung der externen PC's - Testmandant"));
+        EXPECT_EQ(frmMain->KRNFormText(), QStringLiteral("VELDRAKE.frmMain"));
+    });
+
+    EXPECT_EQ(VeldrakeMain(), 0);
+
+    EXPECT_EQ(Steps, (QStringList{QStringLiteral("dtmKOMMFilter"), kCheckPoint, QStringLiteral("frmMain"),
+                                  kCheckPoint, QStringLiteral("frmFilterOnOff"), kCheckPoint,
+                                  QStringLiteral("frmRechner"), kCheckPoint, QStringLiteral("frmLoad"),
+                                  kCheckPoint, QStringLiteral("frmSave"), kCheckPoint}));
+    EXPECT_EQ(registeredAtDataModule, (QStringList{QStringLiteral("ABIL"), QStringLiteral("KBIL")}));
+    EXPECT_EQ(atRun.size(), 6);
+    EXPECT_TRUE(dialogsHidden);
+    EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+    // Shut down: every instance gone, the registry empty.
+    EXPECT_TRUE(Instances().isEmpty());
+    int registered = 0;
+    EnumKOMMFilter([&](const QString&, const QString&, TKOMMFilterClass) { ++registered; });
+    EXPECT_EQ(registered, 0);
+}
+
+TEST_F(StartUp, ShutdownDestroysWindowsBeforeTheDataModule)
+{
+    QStringList destroyed;
+    EndWhenShown([&] {
+        const auto watch = [&](QObject* instance, const QString& name) {
+            QObject::connect(instance, &QObject::destroyed, qApp, [&destroyed, name] { destroyed << name; });
+        };
+        watch(dtmKOMMFilter, QStringLiteral("dtmKOMMFilter"));
+        watch(frmMain, QStringLiteral("frmMain"));
+        watch(frmFilterOnOff, QStringLiteral("frmFilterOnOff"));
+        watch(frmRechner, QStringLiteral("frmRechner"));
+        watch(frmLoad, QStringLiteral("frmLoad"));
+        watch(frmSave, QStringLiteral("frmSave"));
+    });
+    EXPECT_EQ(VeldrakeMain(), 0);
+    EXPECT_EQ(destroyed, (QStringList{QStringLiteral("frmSave"), QStringLiteral("frmLoad"),
+                                      QStringLiteral("frmRechner"), QStringLiteral("frmFilterOnOff"),
+                                      QStringLiteral("frmMain"), QStringLiteral("dtmKOMMFilter")}));
+}
+
+TEST_F(StartUp, EscInTheMainWindowEndsTheProgram)
+{
+    WhenLoopRuns([] {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frmMain));
+        QTest::keyClick(frmMain->btsMain, Qt::Key_Escape);
+    });
+    EXPECT_EQ(VeldrakeMain(), 0);
+    EXPECT_TRUE(Instances().isEmpty());
+    EXPECT_TRUE(presenter.Meldungen.isEmpty());
+}
+
+TEST_F(StartUp, ClosingTheMainWindowEndsTheProgram)
+{
+    WhenLoopRuns([] {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frmMain));
+        frmMain->close();
+    });
+    EXPECT_EQ(VeldrakeMain(), 0);
+    EXPECT_TRUE(Instances().isEmpty());
+}
+
+TEST_F(StartUp, MenuEntriesPassTheKennungToTheirWorkflow)
+{
+    EndWhenShown([] {
+        frmMain->bmnMainClick(frmMain->btsMain, 1, QStringLiteral("FLTABC"));
+        frmMain->bmnMainClick(frmMain->btsMain, 4, QStringLiteral("KOMMABC"));
+    });
+    EXPECT_EQ(VeldrakeMain(), 0);
+    const auto& errors = KRNInfo().RegisteredErrors();
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors[0].Location, QStringLiteral("TfrmMain.DoFilterEdit"));
+    EXPECT_TRUE(errors[0].Text.endsWith(QStringLiteral("(Filter ABC)")));
+    EXPECT_EQ(errors[1].Location, QStringLiteral("TfrmMain.DoKommunikationEdit"));
+    EXPECT_TRUE(errors[1].Text.endsWith(QStringLiteral("(Filter ABC)")));
+}
+
+TEST_F(StartUp, FailedInitCreatesNothingAndEnds)
+{
+    // The store path is a directory: the store cannot be opened.
+    ASSERT_TRUE(QDir().mkpath(StorePath()));
+    EXPECT_EQ(VeldrakeMain(), 1);
+    EXPECT_TRUE(Steps.isEmpty());
+    EXPECT_TRUE(Application().Title().isEmpty());
+    EXPECT_EQ(presenter.Errors.size(), 1); // shown through ShowException
+    EXPECT_TRUE(Instances().isEmpty());
+}
+
+TEST_F(StartUp, StoreThatIsNoDatabaseIsLeftUntouched)
+{
+    const QByteArray content("Dies ist keine Datenbank, sondern ein Brief.\n");
+    {
+        QFile file(StorePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    EXPECT_EQ(VeldrakeMain(), 1);
+    EXPECT_TRUE(Steps.isEmpty());
+    EXPECT_EQ(presenter.Errors.size(), 1);
+    QFile file(StorePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), content);
+}
+
+TEST_F(StartUp, FailureReportedByADialogLeavesLaterDialogsAbsent)
+{
+    FailAfter = QStringLiteral("frmLoad");
+    QStringList atRun;
+    QString refusal;
+    EndWhenShown([&] {
+        atRun = Instances();
+        EXPECT_TRUE(frmMain->isVisible());
+        // A workflow that needs the absent dialog refuses.
+        frmMain->bmnMainClick(frmMain->btsMain, 1, QStringLiteral("FLTABIL"));
+        refusal = KRNInfo().RegisteredErrors().constLast().Text;
+    });
+    EXPECT_EQ(VeldrakeMain(), 1);
+    EXPECT_EQ(refusal, QStringLiteral("Das Fenster frmSave ist nicht vorhanden."));
+    EXPECT_EQ(Steps.mid(Steps.size() - 2), (QStringList{QStringLiteral("frmLoad"), kCheckPoint}));
+    EXPECT_EQ(atRun, (QStringList{QStringLiteral("dtmKOMMFilter"), QStringLiteral("frmMain"),
+                                  QStringLiteral("frmFilterOnOff"), QStringLiteral("frmRechner"),
+                                  QStringLiteral("frmLoad")}));
+    // The reported failure, its display through ShowException, the refusal.
+    EXPECT_EQ(presenter.Errors.size(), 3);
+}
+
+TEST_F(StartUp, FailureReportedByTheDataModuleOpensNoWindow)
+{
+    FailAfter = QStringLiteral("dtmKOMMFilter");
+    EXPECT_EQ(VeldrakeMain(), 1); // returns: no main window, no loop
+    EXPECT_EQ(Steps, (QStringList{QStringLiteral("dtmKOMMFilter"), kCheckPoint}));
+    EXPECT_TRUE(Instances().isEmpty());
+}
+
+} // namespace
