@@ -50,12 +50,14 @@ QString TfrmBildKOMMFilterEditor::UeberschriftText()
 {
     return QStringList{
         QStringLiteral("Hier können Sie einstellen, wie Bilder in der Qualität geändert werden sollen, "),
-        QStringLiteral("wenn sie an externe PC's übertragen werden bzw. bei der Einrichtung hinkopiert werden;"),
+        QStringLiteral(
+            "wenn sie an externe PC's übertragen werden bzw. bei der Einrichtung hinkopiert werden;"),
         QStringLiteral("man kann dies aber auch explizit verbieten."),
         QString(),
         QStringLiteral("Ist die angegebene Größe kleiner, als die tatsächliche Bildgröße, wird das Bild "
                        "verkleinert."),
-        QStringLiteral("Ausserdem kann man noch bei gleichbleibender Größe die Qualität des Bildes verringern."),
+        QStringLiteral(
+            "Ausserdem kann man noch bei gleichbleibender Größe die Qualität des Bildes verringern."),
     }
         .join(QStringLiteral("\r\n"));
 }
@@ -84,8 +86,9 @@ void TfrmBildKOMMFilterEditor::SetupUi()
 
     edtGroesseBreite = NewIntegerEdit(QStringLiteral("edtGroesseBreite"), pnlDaten, 5, 99999);
     edtGroesseBreite->setGeometry(380, 311, 75, 24);
-    lblGroesseBreite = NewAttachLabel(QStringLiteral("lblGroesseBreite"),
-                                      QStringLiteral("max. &Breite (Auflösung in Pixel)"), 174, edtGroesseBreite);
+    lblGroesseBreite =
+        NewAttachLabel(QStringLiteral("lblGroesseBreite"),
+                       QStringLiteral("max. &Breite (Auflösung in Pixel)"), 174, edtGroesseBreite);
 
     edtGroesseHoehe = NewIntegerEdit(QStringLiteral("edtGroesseHoehe"), pnlDaten, 5, 99999);
     edtGroesseHoehe->setGeometry(380, 342, 75, 24);

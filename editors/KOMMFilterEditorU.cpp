@@ -16,8 +16,8 @@ TfrmKOMMFilterEditor::~TfrmKOMMFilterEditor() = default;
 
 void TfrmKOMMFilterEditor::SetupUi()
 {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     pnlHauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), this);
     pnlHauptrahmen->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -68,8 +68,7 @@ void PlaceAttachLabel(TKRNAttachLabel* label, int x, QWidget* control);
 
 // The class reference of an editor class T: creates an editor without owner
 // and runs its creation handler.
-template <class T>
-TKOMMFilterEditorClass KOMMFilterEditorClassRef(const char* className)
+template <class T> TKOMMFilterEditorClass KOMMFilterEditorClassRef(const char* className)
 {
     static const TKOMMFilterEditorClassInfo info{
         QString::fromLatin1(className),

@@ -25,10 +25,12 @@ protected:
 
     // An editor as the editing workflow prepares it: created through the
     // registry, properties set, initialised and loaded.
-    static EditorPtr Open(const QString& kennung, const QString& bezeichnung, const QString& beschreibung = {})
+    static EditorPtr Open(const QString& kennung, const QString& bezeichnung,
+                          const QString& beschreibung = {})
     {
         const TKOMMFilterEditorClass editorClass = GetKOMMFilterEditor(kennung);
-        EditorPtr editor(editorClass ? editorClass->Create() : TfrmBildKOMMFilterEditor::ClassRef()->Create());
+        EditorPtr editor(editorClass ? editorClass->Create()
+                                     : TfrmBildKOMMFilterEditor::ClassRef()->Create());
         editor->SetFilterKennung(kennung);
         editor->SetFilterBezeichnung(bezeichnung);
         editor->SetFilterBeschreibung(beschreibung);
@@ -38,7 +40,8 @@ protected:
     }
 
     // What the workflow does after the save dialog was confirmed.
-    static void Save(TfrmKOMMFilterEditor& editor, const QString& bezeichnung, const QString& beschreibung = {})
+    static void Save(TfrmKOMMFilterEditor& editor, const QString& bezeichnung,
+                     const QString& beschreibung = {})
     {
         editor.edtBezeichnung->setText(bezeichnung);
         editor.edtBeschreibung->setText(beschreibung);
@@ -295,8 +298,8 @@ TEST_F(BildEditorTest, IntegerEditsKeepTheirLimitsAndStep)
     QTest::keyClick(qualitaet, Qt::Key_Up);
     EXPECT_EQ(qualitaet->text(), u"100"_s);
 
-    QWheelEvent wheel(QPointF(5, 5), breite->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(5, 5), breite->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(breite, &wheel);
     EXPECT_EQ(breite->text(), u"12346"_s);
 }

@@ -138,8 +138,8 @@ TEST_F(EditorShowTest, NameEditTakesSixteenUpperCaseCharactersDescriptionEighty)
 TEST_F(EditorShowTest, LayoutKeepsLabelsBesideTheirEditsAndTheTextInItsBox)
 {
     EXPECT_EQ(editor->size(), QSize(688, 420));
-    for (const char* name : {"lblTxtBezeichnung", "lblTxtBeschreibung", "lblGroesseBreite", "lblGroesseHoehe",
-                             "lblQualitaet"}) {
+    for (const char* name :
+         {"lblTxtBezeichnung", "lblTxtBeschreibung", "lblGroesseBreite", "lblGroesseHoehe", "lblQualitaet"}) {
         const auto* label = Control<TKRNAttachLabel>(*editor, name);
         const QWidget* edit = label->Attached();
         ASSERT_NE(edit, nullptr) << name;
@@ -149,7 +149,8 @@ TEST_F(EditorShowTest, LayoutKeepsLabelsBesideTheirEditsAndTheTextInItsBox)
     for (const char* name : {"spbCancel", "spbBuchen"}) {
         const auto* button = Control<TKRNStdSpeedButton>(*editor, name);
         const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
-        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 2 * frame) << name;
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 2 * frame)
+            << name;
     }
     const auto* text = Control<TKRNStdLabel>(*editor, "lblTxtUeberschrift");
     const QSize needed = text->fontMetrics().size(0, text->text());
