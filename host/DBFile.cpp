@@ -216,13 +216,19 @@ QString TVLT_DBFile::SelectSql(bool extended, QVariantList& values) const
         if (field->IsKey()) {
             keys << column;
         }
-        if (field->m_filterMin) {
-            terms << column + QStringLiteral(" >= ?");
+        if (field->m_filterMin && field->m_filterMax && *field->m_filterMin == *field->m_filterMax) {
+            // One value: an equality, so that an index on the column serves it.
+            terms << column + QStringLiteral(" = ?");
             values << *field->m_filterMin;
-        }
-        if (field->m_filterMax) {
-            terms << column + QStringLiteral(" <= ?");
-            values << *field->m_filterMax;
+        } else {
+            if (field->m_filterMin) {
+                terms << column + QStringLiteral(" >= ?");
+                values << *field->m_filterMin;
+            }
+            if (field->m_filterMax) {
+                terms << column + QStringLiteral(" <= ?");
+                values << *field->m_filterMax;
+            }
         }
         if (field->m_allowed) {
             if (field->m_allowed->isEmpty()) {

@@ -37,6 +37,7 @@ const char* const kSchema[] = {
     "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rnr_eine_einstellung"
     " ON fikofile (Kennung, RNr) WHERE Bezeichnung <> '' AND RTyp = ' ' AND RNr <> 0",
     "CREATE INDEX IF NOT EXISTS fikofile_kennung_rnr ON fikofile (Kennung, RNr)",
+    "CREATE INDEX IF NOT EXISTS fikofile_kennung_rtyp ON fikofile (Kennung, RTyp)",
     // Computers known to the host.
     "CREATE TABLE IF NOT EXISTS rechnertyp ("
     " RTyp TEXT NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '')",

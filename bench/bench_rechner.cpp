@@ -1,0 +1,348 @@
+// Confirming the computer dialog on a large installation, next to the bare
+// SQL statements that check and book the same rows in one transaction.
+//
+// 100 computer types and 10,000 computer numbers, half of each marked; the
+// setting holds a quarter of them before (so the booking inserts and
+// deletes); the store holds 100,000 assignment records of other settings.
+// Each run works on a fresh copy of the same store file; runs alternate
+// between the two ways so that neither profits from a warmer cache.
+//
+//   bench_rechner [runs]      (default 5)
+
+#include "data/MainDM.h"
+#include "dialogs/RechnerU.h"
+#include "host/KRNComponent.h"
+#include "host/KRNControls.h"
+#include "host/KRNError.h"
+#include "host/KRNForm.h"
+#include "host/KRNInfo.h"
+#include "host/Store.h"
+#include "host/VTRTypRNrCheck.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kTypen = 100;
+constexpr int kNummern = 10000;
+constexpr int kFremdeZuordnungen = 100000;
+const QString kKennung = QStringLiteral("ABIL");
+const QString kBezeichnung = QStringLiteral("BENCH");
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+QChar Typ(int i)
+{
+    return QChar(char16_t(0x100 + i)); // letters of Latin Extended-A
+}
+qint32 Nummer(int i)
+{
+    return i + 1;
+}
+bool Markiert(int i)
+{
+    return i % 2 == 1;
+}
+bool VorherGebucht(int i)
+{
+    return i % 4 == 0;
+}
+
+void Check(bool ok, const QSqlQuery& query)
+{
+    if (!ok) {
+        throw StoreError(query.lastError().text());
+    }
+}
+
+// Any message or failure report means the run did not do what it measures.
+class CountingPresenter final : public TKRNPresenter
+{
+public:
+    int ShowMeldung(const TMeldung& meldung) override
+    {
+        std::fprintf(stderr, "unexpected message %d\n", meldung.Number);
+        ++Shown;
+        return mrNo;
+    }
+    void ShowError(const QString& location, const QString& text) override
+    {
+        std::fprintf(stderr, "failure in %s: %s\n", qPrintable(location), qPrintable(text));
+        ++Shown;
+    }
+    void ShowVersion(const QString&, const QString&, QWidget*) override {}
+    int Shown = 0;
+};
+
+void BuildStore(const QString& path)
+{
+    const auto store = TStore::Open(path);
+    QSqlDatabase db = store->Database();
+    TStoreTransaction transaction(*store);
+    QSqlQuery query(db);
+    Check(query.prepare(QStringLiteral("INSERT INTO rechnertyp (RTyp, Name) VALUES (?, ?)")), query);
+    for (int i = 0; i < kTypen; ++i) {
+        query.addBindValue(QString(Typ(i)));
+        query.addBindValue(QStringLiteral("Typ %1").arg(i));
+        Check(query.exec(), query);
+    }
+    Check(query.prepare(QStringLiteral("INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (?, ?, ?, 1)")), query);
+    for (int i = 0; i < kNummern; ++i) {
+        query.addBindValue(Nummer(i));
+        query.addBindValue(QStringLiteral("Rechner %1").arg(Nummer(i)));
+        query.addBindValue(QString(Typ(i % kTypen)));
+        Check(query.exec(), query);
+    }
+    Check(query.prepare(QStringLiteral("INSERT INTO fidefile (Kennung, Bezeichnung) VALUES (?, ?)")), query);
+    query.addBindValue(kKennung);
+    query.addBindValue(kBezeichnung);
+    Check(query.exec(), query);
+
+    Check(query.prepare(QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
+          query);
+    auto insert = [&](const QString& kennung, const QString& bezeichnung, QChar rtyp, qint32 rnr) {
+        query.addBindValue(kennung);
+        query.addBindValue(bezeichnung);
+        query.addBindValue(QString(rtyp));
+        query.addBindValue(rnr);
+        Check(query.exec(), query);
+    };
+    // The setting's own assignments before the dialog is confirmed.
+    for (int i = 0; i < kTypen; ++i) {
+        if (VorherGebucht(i)) {
+            insert(kKennung, kBezeichnung, Typ(i), 0);
+        }
+    }
+    for (int i = 0; i < kNummern; ++i) {
+        if (VorherGebucht(i)) {
+            insert(kKennung, kBezeichnung, QLatin1Char(' '), Nummer(i));
+        }
+    }
+    // Other settings of the same kind hold the types this one leaves
+    // unmarked and numbers beyond the host's; a second kind holds numbers
+    // the host knows.
+    int fremde = 0;
+    for (int i = 0; i < kTypen; ++i) {
+        if (!Markiert(i) && !VorherGebucht(i)) {
+            insert(kKennung, QStringLiteral("ANDERE%1").arg(i % 7), Typ(i), 0);
+            ++fremde;
+        }
+    }
+    const int gleicheArt = 60000 - fremde;
+    for (int n = 0; n < gleicheArt; ++n) {
+        insert(kKennung, QStringLiteral("ANDERE%1").arg(n / 100, 3, 10, QLatin1Char('0')), QLatin1Char(' '),
+               kNummern + 1 + n);
+    }
+    for (int n = 0; n < kFremdeZuordnungen - 60000; ++n) {
+        insert(QStringLiteral("KBIL"), QStringLiteral("KATALOG%1").arg(n / 100, 3, 10, QLatin1Char('0')),
+               QLatin1Char(' '), n + 1);
+    }
+    transaction.Commit();
+}
+
+// Rows of the setting after a run, for comparing the two ways.
+int SettingRows(TStore& store)
+{
+    QSqlQuery query(store.Database());
+    query.prepare(QStringLiteral("SELECT count(*) FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"));
+    query.addBindValue(kKennung);
+    query.addBindValue(kBezeichnung);
+    Check(query.exec() && query.next(), query);
+    return query.value(0).toInt();
+}
+
+struct TLauf
+{
+    double Ms = 0;
+    double ShowMs = 0;
+    int Rows = 0;
+};
+
+// The dialog: shown (lists loaded, marks from the store), marks set as the
+// user would, then "Speichern" timed.
+TLauf DialogLauf(const QString& path)
+{
+    const auto store = TStore::Open(path);
+    TStore::SetCurrent(store.get());
+    TLauf lauf;
+    {
+        std::unique_ptr<TdtmKOMMFilter, TKRNFree> dtm(new TdtmKOMMFilter());
+        dtmKOMMFilter = dtm.get();
+        dtm->RunCreateHandler();
+        auto form = KRNCreateForm<TfrmRechner>();
+        form->SetFilterKennung(kKennung);
+        form->SetFilterBezeichnung(kBezeichnung);
+        TModalScripts scripts(TModalScripts::Doing([&](TKRNForm&) {
+            TVTRTypRNrCheck& tree = *form->vtRTypRNrCheck;
+            for (int i = 0; i < kTypen; ++i) {
+                tree.SetRTypChecked(Typ(i), Markiert(i));
+            }
+            for (int i = 0; i < kNummern; ++i) {
+                tree.SetRNrChecked(Nummer(i), Markiert(i));
+            }
+            const auto start = Clock::now();
+            form->btnWeiterClick(form->spbBuchen);
+            lauf.Ms = MsSince(start);
+        }));
+        const auto start = Clock::now();
+        form->RunShowHandler();
+        lauf.ShowMs = MsSince(start);
+        if (form->vtRTypRNrCheck->GetRNrCount() != kNummern || form->vtRTypRNrCheck->GetRTypCount() != kTypen) {
+            throw KRNException(QStringLiteral("Die Rechnerlisten sind unvollständig."));
+        }
+        if (KRNRunModal(*form) != mrOk) {
+            throw KRNException(QStringLiteral("Der Dialog hat nicht gebucht."));
+        }
+    }
+    lauf.Rows = SettingRows(*store);
+    TStore::SetCurrent(nullptr);
+    return lauf;
+}
+
+// The same checks and bookings as bare prepared statements in one
+// transaction.
+TLauf BareLauf(const QString& path)
+{
+    const auto store = TStore::Open(path);
+    TLauf lauf;
+    const auto start = Clock::now();
+    {
+        TStoreTransaction transaction(*store);
+        QSqlDatabase db = store->Database();
+        QSqlQuery typCheck(db);
+        QSqlQuery nrCheck(db);
+        QSqlQuery insert(db);
+        QSqlQuery remove(db);
+        for (QSqlQuery* q : {&typCheck, &nrCheck, &insert, &remove}) {
+            q->setForwardOnly(true);
+        }
+        Check(typCheck.prepare(QStringLiteral(
+                  "SELECT Bezeichnung FROM fikofile WHERE Kennung = ? AND RTyp = ? AND Bezeichnung <> ? LIMIT 1")),
+              typCheck);
+        Check(nrCheck.prepare(QStringLiteral(
+                  "SELECT Bezeichnung FROM fikofile WHERE Kennung = ? AND RNr = ? AND Bezeichnung <> ? LIMIT 1")),
+              nrCheck);
+        Check(insert.prepare(QStringLiteral(
+                  "INSERT OR IGNORE INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
+              insert);
+        Check(remove.prepare(QStringLiteral(
+                  "DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ? AND RTyp = ? AND RNr = ?")),
+              remove);
+        auto conflict = [&](QSqlQuery& q, const QVariant& value) {
+            q.bindValue(0, kKennung);
+            q.bindValue(1, value);
+            q.bindValue(2, kBezeichnung);
+            Check(q.exec(), q);
+            const bool found = q.next();
+            q.finish();
+            return found;
+        };
+        for (int i = 0; i < kTypen; ++i) {
+            if (Markiert(i) && conflict(typCheck, QString(Typ(i)))) {
+                throw KRNException(QStringLiteral("Konflikt"));
+            }
+        }
+        for (int i = 0; i < kNummern; ++i) {
+            if (Markiert(i) && conflict(nrCheck, Nummer(i))) {
+                throw KRNException(QStringLiteral("Konflikt"));
+            }
+        }
+        auto book = [&](QChar rtyp, qint32 rnr, bool on) {
+            QSqlQuery& q = on ? insert : remove;
+            q.bindValue(0, kKennung);
+            q.bindValue(1, kBezeichnung);
+            q.bindValue(2, QString(rtyp));
+            q.bindValue(3, rnr);
+            Check(q.exec(), q);
+        };
+        for (int i = 0; i < kTypen; ++i) {
+            book(Typ(i), 0, Markiert(i));
+        }
+        for (int i = 0; i < kNummern; ++i) {
+            book(QLatin1Char(' '), Nummer(i), Markiert(i));
+        }
+        transaction.Commit();
+    }
+    lauf.Ms = MsSince(start);
+    lauf.Rows = SettingRows(*store);
+    return lauf;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    CountingPresenter presenter;
+    KRNInfo().SetPresenter(&presenter);
+    try {
+        QTemporaryDir dir;
+        const QString vorlage = dir.filePath(QStringLiteral("vorlage.sqlite"));
+        auto start = Clock::now();
+        BuildStore(vorlage);
+        std::printf("store: %d types, %d numbers, %d assignments of other settings (built in %.0f ms)\n", kTypen,
+                    kNummern, kFremdeZuordnungen, MsSince(start));
+
+        std::vector<double> dialog;
+        std::vector<double> show;
+        std::vector<double> bare;
+        for (int run = 0; run < runs; ++run) {
+            const QString a = dir.filePath(QStringLiteral("bare%1.sqlite").arg(run));
+            const QString b = dir.filePath(QStringLiteral("dialog%1.sqlite").arg(run));
+            QFile::copy(vorlage, a);
+            QFile::copy(vorlage, b);
+            const TLauf nackt = BareLauf(a);
+            const TLauf lauf = DialogLauf(b);
+            if (nackt.Rows != lauf.Rows) {
+                throw KRNException(QStringLiteral("Die beiden Wege buchen verschieden: %1 / %2")
+                                       .arg(nackt.Rows)
+                                       .arg(lauf.Rows));
+            }
+            bare.push_back(nackt.Ms);
+            dialog.push_back(lauf.Ms);
+            show.push_back(lauf.ShowMs);
+            std::printf("run %d: bare SQL %.1f ms, btnWeiterClick %.1f ms (FormShow %.1f ms), %d rows booked\n", run,
+                        nackt.Ms, lauf.Ms, lauf.ShowMs, lauf.Rows);
+        }
+        const double b = Median(bare);
+        const double d = Median(dialog);
+        std::printf("median of %d runs: bare SQL %.1f ms, btnWeiterClick %.1f ms, ratio %.2f; FormShow %.1f ms\n", runs,
+                    b, d, d / b, Median(show));
+        if (presenter.Shown > 0) {
+            std::printf("FAILED: %d messages or failure reports\n", presenter.Shown);
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_rechner: %s\n", qPrintable(KRNExceptionText(e)));
+        return 1;
+    }
+    KRNInfo().SetPresenter(nullptr);
+    return 0;
+}
