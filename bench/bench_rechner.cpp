@@ -103,7 +103,8 @@ void BuildStore(const QString& path)
         query.addBindValue(QStringLiteral("Typ %1").arg(i));
         Check(query.exec(), query);
     }
-    Check(query.prepare(QStringLiteral("INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (?, ?, ?, 1)")), query);
+    Check(query.prepare(QStringLiteral("INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (?, ?, ?, 1)")),
+          query);
     for (int i = 0; i < kNummern; ++i) {
         query.addBindValue(Nummer(i));
         query.addBindValue(QStringLiteral("Rechner %1").arg(Nummer(i)));
@@ -115,7 +116,8 @@ void BuildStore(const QString& path)
     query.addBindValue(kBezeichnung);
     Check(query.exec(), query);
 
-    Check(query.prepare(QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
+    Check(query.prepare(
+              QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
           query);
     auto insert = [&](const QString& kennung, const QString& bezeichnung, QChar rtyp, qint32 rnr) {
         query.addBindValue(kennung);
@@ -204,7 +206,8 @@ TLauf DialogLauf(const QString& path)
         const auto start = Clock::now();
         form->RunShowHandler();
         lauf.ShowMs = MsSince(start);
-        if (form->vtRTypRNrCheck->GetRNrCount() != kNummern || form->vtRTypRNrCheck->GetRTypCount() != kTypen) {
+        if (form->vtRTypRNrCheck->GetRNrCount() != kNummern ||
+            form->vtRTypRNrCheck->GetRTypCount() != kTypen) {
             throw KRNException(QStringLiteral("Die Rechnerlisten sind unvollständig."));
         }
         if (KRNRunModal(*form) != mrOk) {
@@ -233,11 +236,11 @@ TLauf BareLauf(const QString& path)
         for (QSqlQuery* q : {&typCheck, &nrCheck, &insert, &remove}) {
             q->setForwardOnly(true);
         }
-        Check(typCheck.prepare(QStringLiteral(
-                  "SELECT Bezeichnung FROM fikofile WHERE Kennung = ? AND RTyp = ? AND Bezeichnung <> ? LIMIT 1")),
+        Check(typCheck.prepare(QStringLiteral("SELECT Bezeichnung FROM fikofile WHERE Kennung = ? AND RTyp = "
+                                              "? AND Bezeichnung <> ? LIMIT 1")),
               typCheck);
-        Check(nrCheck.prepare(QStringLiteral(
-                  "SELECT Bezeichnung FROM fikofile WHERE Kennung = ? AND RNr = ? AND Bezeichnung <> ? LIMIT 1")),
+        Check(nrCheck.prepare(QStringLiteral("SELECT Bezeichnung FROM fikofile WHERE Kennung = ? AND RNr = ? "
+                                             "AND Bezeichnung <> ? LIMIT 1")),
               nrCheck);
         Check(insert.prepare(QStringLiteral(
                   "INSERT OR IGNORE INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
@@ -307,8 +310,8 @@ int main(int argc, char** argv)
         const QString vorlage = dir.filePath(QStringLiteral("vorlage.sqlite"));
         auto start = Clock::now();
         BuildStore(vorlage);
-        std::printf("store: %d types, %d numbers, %d assignments of other settings (built in %.0f ms)\n", kTypen,
-                    kNummern, kFremdeZuordnungen, MsSince(start));
+        std::printf("store: %d types, %d numbers, %d assignments of other settings (built in %.0f ms)\n",
+                    kTypen, kNummern, kFremdeZuordnungen, MsSince(start));
 
         std::vector<double> dialog;
         std::vector<double> show;
@@ -328,13 +331,15 @@ int main(int argc, char** argv)
             bare.push_back(nackt.Ms);
             dialog.push_back(lauf.Ms);
             show.push_back(lauf.ShowMs);
-            std::printf("run %d: bare SQL %.1f ms, btnWeiterClick %.1f ms (FormShow %.1f ms), %d rows booked\n", run,
-                        nackt.Ms, lauf.Ms, lauf.ShowMs, lauf.Rows);
+            std::printf(
+                "run %d: bare SQL %.1f ms, btnWeiterClick %.1f ms (FormShow %.1f ms), %d rows booked\n", run,
+                nackt.Ms, lauf.Ms, lauf.ShowMs, lauf.Rows);
         }
         const double b = Median(bare);
         const double d = Median(dialog);
-        std::printf("median of %d runs: bare SQL %.1f ms, btnWeiterClick %.1f ms, ratio %.2f; FormShow %.1f ms\n", runs,
-                    b, d, d / b, Median(show));
+        std::printf(
+            "median of %d runs: bare SQL %.1f ms, btnWeiterClick %.1f ms, ratio %.2f; FormShow %.1f ms\n",
+            runs, b, d, d / b, Median(show));
         if (presenter.Shown > 0) {
             std::printf("FAILED: %d messages or failure reports\n", presenter.Shown);
             return 1;

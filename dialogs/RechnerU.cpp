@@ -119,7 +119,7 @@ void TfrmRechner::SetupComponents()
     lblUeberschrift->setTextFormat(Qt::PlainText);
     lblUeberschrift->setAlignment(Qt::AlignCenter);
     QFont large = lblUeberschrift->font();
-    large.setPointSize(14);
+    large.setPointSize(12);
     large.setBold(true);
     lblUeberschrift->setFont(large);
     QPalette blue = lblUeberschrift->palette();
@@ -145,7 +145,8 @@ void TfrmRechner::SetupComponents()
     vtRTypRNrCheck->setRootIsDecorated(true);
     vtRTypRNrCheck->setExpandsOnDoubleClick(true);
 
-    actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape), [this] { btnZurueckClick(actESC); });
+    actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape),
+                       [this] { btnZurueckClick(actESC); });
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnWeiterClick(actF5); });
 
     LayoutAnchored();
@@ -252,7 +253,8 @@ bool TfrmRechner::BuchenPruefenChecked()
 {
     bool result = false;
     KRNGuard(Location("BuchenPruefenChecked"), true, [&] {
-        result = EintragMarkiert() || KRNInfo().ShowMeldung(mtQuestion, 1000, QStringLiteral("VELDRAKE")) == mrYes;
+        result =
+            EintragMarkiert() || KRNInfo().ShowMeldung(mtQuestion, 1000, QStringLiteral("VELDRAKE")) == mrYes;
     });
     return result;
 }
@@ -279,7 +281,8 @@ void TfrmRechner::btnWeiterClick(QObject*)
 // write lock is taken before the first check, so no other workstation books
 // between check and booking. No message is shown while the transaction is
 // open; failure reports wait until it has ended.
-TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm, std::optional<TKonflikt>& konflikt)
+TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
+                                                         std::optional<TKonflikt>& konflikt)
 {
     const qsizetype fehlerVorher = KRNInfo().RegisteredErrors().size();
     const TKRNUserReportHold hold; // released after the transaction has ended
@@ -297,14 +300,15 @@ TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm, st
 
 // The first entry, types before numbers, that another saved setting holds.
 // A check that failed (reported by the data module) ends the pass.
-std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher,
-                                                                      bool& fehler)
+std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm,
+                                                                     qsizetype fehlerVorher, bool& fehler)
 {
     QString used;
     for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
         const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
         const bool onOff = vtRTypRNrCheck->GetRTypChecked(rtyp);
-        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, rtyp, 0, onOff, used)) {
+        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, rtyp, 0, onOff,
+                                                      used)) {
             return TKonflikt{QStringLiteral("Rechnertyp - ") + rtyp, used};
         }
         fehler = FehlerSeit(fehlerVorher);
@@ -315,7 +319,8 @@ std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFil
     for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
         const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
         const bool onOff = vtRTypRNrCheck->GetRNrChecked(rnr);
-        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, kBlank, rnr, onOff, used)) {
+        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, kBlank, rnr, onOff,
+                                                      used)) {
             return TKonflikt{QStringLiteral("Rechnernummer - ") + QString::number(rnr), used};
         }
         fehler = FehlerSeit(fehlerVorher);
@@ -331,14 +336,16 @@ bool TfrmRechner::MarkierungenBuchen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher
 {
     for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
         const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
-        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, rtyp, 0, vtRTypRNrCheck->GetRTypChecked(rtyp));
+        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, rtyp, 0,
+                                vtRTypRNrCheck->GetRTypChecked(rtyp));
         if (FehlerSeit(fehlerVorher)) {
             return false;
         }
     }
     for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
         const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
-        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, kBlank, rnr, vtRTypRNrCheck->GetRNrChecked(rnr));
+        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, kBlank, rnr,
+                                vtRTypRNrCheck->GetRNrChecked(rnr));
         if (FehlerSeit(fehlerVorher)) {
             return false;
         }

@@ -9,6 +9,8 @@
 #include "host/VTRTypRNrCheck.h"
 
 #include <QAction>
+#include <QDir>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -143,7 +145,7 @@ TEST_F(RechnerDialog, ConfirmBooksMarksAndRemovesUnmarkedOnly)
     Assign(store.Store(), kZwei, u'B', 0);
     Assign(store.Store(), kZwei, u' ', 2);
     Assign(store.Store(), kEins, u' ', 1, QStringLiteral("KBIL")); // another kind
-    Assign(store.Store(), QString(), u' ', 0);                      // activity record
+    Assign(store.Store(), QString(), u' ', 0);                     // activity record
 
     EXPECT_EQ(Show([&](TfrmRechner& f) {
                   Tree().SetRTypChecked(u'A', false);
@@ -358,6 +360,39 @@ TEST_F(RechnerDialog, LayoutTextsAndTheTreeFollowingTheWindow)
     EXPECT_EQ(form->vtRTypRNrCheck->geometry(), QRect(4, 248, 445 + 141, 321 + 116));
     EXPECT_EQ(form->pnlDaten->size(), QSize(453 + 141, 573 + 116));
     EXPECT_EQ(form->lblTextRTyp->geometry(), QRect(8, 144, 437, 101));
+}
+
+// Writes the dialog with the demo computers to $VELDRAKE_SCREENSHOTS when
+// that is set; otherwise only checks that it renders.
+TEST(RechnerDialogBild, RendersWithTheDemoComputers)
+{
+    TempStore temp;
+    RecordingPresenter presenter;
+    SeedDemoComputers(temp.Store());
+    SaveSetting(temp.Store(), QStringLiteral("MUSTER"));
+    Assign(temp.Store(), QStringLiteral("MUSTER"), u'F', 0);
+    Assign(temp.Store(), QStringLiteral("MUSTER"), u' ', 1);
+    Assign(temp.Store(), QStringLiteral("MUSTER"), u' ', 301);
+    DataModuleScope dataModule;
+    auto form = KRNCreateForm<TfrmRechner>();
+    form->SetFilterKennung(kKennung);
+    form->SetFilterBezeichnung(QStringLiteral("MUSTER"));
+    form->lblUeberschrift->SetCaption(QStringLiteral("Kommunikationseinstellungen für den Filter\r\n"
+                                                     "ABIL - MUSTER\r\nBilder für die Filialen"));
+    QImage image;
+    TModalScripts scripts(TModalScripts::Doing([&](TKRNForm& f) {
+        QCoreApplication::sendPostedEvents();
+        image = f.grab().toImage();
+        f.SetModalResult(mrCancel);
+    }));
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    EXPECT_FALSE(image.isNull());
+    EXPECT_TRUE(form->vtRTypRNrCheck->GetRTypChecked(u'F'));
+    const QString dir = qEnvironmentVariable("VELDRAKE_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        ASSERT_TRUE(QDir().mkpath(dir));
+        EXPECT_TRUE(image.save(QDir(dir).filePath(QStringLiteral("rechner.png"))));
+    }
 }
 
 } // namespace

@@ -88,7 +88,8 @@ inline void Assign(TStore& store, const QString& bezeichnung, QChar rtyp, qint32
                    const QString& kennung = kKennung)
 {
     QSqlQuery query(store.Database());
-    query.prepare(QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)"));
+    query.prepare(
+        QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)"));
     query.addBindValue(kennung);
     query.addBindValue(bezeichnung.isNull() ? QStringLiteral("") : bezeichnung);
     query.addBindValue(QString(rtyp));

@@ -60,7 +60,8 @@ void Say(const QString& line)
 class Programm
 {
 public:
-    Programm(const QString& storePath, const QString& bezeichnung, QChar eigenerTyp) : Bezeichnung(bezeichnung)
+    Programm(const QString& storePath, const QString& bezeichnung, QChar eigenerTyp)
+        : Bezeichnung(bezeichnung)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kEnvStore), storePath);
@@ -152,7 +153,8 @@ TEST(RechnerZweiProgramme, ConflictingConfirmationsLeaveExactlyOneHolder)
         ASSERT_TRUE(zwei.Finish()) << zwei.Output().toStdString();
 
         // Every contested computer has exactly one holder, the same for all.
-        const bool einsGewinnt = Assignments(store.Store(), eins.Bezeichnung).find("T:C") != std::string::npos;
+        const bool einsGewinnt =
+            Assignments(store.Store(), eins.Bezeichnung).find("T:C") != std::string::npos;
         const Programm& g = einsGewinnt ? eins : zwei;
         const Programm& v = einsGewinnt ? zwei : eins;
         const QString& gewinner = g.Bezeichnung;
