@@ -310,6 +310,25 @@ TEST_F(RechnerDialog, FailureWhileBookingKeepsWhatWasBookedAndTheDialogOpen)
     EXPECT_TRUE(presenter.Meldungen.isEmpty());
 }
 
+TEST_F(RechnerDialog, FailedCheckStopsBeforeAnythingIsBooked)
+{
+    Show([&](TfrmRechner& f) {
+        Tree().SetRNrChecked(1, true);
+        Tree().SetRNrChecked(2, true);
+        store.Exec(QStringLiteral("ALTER TABLE fikofile RENAME TO fikofile_weg"));
+        f.btnWeiterClick(f.spbBuchen);
+        store.Exec(QStringLiteral("ALTER TABLE fikofile_weg RENAME TO fikofile"));
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        f.btnZurueckClick(f.spbCancel);
+    });
+    // One report, after the transaction; no booking was tried.
+    EXPECT_EQ(presenter.ErrorLocations(),
+              QStringList{QStringLiteral("TdtmKOMMFilter.BuchenKommunikationPruefenKonsistenz")});
+    EXPECT_EQ(presenter.Errors.size(), 1);
+    EXPECT_TRUE(presenter.Meldungen.isEmpty());
+    EXPECT_EQ(Of(kEins), "");
+}
+
 TEST_F(RechnerDialog, F5ConfirmsAndEscCancelsByKey)
 {
     Show([&](TfrmRechner& f) {
