@@ -6,6 +6,8 @@
 #include <QSqlError>
 #include <QSqlRecord>
 
+#include <algorithm>
+
 namespace {
 
 // Binds in order. A null string is bound as an empty one: the columns hold
@@ -39,6 +41,15 @@ void TDatenfeld_Gen::ResetSearch()
     m_filterMax.reset();
     m_allowed.reset();
     m_takenFilterValue.reset();
+}
+
+const QVariant& TDatenfeld_Gen::Buffer() const
+{
+    if (m_pending) {
+        m_buffer = m_table.FetchPending(*this);
+        m_pending = false;
+    }
+    return m_buffer;
 }
 
 QChar TCharDatenFeld::GetWert() const
@@ -198,7 +209,7 @@ bool TVLT_DBFile::FindKey()
     BindAll(query, values);
     Execute(query);
     if (query.next()) {
-        LoadRow(query);
+        LoadRow(query, false);
         m_found = true;
     }
     query.finish();
@@ -210,9 +221,12 @@ QString TVLT_DBFile::SelectSql(bool extended, QVariantList& values) const
     QStringList columns;
     QStringList keys;
     QStringList terms;
-    for (const TDatenfeld_Gen* field : m_fields) {
+    for (qsizetype i = 0; i < m_fields.size(); ++i) {
+        const TDatenfeld_Gen* field = m_fields[i];
         const QString& column = field->Column();
-        columns << column;
+        if (!field->m_onDemand && !m_fixed[static_cast<size_t>(i)]) {
+            columns << column;
+        }
         if (field->IsKey()) {
             keys << column;
         }
@@ -246,6 +260,9 @@ QString TVLT_DBFile::SelectSql(bool extended, QVariantList& values) const
             values << (field->m_takenFilterValue ? *field->m_takenFilterValue : field->Buffer());
         }
     }
+    if (columns.isEmpty()) {
+        columns << QStringLiteral("1"); // every value is known; the rows still count
+    }
     QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), m_tableName);
     if (!terms.isEmpty()) {
         sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
@@ -253,10 +270,37 @@ QString TVLT_DBFile::SelectSql(bool extended, QVariantList& values) const
     return sql + QStringLiteral(" ORDER BY ") + keys.join(QStringLiteral(", "));
 }
 
+// Fields whose value a search fixes to one value (an extended filter or
+// equal filter bounds): the row reads take the value from here instead of
+// reading the column.
+void TVLT_DBFile::FixSearchedValues(bool extended)
+{
+    m_fixed.assign(static_cast<size_t>(m_fields.size()), std::nullopt);
+    for (qsizetype i = 0; i < m_fields.size(); ++i) {
+        const TDatenfeld_Gen* field = m_fields[i];
+        std::optional<QVariant> value;
+        if (field->m_filterMin && field->m_filterMax && *field->m_filterMin == *field->m_filterMax) {
+            value = *field->m_filterMin;
+        }
+        if (extended && m_extendedFilter.contains(field)) {
+            const QVariant taken = field->m_takenFilterValue ? *field->m_takenFilterValue : field->Buffer();
+            if (value && *value != taken) {
+                continue; // no row can pass; read the column as usual
+            }
+            value = taken;
+        }
+        if (value && value->typeId() == QMetaType::QString && value->toString().isNull()) {
+            value = QStringLiteral(""); // bound as empty, so read as empty
+        }
+        m_fixed[static_cast<size_t>(i)] = std::move(value);
+    }
+}
+
 bool TVLT_DBFile::StartCursor(bool extended)
 {
     FinishCursor();
     m_found = false;
+    FixSearchedValues(extended);
     QVariantList values;
     QSqlQuery& query = Prepared(SelectSql(extended, values));
     BindAll(query, values);
@@ -272,7 +316,7 @@ bool TVLT_DBFile::Advance()
         return false;
     }
     if (m_cursor->next()) {
-        LoadRow(*m_cursor);
+        LoadRow(*m_cursor, true);
         m_found = true;
     } else {
         const QSqlError error = m_cursor->lastError();
@@ -285,12 +329,24 @@ bool TVLT_DBFile::Advance()
     return m_found;
 }
 
-void TVLT_DBFile::LoadRow(const QSqlQuery& query)
+void TVLT_DBFile::LoadRow(const QSqlQuery& query, bool rowRead)
 {
     m_currentKey.clear();
+    int column = 0;
+    bool pending = false;
     for (qsizetype i = 0; i < m_fields.size(); ++i) {
         TDatenfeld_Gen* field = m_fields[i];
-        QVariant value = query.value(int(i));
+        QVariant value;
+        if (rowRead && field->m_onDemand) {
+            field->m_buffer = field->EmptyValue();
+            field->m_pending = pending = true;
+            continue;
+        }
+        if (rowRead && m_fixed[static_cast<size_t>(i)]) {
+            value = *m_fixed[static_cast<size_t>(i)];
+        } else {
+            value = query.value(column++);
+        }
         if (value.isNull()) {
             value = field->EmptyValue();
         }
@@ -299,6 +355,24 @@ void TVLT_DBFile::LoadRow(const QSqlQuery& query)
             m_currentKey << value;
         }
     }
+    if (pending) {
+        // Element by element, so that neither list is shared and the next
+        // row reuses both without allocating.
+        m_loadedKey.resize(m_currentKey.size());
+        std::copy(m_currentKey.cbegin(), m_currentKey.cend(), m_loadedKey.begin());
+    }
+}
+
+QVariant TVLT_DBFile::FetchPending(const TDatenfeld_Gen& field)
+{
+    QVariantList values;
+    QSqlQuery& query = Prepared(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(field.Column(), m_tableName, KeyWhere(values, m_loadedKey)));
+    BindAll(query, values);
+    Execute(query);
+    QVariant value = query.next() ? query.value(0) : QVariant();
+    query.finish();
+    return value.isNull() ? field.EmptyValue() : value;
 }
 
 bool TVLT_DBFile::ReadFirst()
@@ -400,6 +474,7 @@ Tfidefile::Tfidefile()
       Bezeichnung(*this, QStringLiteral("Bezeichnung")), Beschreibung(*this, QStringLiteral("Beschreibung")),
       Einstellungen(*this, QStringLiteral("Einstellungen"))
 {
+    Einstellungen.SetLoadOnDemand(true);
 }
 
 Tfikofile::Tfikofile()

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class TStore;
 class TVLT_DBFile;
@@ -40,13 +41,23 @@ public:
     bool IsKey() const { return m_isKey; }
 
     // Takes the buffered value as this field's value for ExtendedFilterAdd.
-    void TakeFilterValue() { m_takenFilterValue = m_buffer; }
+    void TakeFilterValue() { m_takenFilterValue = Buffer(); }
+
+    // A bulky field that lists never show: the row reads (ReadFirst,
+    // Get_first_extMode and their next) leave it out and fetch its value
+    // from the row when it is first used. FindKey reads it at once.
+    void SetLoadOnDemand(bool onDemand) { m_onDemand = onDemand; }
 
 protected:
     friend class TVLT_DBFile;
 
-    void SetBuffer(const QVariant& value) { m_buffer = value; }
-    const QVariant& Buffer() const { return m_buffer; }
+    void SetBuffer(const QVariant& value)
+    {
+        m_buffer = value;
+        m_pending = false;
+    }
+    // The buffered value; a field loaded on demand fetches it first.
+    const QVariant& Buffer() const;
     void SetKeyValue(const QVariant& value) { m_keyValue = value; }
     void SetRange(std::optional<QVariant> min, std::optional<QVariant> max);
     void SetMin(const QVariant& value) { m_filterMin = value; }
@@ -56,13 +67,15 @@ protected:
     virtual QVariant EmptyValue() const = 0;
 
     void ResetSearch();
-    void ClearBuffer() { m_buffer = EmptyValue(); }
+    void ClearBuffer() { SetBuffer(EmptyValue()); }
 
 private:
     TVLT_DBFile& m_table;
     QString m_column;
     bool m_isKey;
-    QVariant m_buffer;
+    mutable QVariant m_buffer;
+    mutable bool m_pending = false; // loaded on demand, not fetched yet
+    bool m_onDemand = false;
     std::optional<QVariant> m_keyValue;
     std::optional<QVariant> m_filterMin;
     std::optional<QVariant> m_filterMax;
@@ -191,10 +204,15 @@ private:
     TStore& Store() const;
     QSqlQuery& Prepared(const QString& sql);
     void Execute(QSqlQuery& query);
+    void FixSearchedValues(bool extended);
     QString SelectSql(bool extended, QVariantList& values) const;
     bool StartCursor(bool extended);
     bool Advance();
-    void LoadRow(const QSqlQuery& query);
+    // Fills the buffers from the query's row. A row read leaves the fields
+    // loaded on demand pending and takes the values its search fixes.
+    void LoadRow(const QSqlQuery& query, bool rowRead);
+    // The value of a pending field, from the row read last.
+    QVariant FetchPending(const TDatenfeld_Gen& field);
     QString KeyWhere(QVariantList& values, const QList<QVariant>& keyValues) const;
 
     QString m_tableName;
@@ -205,6 +223,8 @@ private:
     QSqlQuery* m_cursor = nullptr;
     bool m_found = false;
     QList<QVariant> m_currentKey; // key of the current row, for update and delete
+    std::vector<std::optional<QVariant>> m_fixed; // per field: the value the row search fixes
+    QList<QVariant> m_loadedKey;  // key of the row in the buffers, for pending fields
 };
 
 // Saved filter settings: one row per saved setting of a filter kind.
