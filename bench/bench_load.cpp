@@ -218,6 +218,7 @@ int main(int argc, char** argv)
             fills.push_back(FillAndShow(*form, watch, fillRows));
             queries.push_back(BareQuery(*store, queryRows, false));
         }
+        const long peakFill = PeakKiB();
 
         // Where the time goes: the query keeping its rows, the record store's
         // reads alone and with the row list.
@@ -252,8 +253,8 @@ int main(int argc, char** argv)
         std::printf("breakdown (medians):     query keeping its rows %.1f ms; store reads %.1f ms;"
                     " store reads into a row list %.1f ms\n",
                     Median(kept), Median(reads), Median(listed));
-        std::printf("peak memory:             %.1f MiB (%.1f MiB after seeding)\n", double(PeakKiB()) / 1024.0,
-                    double(peakBefore) / 1024.0);
+        std::printf("peak memory:             %.1f MiB after the fills (%.1f MiB after seeding, %.1f MiB at the end)\n",
+                    double(peakFill) / 1024.0, double(peakBefore) / 1024.0, double(PeakKiB()) / 1024.0);
         form.reset();
         dtmKOMMFilter = nullptr;
         TStore::SetCurrent(nullptr);

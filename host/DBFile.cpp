@@ -43,13 +43,10 @@ void TDatenfeld_Gen::ResetSearch()
     m_takenFilterValue.reset();
 }
 
-const QVariant& TDatenfeld_Gen::Buffer() const
+void TDatenfeld_Gen::FetchPending() const
 {
-    if (m_pending) {
-        m_buffer = m_table.FetchPending(*this);
-        m_pending = false;
-    }
-    return m_buffer;
+    m_buffer = m_table.FetchPending(*this);
+    m_pending = false;
 }
 
 QChar TCharDatenFeld::GetWert() const
@@ -350,10 +347,11 @@ void TVLT_DBFile::LoadRow(const QSqlQuery& query, bool rowRead)
         if (value.isNull()) {
             value = field->EmptyValue();
         }
-        field->SetBuffer(value);
         if (field->IsKey()) {
             m_currentKey << value;
         }
+        field->m_buffer = std::move(value);
+        field->m_pending = false;
     }
     if (pending) {
         // Element by element, so that neither list is shared and the next

@@ -57,7 +57,13 @@ protected:
         m_pending = false;
     }
     // The buffered value; a field loaded on demand fetches it first.
-    const QVariant& Buffer() const;
+    const QVariant& Buffer() const
+    {
+        if (m_pending) {
+            FetchPending();
+        }
+        return m_buffer;
+    }
     void SetKeyValue(const QVariant& value) { m_keyValue = value; }
     void SetRange(std::optional<QVariant> min, std::optional<QVariant> max);
     void SetMin(const QVariant& value) { m_filterMin = value; }
@@ -70,6 +76,8 @@ protected:
     void ClearBuffer() { SetBuffer(EmptyValue()); }
 
 private:
+    void FetchPending() const;
+
     TVLT_DBFile& m_table;
     QString m_column;
     bool m_isKey;
