@@ -5,6 +5,7 @@
 #include "dialogs/LoadFilterU.h"
 #include "dialogs/RechnerU.h"
 #include "dialogs/SaveFilterU.h"
+#include "editors/KOMMFilterEditorU.h"
 #include "host/Application.h"
 #include "host/Guard.h"
 #include "host/KRNControls.h"
@@ -34,17 +35,6 @@ void RequireDialog(const TKRNForm* dialog, const QString& name)
     if (!dialog) {
         throw KRNException(QStringLiteral("Das Fenster %1 ist nicht vorhanden.").arg(name));
     }
-}
-
-// The workflows behind the menu entries are not built yet; an entry
-// refuses through the failure report.
-[[noreturn]] void WorkflowAbsent(const QString& workflow, const QString& kennung)
-{
-    QString text = QStringLiteral("Der Ablauf %1 ist noch nicht verfügbar.").arg(workflow);
-    if (!kennung.isEmpty()) {
-        text += QStringLiteral(" (Filter %1)").arg(kennung);
-    }
-    throw KRNException(text);
 }
 
 } // namespace
@@ -211,7 +201,42 @@ void TfrmMain::DoFilterEdit(const QString& kennung)
     KRNGuard(QStringLiteral("TfrmMain.DoFilterEdit"), true, [&] {
         RequireDialog(frmLoad, QStringLiteral("frmLoad"));
         RequireDialog(frmSave, QStringLiteral("frmSave"));
-        WorkflowAbsent(QStringLiteral("DoFilterEdit"), kennung);
+        const QString anzeigename = GetKOMMFilterBezeichnung(kennung);
+
+        frmLoad->SetLoeschen(true);
+        frmLoad->SetNeuanlage(true);
+        frmLoad->SetFilterKennung(kennung);
+        frmLoad->SetCaption(QStringLiteral("Filtereinstellungen bearbeiten - ") + anzeigename);
+        if (frmLoad->ShowModal() != mrOk) {
+            return;
+        }
+
+        // The editor belongs to this run and goes whichever way it ends.
+        const TKOMMFilterEditorClass editorClass = GetKOMMFilterEditor(kennung);
+        if (!editorClass || !editorClass->Create) {
+            throw KRNException(
+                QStringLiteral("Für den Filter %1 ist kein Editor registriert.").arg(kennung));
+        }
+        const std::unique_ptr<TfrmKOMMFilterEditor, TKRNFree> editor(editorClass->Create());
+        editor->SetFilterKennung(frmLoad->FilterKennung());
+        editor->SetFilterBezeichnung(frmLoad->FilterBezeichnung());
+        editor->SetFilterBeschreibung(frmLoad->FilterBeschreibung());
+        editor->FilterInitialize();
+        editor->FilterLoad();
+        if (editor->ShowModal() != mrOk) {
+            return;
+        }
+
+        frmSave->SetCaption(QStringLiteral("Filtereinstellungen speichern - ") + anzeigename);
+        frmSave->SetFilterKennung(editor->FilterKennung());
+        frmSave->SetFilterBezeichnung(editor->FilterBezeichnung());
+        frmSave->SetFilterBeschreibung(editor->FilterBeschreibung());
+        if (frmSave->ShowModal() != mrOk) {
+            return;
+        }
+        editor->edtBezeichnung->setText(frmSave->FilterBezeichnung());
+        editor->edtBeschreibung->setText(frmSave->FilterBeschreibung());
+        editor->FilterSave();
     });
 }
 
@@ -220,7 +245,25 @@ void TfrmMain::DoKommunikationEdit(const QString& kennung)
     KRNGuard(QStringLiteral("TfrmMain.DoKommunikationEdit"), true, [&] {
         RequireDialog(frmLoad, QStringLiteral("frmLoad"));
         RequireDialog(frmRechner, QStringLiteral("frmRechner"));
-        WorkflowAbsent(QStringLiteral("DoKommunikationEdit"), kennung);
+        frmLoad->SetLoeschen(false);
+        frmLoad->SetNeuanlage(false);
+        frmLoad->SetFilterKennung(kennung);
+        frmLoad->SetCaption(QStringLiteral("Kommunikationseinstellungen für gespeicherte Filter - ") +
+                            GetKOMMFilterBezeichnung(kennung));
+        // Back to the chooser until the assignment is booked or the chooser
+        // is cancelled.
+        while (frmLoad->ShowModal() == mrOk) {
+            frmRechner->SetFilterKennung(frmLoad->FilterKennung());
+            frmRechner->SetFilterBezeichnung(frmLoad->FilterBezeichnung());
+            frmRechner->SetFilterBeschreibung(frmLoad->FilterBeschreibung());
+            frmRechner->lblUeberschrift->SetCaption(
+                QStringLiteral("Kommunikationseinstellungen für den Filter\r\n") + frmLoad->FilterKennung() +
+                QStringLiteral(" - ") + frmLoad->FilterBezeichnung() + QStringLiteral("\r\n") +
+                frmLoad->FilterBeschreibung());
+            if (frmRechner->ShowModal() == mrOk) {
+                return;
+            }
+        }
     });
 }
 
@@ -228,6 +271,8 @@ void TfrmMain::DoFilterOnOff()
 {
     KRNGuard(QStringLiteral("TfrmMain.DoFilterOnOff"), true, [&] {
         RequireDialog(frmFilterOnOff, QStringLiteral("frmFilterOnOff"));
-        WorkflowAbsent(QStringLiteral("DoFilterOnOff"), QString());
+        if (frmFilterOnOff->ShowModal() == mrOk) {
+            FIdle_RefreshMenu = true;
+        }
     });
 }
