@@ -1,5 +1,7 @@
 #include "host/KRNControls.h"
 
+#include <QFontMetrics>
+
 #include <QKeyEvent>
 #include <QPainter>
 #include <QValidator>
@@ -165,6 +167,21 @@ TKRNStdSpeedButton::TKRNStdSpeedButton(const QString& name, QWidget* parent) : Q
         captionFont.setPointSizeF(captionFont.pointSizeF() - 1.0);
         setFont(captionFont);
     }
+}
+
+void TKRNStdSpeedButton::SetCaption(const QString& caption)
+{
+    setText(caption);
+    // Wide fonts (DejaVu stands in for the designed one) would elide
+    // "Abbrechen"; shrink the caption's font until it fits, down to 6 points.
+    constexpr qreal kMinimumPoints = 6.0;
+    const int room = DefaultSize - 6;
+    QFont captionFont = font();
+    while (captionFont.pointSizeF() > kMinimumPoints &&
+           QFontMetrics(captionFont).horizontalAdvance(caption) > room) {
+        captionFont.setPointSizeF(captionFont.pointSizeF() - 0.5);
+    }
+    setFont(captionFont);
 }
 
 void TKRNStdSpeedButton::SetGlyph(QStyle::StandardPixmap glyph)

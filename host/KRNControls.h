@@ -58,7 +58,8 @@ public:
     explicit TKRNStdSpeedButton(const QString& name, QWidget* parent = nullptr);
 
     QString Caption() const { return text(); }
-    void SetCaption(const QString& caption) { setText(caption); }
+    // Sets the caption in a font small enough for it to fit the button.
+    void SetCaption(const QString& caption);
     QString Hint() const { return toolTip(); }
     void SetHint(const QString& hint) { setToolTip(hint); }
     // The glyph from the style's standard icons.

@@ -1,5 +1,10 @@
 #include "host/KRNForm.h"
 
+#include "host/Application.h"
+
+#include <QApplication>
+#include <QPointer>
+
 #include <QAction>
 
 namespace {
@@ -99,7 +104,17 @@ int KRNRunModal(TKRNForm& form)
         if (g_scripts) {
             result = g_scripts->RunNext(form);
         } else {
+            // The window that was active (or else the main window) gets
+            // the focus back when the dialog closes: the dialogs have no
+            // parent window that the window system would activate.
+            QPointer<QWidget> previous = QApplication::activeWindow();
+            if (!previous || previous == &form) {
+                previous = Application().MainForm();
+            }
             form.exec();
+            if (previous && previous->isVisible() && !QApplication::activeModalWidget()) {
+                previous->activateWindow();
+            }
             // Hidden without a result (e.g. by hide()): cancelled.
             result = form.m_modalResult == mrNone ? mrCancel : form.m_modalResult;
         }
