@@ -1,5 +1,6 @@
-// The three dialogs rendered as the user sees them: button captions that fit
-// under their glyphs and lists that show their rows. With
+// The three dialogs as the user sees them: button captions that fit
+// under their glyphs, lists that show their rows, components that follow the
+// window size. With
 // VELDRAKE_SCREENSHOTS set, the pictures are written there.
 #include "DialogFixture.h"
 
@@ -70,6 +71,24 @@ TEST_F(DialogPictureTest, Chooser)
     EXPECT_GE(form->vtFIDEList->columnWidth(0),
               form->vtFIDEList->fontMetrics().horizontalAdvance(u"ONLINESHOP"_s));
     Save(image, u"load.png"_s);
+}
+
+TEST_F(DialogPictureTest, ListAndEditsFollowTheWindowSize)
+{
+    auto chooser = KRNCreateForm<TfrmLoad>();
+    const QRect list = chooser->vtFIDEList->geometry();
+    const QRect bar = chooser->bvlButtons->geometry();
+    chooser->show();
+    chooser->resize(chooser->size() + QSize(133, 51));
+    EXPECT_EQ(chooser->vtFIDEList->geometry(), list.adjusted(0, 0, 133, 51));
+    EXPECT_EQ(chooser->bvlButtons->geometry(), bar.adjusted(0, 0, 133, 0));
+    EXPECT_EQ(chooser->spbDelete->pos(), QPoint(208, 4));
+
+    auto save = KRNCreateForm<TfrmSave>();
+    const QRect edit = save->edtBeschreibung->geometry();
+    save->show();
+    save->resize(save->size() + QSize(100, 40));
+    EXPECT_EQ(save->edtBeschreibung->geometry(), edit.adjusted(0, 0, 100, 0));
 }
 
 TEST_F(DialogPictureTest, SaveDialog)
