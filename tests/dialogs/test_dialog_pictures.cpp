@@ -1,7 +1,6 @@
-// The three dialogs as the user sees them: button captions that fit
-// under their glyphs, lists that show their rows, components that follow the
-// window size. With
-// VELDRAKE_SCREENSHOTS set, the pictures are written there.
+// The three dialogs as the user sees them: button captions that fit under
+// their glyphs, lists that show their rows, components that follow the
+// window size. With VELDRAKE_SCREENSHOTS set, the pictures are written there.
 #include "DialogFixture.h"
 
 #include "dialogs/FilterOnOffU.h"
