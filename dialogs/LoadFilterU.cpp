@@ -39,15 +39,6 @@ std::vector<QList<QVariant>> HoldRows(const TVRList& list)
     return rows;
 }
 
-TStore& CurrentStore()
-{
-    TStore* store = TStore::Current();
-    if (!store) {
-        throw StoreError(QStringLiteral("Es ist kein Datenbestand geöffnet."));
-    }
-    return *store;
-}
-
 } // namespace
 
 TfrmLoad::TfrmLoad(QWidget* parent) : TKRNForm(parent)
@@ -211,7 +202,7 @@ void TfrmLoad::btnLoeschenClick(QObject*)
         Tfidefile& fide = FilterDataModule().fidefile;
         std::optional<bool> referenced;
         {
-            TStoreTransaction transaction(CurrentStore());
+            TStoreTransaction transaction(TStore::Required());
             fide.ResetSearch();
             fide.UseKey(fide.PrimaryKeyNr());
             fide.Kennung.SetKeyWert(FFilterKennung);

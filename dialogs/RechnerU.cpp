@@ -1,5 +1,7 @@
 #include "dialogs/RechnerU.h"
 
+#include "dialogs/DialogSupport.h"
+
 #include "data/MainDM.h"
 #include "host/Guard.h"
 #include "host/KOMMFilter.h"
@@ -38,29 +40,6 @@ QRect Grown(const QRect& design, const QSize& delta)
     return QRect(design.topLeft(), design.size() + delta);
 }
 
-// Whether a failure was registered since the given count (the data module
-// reports its failures itself and returns normally).
-bool FehlerSeit(qsizetype fehlerVorher)
-{
-    return KRNInfo().RegisteredErrors().size() > fehlerVorher;
-}
-
-TdtmKOMMFilter& DataModule()
-{
-    if (!dtmKOMMFilter) {
-        throw KRNException(QStringLiteral("Das Datenmodul ist nicht angelegt."));
-    }
-    return *dtmKOMMFilter;
-}
-
-TStore& CurrentStore()
-{
-    TStore* store = TStore::Current();
-    if (!store) {
-        throw StoreError(QStringLiteral("Es ist kein Datenbestand geöffnet."));
-    }
-    return *store;
-}
 
 } // namespace
 
@@ -267,7 +246,7 @@ void TfrmRechner::btnWeiterClick(QObject*)
             return;
         }
         std::optional<TKonflikt> konflikt;
-        const TLaufErgebnis ergebnis = PruefenUndBuchen(DataModule(), konflikt);
+        const TLaufErgebnis ergebnis = PruefenUndBuchen(FilterDataModule(), konflikt);
         if (ergebnis == TLaufErgebnis::Konflikt && konflikt) {
             KRNInfo().ShowMeldung(mtNotice, 1001, QStringLiteral("VELDRAKE"),
                                   {konflikt->Eintrag, konflikt->UsedBezeichung});
@@ -284,15 +263,15 @@ void TfrmRechner::btnWeiterClick(QObject*)
 TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
                                                          std::optional<TKonflikt>& konflikt)
 {
-    const qsizetype fehlerVorher = KRNInfo().RegisteredErrors().size();
+    const TFehlerWatch fehlerWatch;
     const TKRNUserReportHold hold; // released after the transaction has ended
-    TStoreTransaction transaktion(CurrentStore());
+    TStoreTransaction transaktion(TStore::Required());
     bool fehler = false;
-    konflikt = KonsistenzPruefen(dtm, fehlerVorher, fehler);
+    konflikt = KonsistenzPruefen(dtm, fehlerWatch, fehler);
     if (konflikt || fehler) {
         return konflikt ? TLaufErgebnis::Konflikt : TLaufErgebnis::Fehler; // rolled back: nothing was written
     }
-    const bool gebucht = MarkierungenBuchen(dtm, fehlerVorher);
+    const bool gebucht = MarkierungenBuchen(dtm, fehlerWatch);
     // What was booked before a failure stays booked.
     transaktion.Commit();
     return gebucht ? TLaufErgebnis::Gebucht : TLaufErgebnis::Fehler;
@@ -301,7 +280,7 @@ TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
 // The first entry, types before numbers, that another saved setting holds.
 // A check that failed (reported by the data module) ends the pass.
 std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm,
-                                                                     qsizetype fehlerVorher, bool& fehler)
+                                                                     const TFehlerWatch& fehlerWatch, bool& fehler)
 {
     QString used;
     for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
@@ -311,7 +290,7 @@ std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFil
                                                       used)) {
             return TKonflikt{QStringLiteral("Rechnertyp - ") + rtyp, used};
         }
-        fehler = FehlerSeit(fehlerVorher);
+        fehler = fehlerWatch.Reported();
         if (fehler) {
             return std::nullopt;
         }
@@ -323,7 +302,7 @@ std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFil
                                                       used)) {
             return TKonflikt{QStringLiteral("Rechnernummer - ") + QString::number(rnr), used};
         }
-        fehler = FehlerSeit(fehlerVorher);
+        fehler = fehlerWatch.Reported();
         if (fehler) {
             return std::nullopt;
         }
@@ -332,13 +311,13 @@ std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFil
 }
 
 // Books every entry, marked or not; stops at the first failure.
-bool TfrmRechner::MarkierungenBuchen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher)
+bool TfrmRechner::MarkierungenBuchen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch)
 {
     for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
         const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
         dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, rtyp, 0,
                                 vtRTypRNrCheck->GetRTypChecked(rtyp));
-        if (FehlerSeit(fehlerVorher)) {
+        if (fehlerWatch.Reported()) {
             return false;
         }
     }
@@ -346,7 +325,7 @@ bool TfrmRechner::MarkierungenBuchen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher
         const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
         dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, kBlank, rnr,
                                 vtRTypRNrCheck->GetRNrChecked(rnr));
-        if (FehlerSeit(fehlerVorher)) {
+        if (fehlerWatch.Reported()) {
             return false;
         }
     }

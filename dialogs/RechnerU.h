@@ -16,6 +16,7 @@ class TKRNStdPanel;
 class TKRNStdSpeedButton;
 class TVTRTypRNrCheck;
 class TdtmKOMMFilter;
+class TFehlerWatch;
 
 // The computer selection dialog: assigns one saved setting of a filter kind
 // to computer types and computer numbers. Shows every computer of the host
@@ -85,8 +86,8 @@ private:
     void MarkierungenSetzen();
     bool EintragMarkiert() const;
     TLaufErgebnis PruefenUndBuchen(TdtmKOMMFilter& dtm, std::optional<TKonflikt>& konflikt);
-    std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher, bool& fehler);
-    bool MarkierungenBuchen(TdtmKOMMFilter& dtm, qsizetype fehlerVorher);
+    std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch, bool& fehler);
+    bool MarkierungenBuchen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch);
 
     std::unique_ptr<TKOMMFilter> FKOMMFilter;
     QString FFilterKennung;

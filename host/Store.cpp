@@ -202,6 +202,14 @@ TStore* TStore::Current()
     return g_current;
 }
 
+TStore& TStore::Required()
+{
+    if (!g_current) {
+        throw StoreError(QStringLiteral("Es ist kein Datenbestand geöffnet."));
+    }
+    return *g_current;
+}
+
 void TStore::SetCurrent(TStore* store)
 {
     g_current = store;

@@ -41,6 +41,8 @@ public:
     // and by tests). Not owned.
     static TStore* Current();
     static void SetCurrent(TStore* store);
+    // The current store; throws StoreError when none is open.
+    static TStore& Required();
 
     // Tables register while open so that a commit can end their cursors.
     void Attach(TVLT_DBFile* table);
