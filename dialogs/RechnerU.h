@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/FilterEinstellung.h"
 #include "host/KRNForm.h"
 
 #include <QChar>
@@ -23,19 +24,13 @@ class TFehlerWatch;
 // in one check tree, marks those the setting serves now and, on "Speichern",
 // books the marks back as assignment records, after a consistency pass that
 // refuses a computer another saved setting of the kind already holds.
-class TfrmRechner final : public TKRNForm
+class TfrmRechner final : public TKRNForm, public TFilterEinstellung
 {
     Q_OBJECT
 public:
     explicit TfrmRechner(QWidget* parent = nullptr);
     ~TfrmRechner() override;
 
-    QString FilterKennung() const { return FFilterKennung; }
-    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
-    QString FilterBezeichnung() const { return FFilterBezeichnung; }
-    void SetFilterBezeichnung(const QString& value) { FFilterBezeichnung = value; }
-    QString FilterBeschreibung() const { return FFilterBeschreibung; }
-    void SetFilterBeschreibung(const QString& value) { FFilterBeschreibung = value; }
 
     void FormCreate(QObject* sender) override;
     void FormShow(QObject* sender) override;
@@ -90,9 +85,6 @@ private:
     bool MarkierungenBuchen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch);
 
     std::unique_ptr<TKOMMFilter> FKOMMFilter;
-    QString FFilterKennung;
-    QString FFilterBezeichnung;
-    QString FFilterBeschreibung;
 };
 
 // The program-wide instance (set by Application().CreateForm).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/FilterEinstellung.h"
 #include "host/KRNForm.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ class TKRNStdSpeedButton;
 // The save dialog: asks for the name and the description under which the
 // edited settings of a filter kind are saved. Refuses an empty name and asks
 // before a name of the same kind is used again. Writes nothing itself.
-class TfrmSave final : public TKRNForm
+class TfrmSave final : public TKRNForm, public TFilterEinstellung
 {
     Q_OBJECT
 
@@ -22,12 +23,6 @@ public:
     explicit TfrmSave(QWidget* parent = nullptr);
     ~TfrmSave() override;
 
-    QString FilterKennung() const { return FFilterKennung; }
-    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
-    QString FilterBezeichnung() const { return FFilterBezeichnung; }
-    void SetFilterBezeichnung(const QString& value) { FFilterBezeichnung = value; }
-    QString FilterBeschreibung() const { return FFilterBeschreibung; }
-    void SetFilterBeschreibung(const QString& value) { FFilterBeschreibung = value; }
 
     void FormCreate(QObject* sender) override;
     void FormShow(QObject* sender) override;
@@ -52,9 +47,6 @@ public:
 private:
     void SetupComponents();
 
-    QString FFilterKennung;
-    QString FFilterBezeichnung;
-    QString FFilterBeschreibung;
 };
 
 // The program-wide instance (set by Application().CreateForm).

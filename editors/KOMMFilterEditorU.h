@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/FilterEinstellung.h"
 #include "data/MainDM.h"
 #include "host/KRNControls.h"
 #include "host/KRNForm.h"
@@ -15,19 +16,13 @@
 // FilterInitialize, FilterLoad, ShowModal; after 1 write the confirmed name
 // and description into edtBezeichnung / edtBeschreibung and call
 // FilterSave; then free the editor.
-class TfrmKOMMFilterEditor : public TKRNForm
+class TfrmKOMMFilterEditor : public TKRNForm, public TFilterEinstellung
 {
     Q_OBJECT
 public:
     explicit TfrmKOMMFilterEditor(QWidget* parent = nullptr);
     ~TfrmKOMMFilterEditor() override;
 
-    QString FilterKennung() const { return FFilterKennung; }
-    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
-    QString FilterBezeichnung() const { return FFilterBezeichnung; }
-    void SetFilterBezeichnung(const QString& value) { FFilterBezeichnung = value; }
-    QString FilterBeschreibung() const { return FFilterBeschreibung; }
-    void SetFilterBeschreibung(const QString& value) { FFilterBeschreibung = value; }
 
     // Creates the filter object for FilterKennung and FilterBezeichnung.
     virtual void FilterInitialize() = 0;
@@ -58,9 +53,6 @@ protected:
 private:
     void SetupUi();
 
-    QString FFilterKennung;
-    QString FFilterBezeichnung;
-    QString FFilterBeschreibung;
 };
 
 // Places an attached label at x, vertically centred on its control.
