@@ -2,8 +2,11 @@
 
 #include <QAbstractItemModel>
 #include <QCollator>
+#include <QEvent>
 #include <QHeaderView>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <numeric>
@@ -196,18 +199,27 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
-TVTVRList::TVTVRList(QWidget* parent) : QTreeView(parent), m_model(new TVRListModel(this))
+TVTVRList::TVTVRList(QWidget* parent) : QTableView(parent), m_model(new TVRListModel(this))
 {
     setModel(m_model);
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setAllColumnsShowFocus(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false); // Tab leaves the list, as in any dialog
+    setShowGrid(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
-    QHeaderView* head = header();
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    ApplyRowHeight();
+
+    QHeaderView* head = horizontalHeader();
+    head->setHighlightSections(false); // a selected row would mark every section
+    head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     head->setSectionsMovable(true);
     head->setSectionsClickable(true);
     head->setSortIndicatorShown(true);
@@ -253,11 +265,32 @@ void TVTVRList::EndUpdate()
     }
 }
 
+void TVTVRList::changeEvent(QEvent* event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        ApplyRowHeight();
+    }
+}
+
+// Every row is one line of text high, as the style sizes an item of one.
+void TVTVRList::ApplyRowHeight()
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Ág");
+    const int height = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+    QHeaderView* rows = verticalHeader();
+    rows->setMinimumSectionSize(height);
+    rows->setDefaultSectionSize(height);
+}
+
 void TVTVRList::RefreshVRList(bool keepSort)
 {
     m_model->Reload(keepSort);
-    if (m_model->SortColumn() < 0 && header()->sortIndicatorSection() >= 0) {
-        header()->setSortIndicator(-1, Qt::AscendingOrder);
+    if (m_model->SortColumn() < 0 && horizontalHeader()->sortIndicatorSection() >= 0) {
+        horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     }
     ApplyColumns();
 }
@@ -272,8 +305,8 @@ void TVTVRList::ApplyColumns()
     for (int column = 0; column < list->GetColumnCount(); ++column) {
         const TVRColumn* settings = list->Column(column);
         setColumnHidden(column, !settings->Visible);
-        header()->setSectionResizeMode(column,
-                                       settings->Resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
+        horizontalHeader()->setSectionResizeMode(column, settings->Resizable ? QHeaderView::Interactive
+                                                                             : QHeaderView::Fixed);
     }
     for (int column = 0; column < list->GetColumnCount(); ++column) {
         const TVRColumn* settings = list->Column(column);
@@ -294,7 +327,7 @@ void TVTVRList::ApplyColumns()
 
 bool TVTVRList::IsLastVisibleColumn(int column) const
 {
-    const QHeaderView* head = header();
+    const QHeaderView* head = horizontalHeader();
     for (int visual = head->count() - 1; visual >= 0; --visual) {
         const int logical = head->logicalIndex(visual);
         if (!head->isSectionHidden(logical)) {

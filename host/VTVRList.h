@@ -3,7 +3,7 @@
 #include "host/VRList.h"
 
 #include <QSet>
-#include <QTreeView>
+#include <QTableView>
 
 class TVRListModel;
 
@@ -17,9 +17,10 @@ struct TVRNode
 };
 
 // Shows the rows of a TVRList as a table: a header with sort marks, column
-// resizing and dragging, full-row single selection. The view reads the row
-// list only when refreshed; the list is not owned.
-class TVTVRList : public QTreeView
+// resizing and dragging, full-row single selection, rows of one fixed height
+// (so a refill costs nothing per row). The view reads the row list only when
+// refreshed; the list is not owned.
+class TVTVRList : public QTableView
 {
     Q_OBJECT
 
@@ -55,7 +56,11 @@ public:
 Q_SIGNALS:
     void DblClick();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void ApplyRowHeight();
     void ApplyColumns();
     bool IsLastVisibleColumn(int column) const;
 

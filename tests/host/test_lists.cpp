@@ -157,6 +157,36 @@ TEST(VRList, ColumnsStayPutAndCellsReadSafely)
     EXPECT_EQ(list.GetColumnCount(), 21);
 }
 
+TEST(VRList, RowsOfDifferentLengthsKeepTheirOwnCellsWhileTheListGrows)
+{
+    TVRList list;
+    list.ColumnAdd();
+    list.ColumnAdd();
+    for (int i = 0; i < 1000; ++i) {
+        QList<QVariant> values{QString::number(i)};
+        if (i % 3 == 0) {
+            values << u"Beschreibung %1"_s.arg(i);
+        }
+        EXPECT_EQ(list.RowAdd(values, i), i);
+    }
+    list.RowAdd({}, -1);
+
+    const PVRRow third = list.Row(3);
+    EXPECT_EQ(third->GetItemCount(), 2);
+    EXPECT_EQ(PVRItem2String(third->Item(0)), u"3"_s);
+    EXPECT_EQ(PVRItem2String(third->Item(1)), u"Beschreibung 3"_s);
+    EXPECT_EQ(list.Row(4)->GetItemCount(), 1);
+    EXPECT_EQ(list.Row(4)->Item(1), nullptr); // not the next row's first cell
+    EXPECT_EQ(PVRItem2String(list.Row(999)->Item(1)), u"Beschreibung 999"_s);
+    EXPECT_EQ(list.Row(1000)->Item(0), nullptr);
+    EXPECT_EQ(list.Row(1000)->Tag, -1);
+
+    list.RowsClear();
+    list.RowAdd({u"neu"_s}, 0);
+    EXPECT_EQ(PVRItem2String(list.Row(0)->Item(0)), u"neu"_s);
+    EXPECT_EQ(list.Row(0)->Item(1), nullptr);
+}
+
 namespace {
 
 // A row list with the chooser's two columns.
@@ -188,7 +218,7 @@ QString SelectedName(const TVTVRList& view)
 
 void ClickHeader(TVTVRList& view, int column)
 {
-    QHeaderView* head = view.header();
+    QHeaderView* head = view.horizontalHeader();
     const int x = head->sectionViewportPosition(column) + head->sectionSize(column) / 2;
     QTest::mouseClick(head->viewport(), Qt::LeftButton, {}, QPoint(x, head->height() / 2));
 }
@@ -247,7 +277,7 @@ TEST(VTVRList, SelectionNamesTheRowTheUserSeesAfterSortingByHeaderClicks)
     view.SetFocusedCell(1, 0); // "Zitrone"
     ClickHeader(view, 0);
     EXPECT_EQ(Shown(view), (QStringList{u"apfel"_s, u"Äpfel"_s, u"Banane"_s, u"Birne"_s, u"Zitrone"_s}));
-    EXPECT_EQ(view.header()->sortIndicatorSection(), 0);
+    EXPECT_EQ(view.horizontalHeader()->sortIndicatorSection(), 0);
     EXPECT_EQ(SelectedName(view), u"Zitrone"_s);
     EXPECT_EQ(view.currentIndex().row(), 4);
 
@@ -272,7 +302,7 @@ TEST(VTVRList, ARefreshKeepsTheUsersSortOnlyWhenAsked)
     EXPECT_EQ(Shown(view), (QStringList{u"0"_s, u"A"_s, u"B"_s, u"C"_s}));
     view.RefreshVRList(false);
     EXPECT_EQ(Shown(view), (QStringList{u"B"_s, u"C"_s, u"A"_s, u"0"_s}));
-    EXPECT_EQ(view.header()->sortIndicatorSection(), -1);
+    EXPECT_EQ(view.horizontalHeader()->sortIndicatorSection(), -1);
 }
 
 TEST(VTVRList, ColumnSettingsAndTheUsersWidthsSurviveARefresh)
@@ -296,12 +326,12 @@ TEST(VTVRList, ColumnSettingsAndTheUsersWidthsSurviveARefresh)
     EXPECT_EQ(view.model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(), second.Hint);
     EXPECT_TRUE(view.model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
 
-    view.header()->resizeSection(0, 321); // as a drag of the user
-    view.header()->moveSection(0, 1);
+    view.horizontalHeader()->resizeSection(0, 321); // as a drag of the user
+    view.horizontalHeader()->moveSection(0, 1);
     list.RowAdd({u"EIN VIEL LÄNGERER NAME ALS ZUVOR"_s, QString()}, 0);
     view.RefreshVRList(true);
     EXPECT_EQ(view.columnWidth(0), 321);
-    EXPECT_EQ(view.header()->visualIndex(0), 1);
+    EXPECT_EQ(view.horizontalHeader()->visualIndex(0), 1);
     EXPECT_EQ(view.model()->rowCount(), 2);
 }
 
