@@ -2,10 +2,10 @@
 
 PVRItem TVRRow::Item(int column) const
 {
-    if (column < 0 || column >= Items.size()) {
+    if (!m_cells || column < 0 || column >= m_count) {
         return nullptr;
     }
-    return &Items[column];
+    return &(*m_cells)[m_first + static_cast<size_t>(column)];
 }
 
 QString PVRItem2String(PVRItem item)
@@ -32,11 +32,28 @@ const TVRColumn* TVRList::Column(int index) const
 void TVRList::RowsClear()
 {
     m_rows.clear();
+    m_cells.clear();
+}
+
+int TVRList::RowAdd(std::initializer_list<QVariant> values, int tag)
+{
+    return Append(values, tag);
 }
 
 int TVRList::RowAdd(const QList<QVariant>& values, int tag)
 {
-    m_rows.push_back(TVRRow{values, tag});
+    return Append(values, tag);
+}
+
+template <typename Values> int TVRList::Append(const Values& values, int tag)
+{
+    TVRRow row;
+    row.Tag = tag;
+    row.m_cells = &m_cells;
+    row.m_first = m_cells.size();
+    row.m_count = static_cast<int>(values.size());
+    m_cells.insert(m_cells.end(), values.begin(), values.end());
+    m_rows.push_back(row);
     return GetRowCount() - 1;
 }
 

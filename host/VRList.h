@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -31,13 +32,21 @@ struct TVRColumn
 // One cell; nullptr stands for a missing cell.
 using PVRItem = const QVariant*;
 
+// A row's cells live in one store of the whole list, so a row costs no
+// allocation of its own.
 struct TVRRow
 {
-    QList<QVariant> Items;
     int Tag = 0; // the caller's own value, carried along
 
     // The cell of a column, nullptr outside the row.
     PVRItem Item(int column) const;
+    int GetItemCount() const { return m_count; }
+
+private:
+    friend class TVRList;
+    const std::vector<QVariant>* m_cells = nullptr;
+    size_t m_first = 0;
+    int m_count = 0;
 };
 using PVRRow = const TVRRow*;
 
@@ -45,8 +54,8 @@ using PVRRow = const TVRRow*;
 QString PVRItem2String(PVRItem item);
 
 // Rows of cells under a fixed set of columns; plain data, shown by TVTVRList.
-// Column settings references stay valid for the list's life; row pointers
-// until the rows next change.
+// Column settings references stay valid for the list's life; row and cell
+// pointers until the rows next change.
 class TVRList : public QObject
 {
 public:
@@ -59,11 +68,15 @@ public:
 
     void RowsClear();
     // Appends a row of cells; returns its index.
+    int RowAdd(std::initializer_list<QVariant> values, int tag);
     int RowAdd(const QList<QVariant>& values, int tag);
     int GetRowCount() const { return static_cast<int>(m_rows.size()); }
     PVRRow Row(int index) const;
 
 private:
+    template <typename Values> int Append(const Values& values, int tag);
+
     std::vector<std::unique_ptr<TVRColumn>> m_columns;
     std::vector<TVRRow> m_rows;
+    std::vector<QVariant> m_cells; // every row's cells, row after row
 };
