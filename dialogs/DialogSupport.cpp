@@ -1,23 +1,7 @@
 #include "dialogs/DialogSupport.h"
 
 #include "data/MainDM.h"
-#include "host/KRNControls.h"
 #include "host/KRNError.h"
-#include "host/KRNForm.h"
-
-#include <QEvent>
-#include <QToolButton>
-
-#include <algorithm>
-
-namespace {
-
-constexpr int kMargin = 4;       // between a frame and what it holds
-constexpr int kBarHeight = 69;   // the button bar with its bottom line
-constexpr int kButtonStep = 68;  // 65 wide plus the gap to the next button
-constexpr int kContentTop = 76;  // first row below the button bar
-
-} // namespace
 
 TdtmKOMMFilter& FilterDataModule()
 {
@@ -25,87 +9,4 @@ TdtmKOMMFilter& FilterDataModule()
         throw KRNException(QStringLiteral("Das Datenmodul ist nicht angelegt."));
     }
     return *dtmKOMMFilter;
-}
-
-// --- anchors --------------------------------------------------------------------
-
-TAnchors::TAnchors(QWidget& form, QSize designClient) : QObject(&form), m_form(form), m_design(designClient)
-{
-    m_form.resize(m_design);
-    m_form.installEventFilter(this);
-}
-
-void TAnchors::Place(QWidget* widget, const QRect& design, Qt::Edges anchors)
-{
-    m_entries.push_back(TEntry{widget, design, anchors});
-    Apply();
-}
-
-void TAnchors::Apply()
-{
-    const int dx = m_form.width() - m_design.width();
-    const int dy = m_form.height() - m_design.height();
-    for (const TEntry& entry : m_entries) {
-        QRect r = entry.Design;
-        if (entry.Anchors.testFlag(Qt::RightEdge)) {
-            if (entry.Anchors.testFlag(Qt::LeftEdge)) {
-                r.setWidth(std::max(0, r.width() + dx));
-            } else {
-                r.moveLeft(r.left() + dx);
-            }
-        }
-        if (entry.Anchors.testFlag(Qt::BottomEdge)) {
-            if (entry.Anchors.testFlag(Qt::TopEdge)) {
-                r.setHeight(std::max(0, r.height() + dy));
-            } else {
-                r.moveTop(r.top() + dy);
-            }
-        }
-        entry.Widget->setGeometry(r);
-    }
-}
-
-bool TAnchors::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == &m_form && event->type() == QEvent::Resize) {
-        Apply();
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-// --- frame -----------------------------------------------------------------------
-
-TDialogFrame::TDialogFrame(TKRNForm& form, TAnchors& anchors) : m_form(form), m_design(anchors.Design())
-{
-    const int w = m_design.width();
-    const int h = m_design.height();
-
-    Hauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), &form);
-    Hauptrahmen->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    anchors.Place(Hauptrahmen, QRect(kMargin, kMargin, w - 2 * kMargin, h - 2 * kMargin), TAnchors::akAll);
-
-    Daten = new TKRNStdPanel(QStringLiteral("pnlDaten"), Hauptrahmen);
-    anchors.Place(Daten, QRect(kMargin, kMargin, w - 4 * kMargin, h - 4 * kMargin), TAnchors::akAll);
-
-    Buttons = new TKRNStdBevel(QStringLiteral("bvlButtons"), Daten, TKRNStdBevel::bsBottomLine);
-    anchors.Place(Buttons, QRect(kMargin, kMargin, w - 6 * kMargin, kBarHeight), TAnchors::akLeftTopRight);
-}
-
-TKRNStdSpeedButton* TDialogFrame::AddButton(const QString& name, const QString& caption, const QString& hint,
-                                            QStyle::StandardPixmap glyph, std::function<void()> onClick)
-{
-    auto* button = new TKRNStdSpeedButton(name, Daten);
-    button->move(kMargin + kButtonStep * m_buttonCount++, kMargin);
-    button->SetCaption(caption);
-    button->SetHint(hint);
-    button->SetFlat(true);
-    button->SetGlyph(glyph);
-    QObject::connect(button, &QToolButton::clicked, &m_form, [onClick = std::move(onClick)] { onClick(); });
-    return button;
-}
-
-QRect TDialogFrame::ContentArea() const
-{
-    const QSize daten = m_design - QSize(4 * kMargin, 4 * kMargin);
-    return QRect(kMargin, kContentTop, daten.width() - 2 * kMargin, daten.height() - kContentTop - kMargin);
 }

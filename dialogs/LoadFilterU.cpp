@@ -5,6 +5,7 @@
 #include "host/Guard.h"
 #include "host/KRNControls.h"
 #include "host/KRNError.h"
+#include "host/KRNFormFrame.h"
 #include "host/KRNInfo.h"
 #include "host/KRNProgramm.h"
 #include "host/Store.h"

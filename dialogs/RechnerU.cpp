@@ -7,6 +7,7 @@
 #include "host/KOMMFilter.h"
 #include "host/KRNControls.h"
 #include "host/KRNError.h"
+#include "host/KRNFormFrame.h"
 #include "host/KRNInfo.h"
 #include "host/KRNProgramm.h"
 #include "host/Store.h"
@@ -15,7 +16,6 @@
 #include <QAction>
 #include <QFont>
 #include <QPalette>
-#include <QResizeEvent>
 #include <QStringList>
 
 TfrmRechner* frmRechner = nullptr;
@@ -25,21 +25,13 @@ namespace {
 constexpr QChar kBlank = QLatin1Char(' ');
 const QSize kDesignClient(459, 584);
 
-// Design geometry of the components that follow the window size.
-const QRect kHauptrahmen(4, 4, 461, 581);
-const QRect kDaten(4, 4, 453, 573);
-const QRect kRTypRNrCheck(4, 248, 445, 321);
+const QSize kHauptrahmen(461, 581); // design size of the outer panel
+constexpr int kTreeTop = 248;       // the tree fills the data panel below the texts
 
 QString Location(const char* method)
 {
     return QStringLiteral("TfrmRechner.") + QString::fromLatin1(method);
 }
-
-QRect Grown(const QRect& design, const QSize& delta)
-{
-    return QRect(design.topLeft(), design.size() + delta);
-}
-
 
 } // namespace
 
@@ -68,30 +60,18 @@ void TfrmRechner::SetupComponents()
 {
     SetCaption(QStringLiteral("Zu berücksichtigende Rechner"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    resize(kDesignClient);
+    auto* anchors = new TAnchors(*this, kDesignClient);
+    TDialogFrame frame(*this, *anchors, QStringLiteral("bvlButton"), kHauptrahmen);
+    pnlHauptrahmen = frame.Hauptrahmen;
+    pnlDaten = frame.Daten;
+    bvlButton = frame.Buttons;
 
-    pnlHauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), this);
-    pnlHauptrahmen->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pnlDaten = new TKRNStdPanel(QStringLiteral("pnlDaten"), pnlHauptrahmen);
-
-    bvlButton = new TKRNStdBevel(QStringLiteral("bvlButton"), pnlDaten, TKRNStdBevel::bsBottomLine);
-    bvlButton->setGeometry(4, 4, 445, 69);
-
-    spbCancel = new TKRNStdSpeedButton(QStringLiteral("spbCancel"), pnlDaten);
-    spbCancel->setGeometry(4, 4, TKRNStdSpeedButton::DefaultSize, TKRNStdSpeedButton::DefaultSize);
-    spbCancel->SetCaption(QStringLiteral("Abbrechen"));
-    spbCancel->SetHint(QStringLiteral("Esc - zurück ..."));
-    spbCancel->SetFlat(true);
-    spbCancel->SetGlyph(QStyle::SP_DialogCancelButton);
-    connect(spbCancel, &QToolButton::clicked, this, [this] { btnZurueckClick(spbCancel); });
-
-    spbBuchen = new TKRNStdSpeedButton(QStringLiteral("spbBuchen"), pnlDaten);
-    spbBuchen->setGeometry(72, 4, TKRNStdSpeedButton::DefaultSize, TKRNStdSpeedButton::DefaultSize);
-    spbBuchen->SetCaption(QStringLiteral("Speichern"));
-    spbBuchen->SetHint(QStringLiteral("F5 - Buchen ..."));
-    spbBuchen->SetFlat(true);
-    spbBuchen->SetGlyph(QStyle::SP_DialogSaveButton);
-    connect(spbBuchen, &QToolButton::clicked, this, [this] { btnWeiterClick(spbBuchen); });
+    spbCancel = frame.AddButton(QStringLiteral("spbCancel"), QStringLiteral("Abbrechen"),
+                                QStringLiteral("Esc - zurück ..."), QStyle::SP_DialogCancelButton,
+                                [this] { btnZurueckClick(spbCancel); });
+    spbBuchen = frame.AddButton(QStringLiteral("spbBuchen"), QStringLiteral("Speichern"),
+                                QStringLiteral("F5 - Buchen ..."), QStyle::SP_DialogSaveButton,
+                                [this] { btnWeiterClick(spbBuchen); });
 
     lblUeberschrift = new TKRNStdLabel(QStringLiteral("lblUeberschrift"), pnlDaten);
     lblUeberschrift->setGeometry(8, 80, 433, 61);
@@ -123,27 +103,11 @@ void TfrmRechner::SetupComponents()
     vtRTypRNrCheck->setAllColumnsShowFocus(true);
     vtRTypRNrCheck->setRootIsDecorated(true);
     vtRTypRNrCheck->setExpandsOnDoubleClick(true);
+    anchors->Place(vtRTypRNrCheck, frame.ContentArea(kTreeTop), TAnchors::akAll);
 
     actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape),
                        [this] { btnZurueckClick(actESC); });
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnWeiterClick(actF5); });
-
-    LayoutAnchored();
-}
-
-void TfrmRechner::resizeEvent(QResizeEvent* event)
-{
-    TKRNForm::resizeEvent(event);
-    LayoutAnchored();
-}
-
-// The frame panels and the tree keep their distances to all four sides.
-void TfrmRechner::LayoutAnchored()
-{
-    const QSize delta = size() - kDesignClient;
-    pnlHauptrahmen->setGeometry(Grown(kHauptrahmen, delta));
-    pnlDaten->setGeometry(Grown(kDaten, delta));
-    vtRTypRNrCheck->setGeometry(Grown(kRTypRNrCheck, delta));
 }
 
 TKOMMFilter& TfrmRechner::KOMMFilter() const

@@ -58,9 +58,6 @@ public:
     // The fixed explanatory text of lblTextRTyp.
     static QString TextRTyp();
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     // The first entry that another saved setting already holds.
     struct TKonflikt
@@ -76,7 +73,6 @@ private:
     };
 
     void SetupComponents();
-    void LayoutAnchored();
     TKOMMFilter& KOMMFilter() const;
     void MarkierungenSetzen();
     bool EintragMarkiert() const;

@@ -4,6 +4,7 @@
 #include "dialogs/DialogSupport.h"
 #include "host/Guard.h"
 #include "host/KRNControls.h"
+#include "host/KRNFormFrame.h"
 #include "host/KRNInfo.h"
 #include "host/KRNProgramm.h"
 

@@ -3,6 +3,7 @@
 #include "editors/BildQualitaet.h"
 #include "host/Guard.h"
 #include "host/KRNConvert.h"
+#include "host/KRNFormFrame.h"
 
 #include <QStringList>
 
@@ -64,9 +65,8 @@ QString TfrmBildKOMMFilterEditor::UeberschriftText()
 
 void TfrmBildKOMMFilterEditor::SetupUi()
 {
-    setFixedSize(688, 420);
-    pnlHauptrahmen->resize(681, 413);
-    pnlDaten->resize(673, 405);
+    // Shorter than the base editor; the frame follows.
+    Anchors().FixClientSize(QSize(688, 420));
 
     lblTxtUeberschrift = new TKRNStdLabel(QStringLiteral("lblTxtUeberschrift"), pnlDaten);
     lblTxtUeberschrift->setGeometry(8, 140, 657, 117);

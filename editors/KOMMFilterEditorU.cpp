@@ -1,9 +1,17 @@
 #include "editors/KOMMFilterEditorU.h"
 
 #include "host/Guard.h"
+#include "host/KRNFormFrame.h"
 #include "host/KRNProgramm.h"
 
 #include <QAction>
+
+namespace {
+
+const QSize kDesignClient(688, 446);
+const QSize kHauptrahmen(681, 437); // design size of the outer panel
+
+} // namespace
 
 TfrmKOMMFilterEditor::TfrmKOMMFilterEditor(QWidget* parent) : TKRNForm(parent)
 {
@@ -14,34 +22,29 @@ TfrmKOMMFilterEditor::TfrmKOMMFilterEditor(QWidget* parent) : TKRNForm(parent)
 
 TfrmKOMMFilterEditor::~TfrmKOMMFilterEditor() = default;
 
+TAnchors& TfrmKOMMFilterEditor::Anchors() const
+{
+    return *m_anchors;
+}
+
 void TfrmKOMMFilterEditor::SetupUi()
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
-    pnlHauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), this);
-    pnlHauptrahmen->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pnlDaten = new TKRNStdPanel(QStringLiteral("pnlDaten"), pnlHauptrahmen);
-    pnlDaten->setGeometry(4, 4, 673, 429);
-    pnlHauptrahmen->setGeometry(4, 4, 681, 437);
-    setFixedSize(688, 446);
+    m_anchors = new TAnchors(*this, kDesignClient);
+    TDialogFrame frame(*this, *m_anchors, QStringLiteral("bvlButtons"), kHauptrahmen);
+    pnlHauptrahmen = frame.Hauptrahmen;
+    pnlDaten = frame.Daten;
+    bvlButtons = frame.Buttons;
+    m_anchors->FixClientSize(kDesignClient);
 
-    bvlButtons = new TKRNStdBevel(QStringLiteral("bvlButtons"), pnlDaten, TKRNStdBevel::bsBottomLine);
-    bvlButtons->setGeometry(4, 4, 665, 69);
-
-    spbCancel = new TKRNStdSpeedButton(QStringLiteral("spbCancel"), pnlDaten);
-    spbCancel->move(4, 4);
-    spbCancel->SetCaption(QStringLiteral("Abbrechen"));
-    spbCancel->SetHint(QStringLiteral("Esc - zurück ..."));
-    spbCancel->SetGlyph(QStyle::SP_DialogCancelButton);
-    connect(spbCancel, &QToolButton::clicked, this, [this] { spbCancelClick(spbCancel); });
-
-    spbBuchen = new TKRNStdSpeedButton(QStringLiteral("spbBuchen"), pnlDaten);
-    spbBuchen->move(72, 4);
-    spbBuchen->SetCaption(QStringLiteral("Speichern"));
-    spbBuchen->SetHint(QStringLiteral("F5 - Buchen ..."));
-    spbBuchen->SetGlyph(QStyle::SP_DialogSaveButton);
-    connect(spbBuchen, &QToolButton::clicked, this, [this] { btnBuchenClick(spbBuchen); });
+    spbCancel = frame.AddButton(QStringLiteral("spbCancel"), QStringLiteral("Abbrechen"),
+                                QStringLiteral("Esc - zurück ..."), QStyle::SP_DialogCancelButton,
+                                [this] { spbCancelClick(spbCancel); });
+    spbBuchen = frame.AddButton(QStringLiteral("spbBuchen"), QStringLiteral("Speichern"),
+                                QStringLiteral("F5 - Buchen ..."), QStyle::SP_DialogSaveButton,
+                                [this] { btnBuchenClick(spbBuchen); });
 
     edtBezeichnung = new TKRNStdEdit(QStringLiteral("edtBezeichnung"), pnlDaten);
     edtBezeichnung->setGeometry(100, 80, 149, 24);

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class TAnchors;
+
 // The abstract settings editor of a filter kind. It owns the name and the
 // description of the saved setting and the buttons "Abbrechen" and
 // "Speichern"; a filter kind derives its own editor, adds its controls and
@@ -42,6 +44,10 @@ public:
     TKRNStdEdit* edtBeschreibung = nullptr;
 
 protected:
+    // Keep the frame at its distances to the form's sides; an editor of a
+    // filter kind fixes its own client size through them.
+    TAnchors& Anchors() const;
+
     TKRNStdPanel* pnlHauptrahmen = nullptr;
     TKRNStdPanel* pnlDaten = nullptr; // holds every control
     TKRNStdBevel* bvlButtons = nullptr;
@@ -53,6 +59,7 @@ protected:
 private:
     void SetupUi();
 
+    TAnchors* m_anchors = nullptr; // owned by the form
 };
 
 // Places an attached label at x, vertically centred on its control.

@@ -1,0 +1,111 @@
+#include "host/KRNFormFrame.h"
+
+#include "host/KRNControls.h"
+#include "host/KRNForm.h"
+
+#include <QEvent>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMargin = TDialogFrame::Margin;
+constexpr int kBarHeight = 69;  // the button bar with its bottom line
+constexpr int kButtonStep = 68; // 65 wide plus the gap to the next button
+
+} // namespace
+
+// --- anchors --------------------------------------------------------------------
+
+TAnchors::TAnchors(QWidget& form, QSize designClient) : QObject(&form), m_form(form), m_design(designClient)
+{
+    m_form.resize(m_design);
+    m_form.installEventFilter(this);
+}
+
+void TAnchors::Place(QWidget* widget, const QRect& design, Qt::Edges anchors)
+{
+    m_entries.push_back(TEntry{widget, design, anchors});
+    Apply();
+}
+
+void TAnchors::Apply()
+{
+    const int dx = m_form.width() - m_design.width();
+    const int dy = m_form.height() - m_design.height();
+    for (const TEntry& entry : m_entries) {
+        QRect r = entry.Design;
+        if (entry.Anchors.testFlag(Qt::RightEdge)) {
+            if (entry.Anchors.testFlag(Qt::LeftEdge)) {
+                r.setWidth(std::max(0, r.width() + dx));
+            } else {
+                r.moveLeft(r.left() + dx);
+            }
+        }
+        if (entry.Anchors.testFlag(Qt::BottomEdge)) {
+            if (entry.Anchors.testFlag(Qt::TopEdge)) {
+                r.setHeight(std::max(0, r.height() + dy));
+            } else {
+                r.moveTop(r.top() + dy);
+            }
+        }
+        entry.Widget->setGeometry(r);
+    }
+}
+
+void TAnchors::FixClientSize(QSize client)
+{
+    // A form that was never shown gets its resize event only when it is
+    // shown; apply now so that its components have their places already.
+    m_form.setFixedSize(client);
+    Apply();
+}
+
+bool TAnchors::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_form && event->type() == QEvent::Resize) {
+        Apply();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- frame -----------------------------------------------------------------------
+
+TDialogFrame::TDialogFrame(TKRNForm& form, TAnchors& anchors, const QString& bevelName, QSize hauptrahmen)
+    : m_form(form)
+{
+    if (!hauptrahmen.isValid()) {
+        hauptrahmen = anchors.Design() - QSize(2 * kMargin, 2 * kMargin);
+    }
+    m_daten = hauptrahmen - QSize(2 * kMargin, 2 * kMargin);
+
+    Hauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), &form);
+    Hauptrahmen->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    anchors.Place(Hauptrahmen, QRect(QPoint(kMargin, kMargin), hauptrahmen), TAnchors::akAll);
+
+    Daten = new TKRNStdPanel(QStringLiteral("pnlDaten"), Hauptrahmen);
+    anchors.Place(Daten, QRect(QPoint(kMargin, kMargin), m_daten), TAnchors::akAll);
+
+    Buttons = new TKRNStdBevel(bevelName, Daten, TKRNStdBevel::bsBottomLine);
+    anchors.Place(Buttons, QRect(kMargin, kMargin, m_daten.width() - 2 * kMargin, kBarHeight),
+                  TAnchors::akLeftTopRight);
+}
+
+TKRNStdSpeedButton* TDialogFrame::AddButton(const QString& name, const QString& caption, const QString& hint,
+                                            QStyle::StandardPixmap glyph, std::function<void()> onClick)
+{
+    auto* button = new TKRNStdSpeedButton(name, Daten);
+    button->move(kMargin + kButtonStep * m_buttonCount++, kMargin);
+    button->SetCaption(caption);
+    button->SetHint(hint);
+    button->SetFlat(true);
+    button->SetGlyph(glyph);
+    QObject::connect(button, &QToolButton::clicked, &m_form, [onClick = std::move(onClick)] { onClick(); });
+    return button;
+}
+
+QRect TDialogFrame::ContentArea(int top) const
+{
+    return QRect(kMargin, top, m_daten.width() - 2 * kMargin, m_daten.height() - top - kMargin);
+}
