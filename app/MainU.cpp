@@ -214,8 +214,7 @@ void TfrmMain::DoFilterEdit(const QString& kennung)
         // The editor belongs to this run and goes whichever way it ends.
         const TKOMMFilterEditorClass editorClass = GetKOMMFilterEditor(kennung);
         if (!editorClass || !editorClass->Create) {
-            throw KRNException(
-                QStringLiteral("Für den Filter %1 ist kein Editor registriert.").arg(kennung));
+            throw KRNException(QStringLiteral("Für den Filter %1 ist kein Editor registriert.").arg(kennung));
         }
         const std::unique_ptr<TfrmKOMMFilterEditor, TKRNFree> editor(editorClass->Create());
         editor->SetFilterKennung(frmLoad->FilterKennung());
@@ -234,8 +233,9 @@ void TfrmMain::DoFilterEdit(const QString& kennung)
         if (frmSave->ShowModal() != mrOk) {
             return;
         }
-        editor->edtBezeichnung->setText(frmSave->FilterBezeichnung());
-        editor->edtBeschreibung->setText(frmSave->FilterBeschreibung());
+        editor->edtBezeichnung->SetStoredText(frmSave->FilterBezeichnung());
+        editor->edtBeschreibung->SetStoredText(frmSave->FilterBeschreibung());
+        editor->SetUeberschreiben(frmSave->NameWiederverwenden());
         editor->FilterSave();
     });
 }

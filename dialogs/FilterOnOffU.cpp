@@ -7,6 +7,7 @@
 #include "host/KRNError.h"
 #include "host/KRNFormFrame.h"
 #include "host/KRNProgramm.h"
+#include "host/Store.h"
 #include "host/VTStringList.h"
 
 #include <QAction>
@@ -41,8 +42,8 @@ TfrmFilterOnOff::~TfrmFilterOnOff()
 void TfrmFilterOnOff::SetupComponents()
 {
     SetCaption(DesignCaption());
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     auto* anchors = new TAnchors(*this, QSize(332, 364));
     TDialogFrame frame(*this, *anchors);
@@ -62,7 +63,8 @@ void TfrmFilterOnOff::SetupComponents()
     anchors->Place(vtFilter, frame.ContentArea(), TAnchors::akAll);
 
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(actF5); });
-    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { btnAbbrechenClick(actEsc); });
+    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
+                       [this] { btnAbbrechenClick(actEsc); });
 }
 
 void TfrmFilterOnOff::FormCreate(QObject*)
@@ -104,23 +106,33 @@ void TfrmFilterOnOff::FormShow(QObject*)
     });
 }
 
-// Books every entry, marked or not. The data module reports a failed
-// booking itself; the walk then stops and the dialog stays open, keeping
-// what was booked before.
+// Books every entry, marked or not, as one unit of work. The data module
+// reports a failed booking itself (held until the transaction has ended);
+// the walk then stops, nothing is kept and the dialog stays open with the
+// marks as they are, so that confirming again books them all.
 void TfrmFilterOnOff::btnBuchenClick(QObject*)
 {
     KRNGuard(Location("btnBuchenClick"), true, [&] {
-        TdtmKOMMFilter& dtm = FilterDataModule();
-        for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
-            const TFehlerWatch watch;
-            dtm.BuchenAktivitaet(vtFilter->GetNodeData(node)->value(kKennung),
-                                 vtFilter->GetCheckState(node) == TCheckState::Checked);
-            if (watch.Reported()) {
-                return;
-            }
+        if (AlleBuchen(FilterDataModule())) {
+            SetModalResult(mrOk);
         }
-        SetModalResult(mrOk);
     });
+}
+
+bool TfrmFilterOnOff::AlleBuchen(TdtmKOMMFilter& dtm)
+{
+    const TFehlerWatch watch;
+    const TKRNUserReportHold hold; // released after the transaction has ended
+    TStoreTransaction transaktion(TStore::Required());
+    for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
+        dtm.BuchenAktivitaet(vtFilter->GetNodeData(node)->value(kKennung),
+                             vtFilter->GetCheckState(node) == TCheckState::Checked);
+        if (watch.Reported()) {
+            return false;
+        }
+    }
+    transaktion.Commit();
+    return true;
 }
 
 void TfrmFilterOnOff::btnAbbrechenClick(QObject*)

@@ -10,6 +10,7 @@ class TKRNStdBevel;
 class TKRNStdPanel;
 class TKRNStdSpeedButton;
 class TVTStringList;
+class TdtmKOMMFilter;
 
 // The filter activation dialog: one entry with a check box per registered
 // filter kind, marked when the kind is active; "Speichern" books the state
@@ -41,6 +42,8 @@ public:
     QAction* actEsc = nullptr;
 
 private:
+    // Books every entry in one transaction; false when a booking failed.
+    bool AlleBuchen(TdtmKOMMFilter& dtm);
     void SetupComponents();
 };
 

@@ -214,37 +214,49 @@ void TfrmRechner::btnWeiterClick(QObject*)
         if (ergebnis == TLaufErgebnis::Konflikt && konflikt) {
             KRNInfo().ShowMeldung(mtNotice, 1001, QStringLiteral("VELDRAKE"),
                                   {konflikt->Eintrag, konflikt->UsedBezeichung});
+        } else if (ergebnis == TLaufErgebnis::EinstellungFehlt) {
+            KRNInfo().ShowMeldung(mtNotice, 1010, QStringLiteral("VELDRAKE"), {FFilterBezeichnung});
         } else if (ergebnis == TLaufErgebnis::Gebucht) {
             SetModalResult(mrOk);
         }
     });
 }
 
-// Both consistency passes and the booking pass as one unit of work: the
-// write lock is taken before the first check, so no other workstation books
-// between check and booking. No message is shown while the transaction is
-// open; failure reports wait until it has ended.
+// The existence of the saved setting, both consistency passes and the
+// booking pass as one unit of work, committed whole or not at all: the write
+// lock is taken before the first check, so no other workstation deletes the
+// setting or books between check and booking. No message is shown while the
+// transaction is open; failure reports wait until it has ended. After a
+// rollback the marks stay as they are, so confirming again does it all.
 TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
                                                          std::optional<TKonflikt>& konflikt)
 {
     const TFehlerWatch fehlerWatch;
     const TKRNUserReportHold hold; // released after the transaction has ended
     TStoreTransaction transaktion(TStore::Required());
+    const bool vorhanden = dtm.BuchenEinstellungenPruefen(FFilterKennung, FFilterBezeichnung);
+    if (fehlerWatch.Reported()) {
+        return TLaufErgebnis::Fehler;
+    }
+    if (!vorhanden) {
+        return TLaufErgebnis::EinstellungFehlt;
+    }
     bool fehler = false;
     konflikt = KonsistenzPruefen(dtm, fehlerWatch, fehler);
     if (konflikt || fehler) {
-        return konflikt ? TLaufErgebnis::Konflikt : TLaufErgebnis::Fehler; // rolled back: nothing was written
+        return konflikt ? TLaufErgebnis::Konflikt : TLaufErgebnis::Fehler;
     }
-    const bool gebucht = MarkierungenBuchen(dtm, fehlerWatch);
-    // What was booked before a failure stays booked.
+    if (!MarkierungenBuchen(dtm, fehlerWatch)) {
+        return TLaufErgebnis::Fehler;
+    }
     transaktion.Commit();
-    return gebucht ? TLaufErgebnis::Gebucht : TLaufErgebnis::Fehler;
+    return TLaufErgebnis::Gebucht;
 }
 
 // The first entry, types before numbers, that another saved setting holds.
 // A check that failed (reported by the data module) ends the pass.
-std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm,
-                                                                     const TFehlerWatch& fehlerWatch, bool& fehler)
+std::optional<TfrmRechner::TKonflikt>
+TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch, bool& fehler)
 {
     QString used;
     for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {

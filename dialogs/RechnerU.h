@@ -31,7 +31,6 @@ public:
     explicit TfrmRechner(QWidget* parent = nullptr);
     ~TfrmRechner() override;
 
-
     void FormCreate(QObject* sender) override;
     void FormShow(QObject* sender) override;
     void FormDestroy(QObject* sender) override;
@@ -69,7 +68,8 @@ private:
     {
         Gebucht,
         Konflikt,
-        Fehler, // reported by the data module; what was booked stays booked
+        Fehler,           // reported by the data module; nothing was booked
+        EinstellungFehlt, // the saved setting is gone; nothing was booked
     };
 
     void SetupComponents();
@@ -77,7 +77,8 @@ private:
     void MarkierungenSetzen();
     bool EintragMarkiert() const;
     TLaufErgebnis PruefenUndBuchen(TdtmKOMMFilter& dtm, std::optional<TKonflikt>& konflikt);
-    std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch, bool& fehler);
+    std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch,
+                                               bool& fehler);
     bool MarkierungenBuchen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch);
 
     std::unique_ptr<TKOMMFilter> FKOMMFilter;

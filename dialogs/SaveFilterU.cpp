@@ -38,6 +38,13 @@ QString Trim(const QString& text)
     return text.mid(first, last - first);
 }
 
+// What an edit confirms: the entry trimmed, or a stored value that the edit
+// could not take as input exactly as it was stored.
+QString Eingabe(const TKRNStdEdit& edit)
+{
+    return edit.HoldsForeignText() ? edit.text() : Trim(edit.text());
+}
+
 } // namespace
 
 TfrmSave::TfrmSave(QWidget* parent) : TKRNForm(parent)
@@ -56,8 +63,8 @@ TfrmSave::~TfrmSave()
 void TfrmSave::SetupComponents()
 {
     SetCaption(QStringLiteral("frmSave"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     auto* anchors = new TAnchors(*this, QSize(488, 195));
     TDialogFrame frame(*this, *anchors);
@@ -68,8 +75,9 @@ void TfrmSave::SetupComponents()
     spbCancel = frame.AddButton(QStringLiteral("spbCancel"), QStringLiteral("Abbrechen"),
                                 QStringLiteral("Esc - Abbrechen"), QStyle::SP_DialogCancelButton,
                                 [this] { btnAbbrechenClick(spbCancel); });
-    spbSave = frame.AddButton(QStringLiteral("spbSave"), QStringLiteral("Speichern"), QStringLiteral("F5 - Speichern"),
-                              QStyle::SP_DialogSaveButton, [this] { btnSaveClick(spbSave); });
+    spbSave = frame.AddButton(QStringLiteral("spbSave"), QStringLiteral("Speichern"),
+                              QStringLiteral("F5 - Speichern"), QStyle::SP_DialogSaveButton,
+                              [this] { btnSaveClick(spbSave); });
 
     const int left = frame.ContentArea().left() + 4;
     const int editWidth = frame.ContentArea().width() - 8;
@@ -96,7 +104,8 @@ void TfrmSave::SetupComponents()
     lblBeschreibung->Attach(edtBeschreibung);
     anchors->Place(lblBeschreibung, QRect(left, 128, 120, 16));
 
-    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { btnAbbrechenClick(actEsc); });
+    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
+                       [this] { btnAbbrechenClick(actEsc); });
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnSaveClick(actF5); });
 }
 
@@ -113,8 +122,9 @@ void TfrmSave::FormCreate(QObject*)
 void TfrmSave::FormShow(QObject*)
 {
     KRNGuard(Location("FormShow"), true, [&] {
-        edtBezeichnung->setText(FFilterBezeichnung);
-        edtBeschreibung->setText(FFilterBeschreibung);
+        FNameWiederverwenden = false;
+        edtBezeichnung->SetStoredText(FFilterBezeichnung);
+        edtBeschreibung->SetStoredText(FFilterBeschreibung);
         edtBezeichnung->setFocus();
     });
 }
@@ -127,7 +137,7 @@ void TfrmSave::btnSaveClick(QObject*)
 {
     KRNGuard(Location("btnSaveClick"), true, [&] {
         SetModalResult(mrNone);
-        const QString name = Trim(edtBezeichnung->text());
+        const QString name = Eingabe(*edtBezeichnung);
         if (name.isEmpty()) {
             KRNInfo().ShowMeldung(mtNotice, 1002, QStringLiteral("VELDRAKE"));
             edtBezeichnung->setFocus();
@@ -142,7 +152,8 @@ void TfrmSave::btnSaveClick(QObject*)
             return;
         }
         FFilterBezeichnung = name;
-        FFilterBeschreibung = Trim(edtBeschreibung->text());
+        FFilterBeschreibung = Eingabe(*edtBeschreibung);
+        FNameWiederverwenden = exists;
         SetModalResult(mrOk);
     });
 }

@@ -23,7 +23,6 @@ public:
     explicit TfrmSave(QWidget* parent = nullptr);
     ~TfrmSave() override;
 
-
     void FormCreate(QObject* sender) override;
     void FormShow(QObject* sender) override;
     void btnSaveClick(QObject* sender);
@@ -44,11 +43,15 @@ public:
     static constexpr int BezeichnungMaxLength = 16;
     static constexpr int BeschreibungMaxLength = 80;
 
+    // After a confirmed show: the name existed for this filter kind and the
+    // user agreed to use it again (message 1003 answered Yes).
+    bool NameWiederverwenden() const { return FNameWiederverwenden; }
+
 private:
     void SetupComponents();
 
+    bool FNameWiederverwenden = false;
 };
 
 // The program-wide instance (set by Application().CreateForm).
 extern TfrmSave* frmSave;
-

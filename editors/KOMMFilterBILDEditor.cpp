@@ -152,13 +152,22 @@ void TfrmBildKOMMFilterEditor::FilterLoad()
         }
         // The name of an existing setting is fixed; a new one gets its name here.
         edtBezeichnung->setEnabled(!found);
-        edtBezeichnung->setText(FilterBezeichnung());
-        edtBeschreibung->setText(FilterBeschreibung());
+        edtBezeichnung->SetStoredText(FilterBezeichnung());
+        edtBeschreibung->SetStoredText(FilterBeschreibung());
         chbBildLoeschen->SetChecked(filter.BildLoeschen);
-        edtGroesseBreite->setText(QString::number(filter.GroesseBreite));
-        edtGroesseHoehe->setText(QString::number(filter.GroesseHoehe));
+        edtGroesseBreite->SetStoredText(QString::number(filter.GroesseBreite));
+        edtGroesseHoehe->SetStoredText(QString::number(filter.GroesseHoehe));
         chbOnlyFirstPicExp->SetChecked(filter.OnlyFirstPicExp);
-        edtQualitaet->setText(QString::number(BildQualitaetProzent(filter.Qualitaetsverlust)));
+        const QString ausserhalb = filter.QualitaetsverlustAusserhalb();
+        if (ausserhalb.isEmpty()) {
+            edtQualitaet->SetStoredText(QString::number(BildQualitaetProzent(filter.Qualitaetsverlust)));
+        } else {
+            edtQualitaet->SetStoredText(
+                ausserhalb,
+                QStringLiteral("Der gespeicherte Qualitätsverlust %1 liegt außerhalb von 0 bis 255 "
+                               "und hat keinen Prozentwert.")
+                    .arg(ausserhalb));
+        }
     });
 }
 
@@ -169,13 +178,21 @@ void TfrmBildKOMMFilterEditor::FilterSave()
         filter.Kennung = FilterKennung();
         filter.Bezeichnung = edtBezeichnung->text();
         filter.Beschreibung = edtBeschreibung->text();
-        // Disabled controls are saved as they stand.
+        // Disabled controls are saved as they stand. A number edit still
+        // showing the loaded value keeps the stored value: the edit may not
+        // be able to show it exactly.
         filter.BildLoeschen = chbBildLoeschen->Checked();
-        filter.GroesseBreite = StrToIntDef(edtGroesseBreite->text(), 0);
-        filter.GroesseHoehe = StrToIntDef(edtGroesseHoehe->text(), 0);
+        if (!edtGroesseBreite->ShowsStoredText()) {
+            filter.GroesseBreite = StrToIntDef(edtGroesseBreite->text(), 0);
+        }
+        if (!edtGroesseHoehe->ShowsStoredText()) {
+            filter.GroesseHoehe = StrToIntDef(edtGroesseHoehe->text(), 0);
+        }
         filter.OnlyFirstPicExp = chbOnlyFirstPicExp->Checked();
-        filter.Qualitaetsverlust = BildQualitaetsverlust(edtQualitaet->text());
-        filter.FilterSave();
+        if (!edtQualitaet->ShowsStoredText()) {
+            filter.Qualitaetsverlust = BildQualitaetsverlust(edtQualitaet->text());
+        }
+        EinstellungSpeichern(filter);
     });
 }
 

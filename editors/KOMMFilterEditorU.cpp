@@ -1,8 +1,11 @@
 #include "editors/KOMMFilterEditorU.h"
 
 #include "host/Guard.h"
+#include "host/KOMMFilter.h"
 #include "host/KRNFormFrame.h"
+#include "host/KRNInfo.h"
 #include "host/KRNProgramm.h"
+#include "host/Store.h"
 
 #include <QAction>
 
@@ -84,8 +87,8 @@ void TfrmKOMMFilterEditor::FormShow(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmKOMMFilterEditor.FormShow"), true, [&] {
         SetCaption(QStringLiteral("Einstellungen bearbeiten - ") + GetKOMMFilterBezeichnung(FFilterKennung));
-        edtBezeichnung->setText(FFilterBezeichnung);
-        edtBeschreibung->setText(FFilterBeschreibung);
+        edtBezeichnung->SetStoredText(FFilterBezeichnung);
+        edtBeschreibung->SetStoredText(FFilterBeschreibung);
     });
 }
 
@@ -101,6 +104,34 @@ void TfrmKOMMFilterEditor::btnBuchenClick(QObject*)
 void TfrmKOMMFilterEditor::spbCancelClick(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmKOMMFilterEditor.spbCancelClick"), true, [&] { SetModalResult(mrCancel); });
+}
+
+namespace {
+
+// One transaction: false, with nothing written, when the setting exists and
+// may not be written over.
+bool SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben)
+{
+    const TKRNUserReportHold hold; // released after the transaction has ended
+    TStoreTransaction transaktion(TStore::Required());
+    if (!filter.FilterSave(ueberschreiben)) {
+        return false;
+    }
+    transaktion.Commit();
+    return true;
+}
+
+} // namespace
+
+void TfrmKOMMFilterEditor::EinstellungSpeichern(TKOMMFilter& filter)
+{
+    if (SpeichernEinheit(filter, FUeberschreiben)) {
+        return;
+    }
+    if (KRNInfo().ShowMeldung(mtQuestion, 1003, QStringLiteral("VELDRAKE")) != mrYes) {
+        return;
+    }
+    SpeichernEinheit(filter, true);
 }
 
 void PlaceAttachLabel(TKRNAttachLabel* label, int x, QWidget* control)

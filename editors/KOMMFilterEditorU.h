@@ -25,7 +25,6 @@ public:
     explicit TfrmKOMMFilterEditor(QWidget* parent = nullptr);
     ~TfrmKOMMFilterEditor() override;
 
-
     // Creates the filter object for FilterKennung and FilterBezeichnung.
     virtual void FilterInitialize() = 0;
     // Loads the saved setting and fills every control, the two edits included.
@@ -43,7 +42,19 @@ public:
     TKRNStdEdit* edtBezeichnung = nullptr;
     TKRNStdEdit* edtBeschreibung = nullptr;
 
+    // Whether the user agreed to write over a setting of the same name (the
+    // save dialog asked); set by the workflow before FilterSave.
+    bool Ueberschreiben() const { return FUeberschreiben; }
+    void SetUeberschreiben(bool value) { FUeberschreiben = value; }
+
 protected:
+    // Stores the filter object as one unit of work: the existence check and
+    // the write run in one transaction. When a setting of this name exists
+    // and overwriting was not agreed (another workstation saved it since the
+    // save dialog asked), nothing is written; message 1003 is asked after
+    // the transaction has ended, and only Yes writes it over.
+    void EinstellungSpeichern(TKOMMFilter& filter);
+
     // Keep the frame at its distances to the form's sides; an editor of a
     // filter kind fixes its own client size through them.
     TAnchors& Anchors() const;
@@ -60,6 +71,7 @@ private:
     void SetupUi();
 
     TAnchors* m_anchors = nullptr; // owned by the form
+    bool FUeberschreiben = false;
 };
 
 // Places an attached label at x, vertically centred on its control.

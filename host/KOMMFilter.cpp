@@ -9,8 +9,7 @@
 
 namespace {
 
-template <typename T>
-TKOMMFilterClass ClassRefOf(const char* name)
+template <typename T> TKOMMFilterClass ClassRefOf(const char* name)
 {
     static const TKOMMFilterClassInfo info{
         QString::fromLatin1(name),
@@ -103,18 +102,28 @@ void TKOMMFilter::FilterClear()
 
 void TKOMMFilter::FilterSave()
 {
+    FilterSave(true);
+}
+
+bool TKOMMFilter::FilterSave(bool ueberschreiben)
+{
     Tfidefile& fide = Fidefile();
     fide.ResetSearch();
     fide.UseKey(fide.PrimaryKeyNr());
     fide.Kennung.SetKeyWert(Kennung);
     fide.Bezeichnung.SetKeyWert(Bezeichnung);
     const bool exists = fide.FindKey();
+    if (exists && !ueberschreiben) {
+        fide.ResetSearch();
+        return false;
+    }
     fide.Kennung.SetWert(Kennung);
     fide.Bezeichnung.SetWert(Bezeichnung);
     fide.Beschreibung.SetWert(Beschreibung);
     fide.Einstellungen.SetWert(SettingsText());
     fide.WriteRecord(exists ? wrdonUpdate : wrdonInsert, 0);
     fide.ResetSearch();
+    return true;
 }
 
 bool TKOMMFilter::ListeRTypCheck(TRTyp_Erw rtyp) const
@@ -147,29 +156,61 @@ void TBildKOMMFilter::FilterClear()
     GroesseHoehe = 0;
     Qualitaetsverlust = 0;
     OnlyFirstPicExp = false;
+    m_gelesen = QJsonObject();
+    m_geladen = Werte();
 }
+
+namespace {
+
+const QString kBildLoeschen = QStringLiteral("BildLoeschen");
+const QString kGroesseBreite = QStringLiteral("GroesseBreite");
+const QString kGroesseHoehe = QStringLiteral("GroesseHoehe");
+const QString kQualitaetsverlust = QStringLiteral("Qualitaetsverlust");
+const QString kOnlyFirstPicExp = QStringLiteral("OnlyFirstPicExp");
+
+// A value changed since the load replaces the stored one; an unchanged one
+// stays as stored (also when it was unreadable or out of range).
+void Put(QJsonObject& object, const QString& key, const QJsonValue& value, bool unchanged)
+{
+    if (!unchanged || !object.contains(key)) {
+        object.insert(key, value);
+    }
+}
+
+} // namespace
 
 QString TBildKOMMFilter::SettingsText() const
 {
-    const QJsonObject object{
-        {QStringLiteral("BildLoeschen"), BildLoeschen},
-        {QStringLiteral("GroesseBreite"), GroesseBreite},
-        {QStringLiteral("GroesseHoehe"), GroesseHoehe},
-        {QStringLiteral("Qualitaetsverlust"), std::clamp(Qualitaetsverlust, 0, 255)},
-        {QStringLiteral("OnlyFirstPicExp"), OnlyFirstPicExp},
-    };
+    QJsonObject object = m_gelesen;
+    Put(object, kBildLoeschen, BildLoeschen, BildLoeschen == m_geladen.BildLoeschen);
+    Put(object, kGroesseBreite, GroesseBreite, GroesseBreite == m_geladen.GroesseBreite);
+    Put(object, kGroesseHoehe, GroesseHoehe, GroesseHoehe == m_geladen.GroesseHoehe);
+    Put(object, kQualitaetsverlust, std::clamp(Qualitaetsverlust, 0, 255),
+        Qualitaetsverlust == m_geladen.Qualitaetsverlust);
+    Put(object, kOnlyFirstPicExp, OnlyFirstPicExp, OnlyFirstPicExp == m_geladen.OnlyFirstPicExp);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 void TBildKOMMFilter::ApplySettingsText(const QString& text)
 {
     // Unreadable or missing values keep their cleared state.
-    const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
-    BildLoeschen = object.value(QStringLiteral("BildLoeschen")).toBool(false);
-    GroesseBreite = object.value(QStringLiteral("GroesseBreite")).toInt(0);
-    GroesseHoehe = object.value(QStringLiteral("GroesseHoehe")).toInt(0);
-    Qualitaetsverlust = std::clamp(object.value(QStringLiteral("Qualitaetsverlust")).toInt(0), 0, 255);
-    OnlyFirstPicExp = object.value(QStringLiteral("OnlyFirstPicExp")).toBool(false);
+    m_gelesen = QJsonDocument::fromJson(text.toUtf8()).object();
+    BildLoeschen = m_gelesen.value(kBildLoeschen).toBool(false);
+    GroesseBreite = m_gelesen.value(kGroesseBreite).toInt(0);
+    GroesseHoehe = m_gelesen.value(kGroesseHoehe).toInt(0);
+    Qualitaetsverlust = std::clamp(m_gelesen.value(kQualitaetsverlust).toInt(0), 0, 255);
+    OnlyFirstPicExp = m_gelesen.value(kOnlyFirstPicExp).toBool(false);
+    m_geladen = Werte{BildLoeschen, GroesseBreite, GroesseHoehe, Qualitaetsverlust, OnlyFirstPicExp};
+}
+
+QString TBildKOMMFilter::QualitaetsverlustAusserhalb() const
+{
+    const QJsonValue stored = m_gelesen.value(kQualitaetsverlust);
+    const double level = stored.toDouble(0.0);
+    if (!stored.isDouble() || (level >= 0.0 && level <= 255.0)) {
+        return QString();
+    }
+    return QString::number(level, 'g', 17);
 }
 
 // --- the two image filter kinds -------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QJsonObject>
 #include <QSet>
 #include <QString>
 
@@ -49,6 +50,10 @@ public:
     // Stores the setting (insert or overwrite) with its description and
     // kind-specific settings. Assignments are not touched.
     void FilterSave();
+    // The same, but a setting that exists under this key is overwritten only
+    // when allowed; false when it was left alone. Run it in a transaction so
+    // that check and write are one unit of work.
+    bool FilterSave(bool ueberschreiben);
 
     bool ListeRTypCheck(TRTyp_Erw rtyp) const;
     bool ListeRNrCheck(qint32 rnr) const;
@@ -84,9 +89,26 @@ public:
 
     void FilterClear() override;
 
+    // The loss level as stored, when it lies outside 0..255 (another program
+    // wrote it; Qualitaetsverlust holds the nearest end); empty otherwise.
+    QString QualitaetsverlustAusserhalb() const;
+
 protected:
     QString SettingsText() const override;
     void ApplySettingsText(const QString& text) override;
+
+private:
+    // The stored settings as read; values left unchanged since the load are
+    // written back exactly as they were, keys of other programs included.
+    QJsonObject m_gelesen;
+    struct Werte
+    {
+        bool BildLoeschen = false;
+        qint32 GroesseBreite = 0;
+        qint32 GroesseHoehe = 0;
+        qint32 Qualitaetsverlust = 0;
+        bool OnlyFirstPicExp = false;
+    } m_geladen;
 };
 
 // Article images.

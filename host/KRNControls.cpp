@@ -11,6 +11,34 @@
 
 namespace {
 
+QString WithoutForbidden(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        if (!TKRNStdEdit::IsForbiddenChar(c)) {
+            result += c;
+        }
+    }
+    return result;
+}
+
+// Free text: what is typed or pasted loses its forbidden characters.
+class TextValidator final : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override
+    {
+        pos = std::clamp(pos, 0, static_cast<int>(input.size()));
+        const QString before = WithoutForbidden(input.left(pos));
+        input = before + WithoutForbidden(input.mid(pos));
+        pos = static_cast<int>(before.size());
+        return Acceptable;
+    }
+};
+
 // Converts to upper case and keeps the text within the edit's maximum
 // length. Upper case can be longer than the input ("ß" becomes "SS"); what
 // does not fit is cut from the text just typed or pasted (the part before
@@ -24,8 +52,8 @@ public:
     {
         const qsizetype maxLength = m_edit->maxLength();
         pos = std::clamp(pos, 0, static_cast<int>(input.size()));
-        QString before = input.left(pos).toUpper();
-        QString after = input.mid(pos).toUpper();
+        QString before = WithoutForbidden(input.left(pos)).toUpper();
+        QString after = WithoutForbidden(input.mid(pos)).toUpper();
         if (after.size() > maxLength) {
             after.truncate(maxLength);
         }
@@ -206,11 +234,80 @@ TKRNStdEdit::TKRNStdEdit(const QString& name, QWidget* parent) : QLineEdit(paren
 {
     setObjectName(name);
     connect(this, &QLineEdit::textChanged, this, &TKRNStdEdit::NormalizeInteger);
+    UpdateValidator();
+}
+
+bool TKRNStdEdit::IsForbiddenChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    return c.category() == QChar::Other_Control || u == 0x061C || u == 0x200E || u == 0x200F ||
+           (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+QString TKRNStdEdit::RefusalReason(const QString& text) const
+{
+    if (std::any_of(text.begin(), text.end(), IsForbiddenChar)) {
+        return QStringLiteral("Der gespeicherte Wert enthält Steuer- oder Richtungszeichen.");
+    }
+    if (text.size() > m_maxLength) {
+        return QStringLiteral("Der gespeicherte Wert ist länger als %1 Zeichen.").arg(m_maxLength);
+    }
+    if (m_fieldType == TKRNFieldType::KRN_Uppercase && text != text.toUpper()) {
+        return QStringLiteral("Der gespeicherte Wert enthält Kleinbuchstaben.");
+    }
+    if (m_fieldType == TKRNFieldType::KRN_Integer) {
+        QString copy = text;
+        int pos = 0;
+        if (IntegerValidator(nullptr, m_maxValue).validate(copy, pos) != QValidator::Acceptable) {
+            return QStringLiteral("Der gespeicherte Wert ist keine ganze Zahl von 0 bis %1.").arg(m_maxValue);
+        }
+    }
+    return QString();
+}
+
+bool TKRNStdEdit::Accepts(const QString& text) const
+{
+    return RefusalReason(text).isEmpty();
+}
+
+void TKRNStdEdit::SetStoredText(const QString& text, const QString& reason)
+{
+    const QString why = reason.isEmpty() ? RefusalReason(text) : reason;
+    m_storedText = text;
+    m_hasStored = true;
+    if (why.isEmpty()) {
+        if (m_foreign) {
+            ReleaseForeign();
+        }
+        setText(text);
+        return;
+    }
+    if (!m_foreign) {
+        m_ownToolTip = toolTip();
+        m_foreign = true;
+    }
+    // Neither the validator nor the length may touch the stored value.
+    UpdateValidator();
+    QLineEdit::setMaxLength(std::max(m_maxLength, static_cast<int>(text.size())));
+    setReadOnly(true);
+    setText(text);
+    setCursorPosition(0);
+    setToolTip(why + QStringLiteral(" Er bleibt beim Speichern unverändert; Entf leert das Feld "
+                                    "für eine neue Eingabe."));
+}
+
+void TKRNStdEdit::ReleaseForeign()
+{
+    m_foreign = false;
+    setReadOnly(false);
+    setToolTip(m_ownToolTip);
+    QLineEdit::setMaxLength(m_maxLength);
+    UpdateValidator();
 }
 
 void TKRNStdEdit::NormalizeInteger()
 {
-    if (m_fieldType != TKRNFieldType::KRN_Integer || !validator()) {
+    if (m_fieldType != TKRNFieldType::KRN_Integer || !validator() || m_foreign) {
         return;
     }
     QString current = text();
@@ -239,6 +336,10 @@ void TKRNStdEdit::SetFieldType(TKRNFieldType fieldType)
 
 void TKRNStdEdit::SetMaxLength(int maxLength)
 {
+    m_maxLength = maxLength;
+    if (m_foreign) {
+        return; // applies once the stored value has been given up
+    }
     setMaxLength(maxLength);
     // Re-validate: the upper-case conversion may need to shorten.
     UpdateValidator();
@@ -253,9 +354,15 @@ void TKRNStdEdit::SetMaxValue(qint64 maxValue)
 void TKRNStdEdit::UpdateValidator()
 {
     const QValidator* old = validator();
+    if (m_foreign) {
+        // A foreign stored value is shown untouched.
+        setValidator(nullptr);
+        delete old;
+        return;
+    }
     switch (m_fieldType) {
     case TKRNFieldType::KRN_Text:
-        setValidator(nullptr);
+        setValidator(new TextValidator(this));
         break;
     case TKRNFieldType::KRN_Uppercase:
         setValidator(new UppercaseValidator(this));
@@ -302,6 +409,15 @@ void TKRNStdEdit::Step(int delta)
 
 void TKRNStdEdit::keyPressEvent(QKeyEvent* event)
 {
+    if (m_foreign && event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
+        ReleaseForeign();
+        clear();
+        setModified(true);
+        Q_EMIT textEdited(QString());
+        event->accept();
+        return;
+    }
     if (m_fieldType == TKRNFieldType::KRN_Integer && event->modifiers() == Qt::NoModifier &&
         (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
         Step(event->key() == Qt::Key_Up ? 1 : -1);

@@ -99,11 +99,32 @@ enum class TKRNFieldType
 // A one-line edit with a maximum length and a field type. Upper-case fields
 // convert what is typed or pasted and never exceed the maximum length;
 // integer fields take digits only, up to a maximum value, and step with the
-// arrow keys and the mouse wheel.
+// arrow keys and the mouse wheel. Text and upper-case fields drop control
+// characters and direction marks, overrides and isolates from what is typed
+// or pasted.
+//
+// A value read from the store goes in through SetStoredText. One the edit
+// could not take as input (too long, not of its field type, with control
+// characters) is shown exactly as stored, read-only, with the reason as tool
+// tip, so that saving unchanged keeps it; Delete or Backspace empties the
+// field for a new entry.
 class TKRNStdEdit : public QLineEdit
 {
 public:
     explicit TKRNStdEdit(const QString& name, QWidget* parent = nullptr);
+
+    // Shows a stored value. With a reason the value is held as foreign even
+    // when the edit could take it (the caller knows it cannot mean it).
+    void SetStoredText(const QString& text, const QString& reason = QString());
+    // The edit holds a stored value it could not take as input.
+    bool HoldsForeignText() const { return m_foreign; }
+    // The text is still the one last given to SetStoredText.
+    bool ShowsStoredText() const { return m_hasStored && text() == m_storedText; }
+    // Whether a user could have typed this text into the edit.
+    bool Accepts(const QString& text) const;
+    // Characters an edit never takes from input: controls (NUL included)
+    // and the marks, embeddings, overrides and isolates of text direction.
+    static bool IsForbiddenChar(QChar c);
 
     TKRNFieldType FieldType() const { return m_fieldType; }
     void SetFieldType(TKRNFieldType fieldType);
@@ -124,9 +145,16 @@ private:
     void UpdateValidator();
     void NormalizeInteger();
     void Step(int delta);
+    QString RefusalReason(const QString& text) const;
+    void ReleaseForeign();
 
     TKRNFieldType m_fieldType = TKRNFieldType::KRN_Text;
     qint64 m_maxValue = 2147483647;
+    int m_maxLength = 32767;
+    bool m_foreign = false;
+    bool m_hasStored = false;
+    QString m_storedText;
+    QString m_ownToolTip;
 };
 
 // A check box whose click handler runs whenever its state changes, by the
