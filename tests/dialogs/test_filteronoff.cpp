@@ -46,7 +46,8 @@ protected:
     {
         QStringList kinds;
         QSqlQuery query(store.Store().Database());
-        query.exec(u"SELECT Kennung FROM fikofile WHERE Bezeichnung = '' AND RTyp = ' ' AND RNr = 0 ORDER BY 1"_s);
+        query.exec(
+            u"SELECT Kennung FROM fikofile WHERE Bezeichnung = '' AND RTyp = ' ' AND RNr = 0 ORDER BY 1"_s);
         while (query.next()) {
             kinds << query.value(0).toString();
         }
@@ -86,7 +87,8 @@ TEST_F(FilterOnOffTest, ConfirmBooksEveryEntryAndLeavesEverythingElse)
     Form form = KRNCreateForm<TfrmFilterOnOff>();
 
     // Unchanged marks: every entry booked, nothing changes.
-    EXPECT_EQ(ShowAndDo<TfrmFilterOnOff>(*form, [](TfrmFilterOnOff& f) { QTest::keyClick(f.vtFilter, Qt::Key_F5); }),
+    EXPECT_EQ(ShowAndDo<TfrmFilterOnOff>(*form,
+                                         [](TfrmFilterOnOff& f) { QTest::keyClick(f.vtFilter, Qt::Key_F5); }),
               mrOk);
     EXPECT_EQ(ActiveInStore(), (QStringList{kUnregistered, kKBIL}));
 
@@ -112,15 +114,16 @@ TEST_F(FilterOnOffTest, CancelBooksNothingAndTheNextShowMarksFromTheActiveList)
 {
     Activate({kABIL});
     Form form = KRNCreateForm<TfrmFilterOnOff>();
-    EXPECT_EQ(ShowAndDo<TfrmFilterOnOff>(*form,
-                                         [](TfrmFilterOnOff& f) {
-                                             Toggle(f, 0);
-                                             Toggle(f, 1);
-                                             EXPECT_EQ(Entries(f), (QStringList{u"Artikelbilder|ABIL|-"_s,
-                                                                                u"Katalogbilder|KBIL|x"_s}));
-                                             QTest::keyClick(f.vtFilter, Qt::Key_Escape);
-                                         }),
-              mrCancel);
+    EXPECT_EQ(
+        ShowAndDo<TfrmFilterOnOff>(
+            *form,
+            [](TfrmFilterOnOff& f) {
+                Toggle(f, 0);
+                Toggle(f, 1);
+                EXPECT_EQ(Entries(f), (QStringList{u"Artikelbilder|ABIL|-"_s, u"Katalogbilder|KBIL|x"_s}));
+                QTest::keyClick(f.vtFilter, Qt::Key_Escape);
+            }),
+        mrCancel);
     EXPECT_EQ(ActiveInStore(), QStringList{kABIL});
 
     QStringList shown;
@@ -133,7 +136,8 @@ TEST_F(FilterOnOffTest, WithoutRegisteredKindsTheListIsEmptyAndConfirmBooksNothi
     Activate({kUnregistered});
     ClearKOMMFilterRegistry();
     Form form = KRNCreateForm<TfrmFilterOnOff>();
-    EXPECT_EQ(ShowAndDo<TfrmFilterOnOff>(*form, [](TfrmFilterOnOff& f) { QTest::keyClick(f.vtFilter, Qt::Key_F5); }),
+    EXPECT_EQ(ShowAndDo<TfrmFilterOnOff>(*form,
+                                         [](TfrmFilterOnOff& f) { QTest::keyClick(f.vtFilter, Qt::Key_F5); }),
               mrOk);
     EXPECT_EQ(form->vtFilter->GetCount(), 0);
     EXPECT_EQ(ActiveInStore(), QStringList{kUnregistered});
@@ -153,6 +157,33 @@ TEST_F(FilterOnOffTest, FailedBookingStopsTheWalkAndKeepsTheDialogOpen)
     EXPECT_EQ(result, kStayedOpen);
     EXPECT_EQ(presenter.ErrorLocations(), QStringList{u"TdtmKOMMFilter.BuchenAktivitaet"_s});
     EXPECT_EQ(ActiveInStore(), QStringList{kKBIL});
+}
+
+// The second kind fails after the first was switched: the confirmation is
+// booked whole or not at all, the marks stay, and confirming again books
+// both.
+TEST_F(FilterOnOffTest, SecondKindFailingBooksNeitherAndConfirmingAgainBooksBoth)
+{
+    Activate({});
+    store.Exec(u"CREATE TRIGGER kbil_gesperrt BEFORE INSERT ON fikofile WHEN NEW.Kennung = 'KBIL'"
+               u" BEGIN SELECT RAISE(ABORT, 'KBIL gesperrt'); END"_s);
+    Form form = KRNCreateForm<TfrmFilterOnOff>();
+    QStringList nachFehler;
+    QStringList marks;
+    const int result = ShowAndDo<TfrmFilterOnOff>(*form, [&](TfrmFilterOnOff& f) {
+        Toggle(f, 0); // ABIL on: booked first
+        Toggle(f, 1); // KBIL on: fails
+        QTest::keyClick(f.vtFilter, Qt::Key_F5);
+        nachFehler = ActiveInStore();
+        marks = Entries(f);
+        store.Exec(u"DROP TRIGGER kbil_gesperrt"_s);
+        QTest::keyClick(f.vtFilter, Qt::Key_F5);
+    });
+    EXPECT_EQ(nachFehler, QStringList());
+    EXPECT_EQ(marks, (QStringList{u"Artikelbilder|ABIL|x"_s, u"Katalogbilder|KBIL|x"_s}));
+    EXPECT_EQ(result, mrOk);
+    EXPECT_EQ(ActiveInStore(), (QStringList{kABIL, kKBIL}));
+    EXPECT_EQ(presenter.ErrorLocations(), QStringList{u"TdtmKOMMFilter.BuchenAktivitaet"_s});
 }
 
 TEST_F(FilterOnOffTest, CaptionCarriesTheTenantOnce)

@@ -283,13 +283,17 @@ TEST_F(RechnerDialog, SeesWhatAnotherWorkstationBookedWhileItWasOpen)
     EXPECT_EQ(Of(kEins), "");
 }
 
-TEST_F(RechnerDialog, FailureWhileBookingKeepsWhatWasBookedAndTheDialogOpen)
+// A confirmation is booked whole or not at all: the insert of number 7
+// fails after type A and number 1 were written, and nothing of it stays.
+// The marks stay as they were, so confirming again books everything.
+TEST_F(RechnerDialog, FailureWhileBookingBooksNothingAndConfirmingAgainBooksEverything)
 {
     Assign(store.Store(), kEins, u' ', 2);
     store.Exec(QStringLiteral("CREATE TRIGGER rechner_7_gesperrt BEFORE INSERT ON fikofile WHEN NEW.RNr = 7"
                               " BEGIN SELECT RAISE(ABORT, 'Rechner 7 ist gesperrt'); END"));
 
-    Show([&](TfrmRechner& f) {
+    std::string nachFehler;
+    const int result = Show([&](TfrmRechner& f) {
         Tree().SetRTypChecked(u'A', true);
         Tree().SetRNrChecked(1, true);
         Tree().SetRNrChecked(2, false);
@@ -298,16 +302,55 @@ TEST_F(RechnerDialog, FailureWhileBookingKeepsWhatWasBookedAndTheDialogOpen)
         f.btnWeiterClick(f.spbBuchen);
         EXPECT_EQ(f.ModalResult(), mrNone);
         EXPECT_TRUE(f.isVisible());
-        f.btnZurueckClick(f.spbCancel);
+        // Nothing stored, seen from another connection; the marks are kept.
+        nachFehler = Assignments(*TStore::Open(store.Path()), kEins);
+        EXPECT_TRUE(Tree().GetRTypChecked(u'A') && Tree().GetRNrChecked(1) && !Tree().GetRNrChecked(2) &&
+                    Tree().GetRNrChecked(7) && Tree().GetRNrChecked(1207));
+
+        store.Exec(QStringLiteral("DROP TRIGGER rechner_7_gesperrt"));
+        f.btnWeiterClick(f.spbBuchen);
     });
-    // Booked up to the failure and committed: another connection sees it.
-    const auto other = TStore::Open(store.Path());
-    EXPECT_EQ(Assignments(*other, kEins), "T:A N:1");
+    EXPECT_EQ(nachFehler, "N:2");
+    EXPECT_EQ(result, mrOk);
+    EXPECT_EQ(Of(kEins), "T:A N:1 N:7 N:1207");
     ASSERT_EQ(presenter.Errors.size(), 1);
     EXPECT_EQ(presenter.Errors[0].Location, QStringLiteral("TdtmKOMMFilter.BuchenKommunikation"));
     EXPECT_TRUE(presenter.Errors[0].Text.contains(QStringLiteral("Rechner 7 ist gesperrt")));
-    EXPECT_EQ(presenter.ErrorLocations(), QStringList{QStringLiteral("TdtmKOMMFilter.BuchenKommunikation")});
     EXPECT_TRUE(presenter.Meldungen.isEmpty());
+}
+
+// Another workstation deletes the saved setting while the dialog is open
+// (allowed: it had no assignments). Confirming then books nothing, so no
+// assignment can outlive its setting, and says why; with nothing marked
+// and Yes as well.
+TEST_F(RechnerDialog, SettingDeletedElsewhereWhileOpenBooksNothingAndSaysSo)
+{
+    for (const bool markiert : {true, false}) {
+        SCOPED_TRACE(markiert);
+        SaveSetting(store.Store(), QStringLiteral("WEG"));
+        form->SetFilterBezeichnung(QStringLiteral("WEG"));
+        presenter.Meldungen.clear();
+        presenter.Answer(mrYes);
+        const int result = Show([&](TfrmRechner& f) {
+            Tree().SetRTypChecked(u'C', markiert);
+            Tree().SetRNrChecked(1, markiert);
+            const auto anderer = TStore::Open(store.Path());
+            QSqlQuery loeschen(anderer->Database());
+            ASSERT_TRUE(loeschen.exec(QStringLiteral("DELETE FROM fidefile WHERE Bezeichnung = 'WEG'")));
+            f.btnWeiterClick(f.spbBuchen);
+            EXPECT_TRUE(f.isVisible());
+            f.btnZurueckClick(f.spbCancel);
+        });
+        EXPECT_EQ(result, mrCancel);
+        EXPECT_EQ(store.Count(QStringLiteral("SELECT count(*) FROM fikofile WHERE Bezeichnung = 'WEG'")), 0);
+        ASSERT_EQ(presenter.Numbers().size(), markiert ? 1 : 2); // 1000 first when nothing is marked
+        EXPECT_EQ(presenter.Meldungen.last().Number, 1010);
+        EXPECT_EQ(Joined(presenter.Meldungen.last().Arguments), "WEG");
+        EXPECT_TRUE(KRNInfo()
+                        .MeldungsText(1010, QStringLiteral("VELDRAKE"), {QStringLiteral("WEG")})
+                        .contains(QStringLiteral("„WEG“ gibt es nicht mehr")));
+    }
+    EXPECT_TRUE(KRNInfo().RegisteredErrors().isEmpty());
 }
 
 TEST_F(RechnerDialog, FailedCheckStopsBeforeAnythingIsBooked)

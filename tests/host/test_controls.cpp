@@ -3,7 +3,9 @@
 #include "host/KRNControls.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -171,6 +173,112 @@ TEST(AttachLabel, AcceleratorMovesFocusToTheAttachedControl)
     QTest::keyClick(&window, Qt::Key_N, Qt::AltModifier);
     EXPECT_TRUE(edit->hasFocus());
     EXPECT_EQ(label->Attached(), edit);
+}
+
+} // namespace
+
+namespace {
+
+TKRNStdEdit& Configured(TKRNStdEdit& edit, TKRNFieldType type, int maxLength, qint64 maxValue = 99999)
+{
+    edit.SetMaxLength(maxLength);
+    edit.SetFieldType(type);
+    edit.SetMaxValue(maxValue);
+    return edit;
+}
+
+// Control characters, NUL and the marks, overrides and isolates of text
+// direction never get in, whichever way the user enters text.
+TEST(StdEditInput, RefusesControlAndDirectionCharactersTypedPastedOrComposed)
+{
+    struct Case
+    {
+        QString input;
+        QString upper; // what an upper-case edit keeps
+        QString text;  // what a free-text edit keeps
+    };
+    const QList<Case> cases{
+        {QStringLiteral("AB\u202EGNP.EXE"), QStringLiteral("ABGNP.EXE"), QStringLiteral("ABGNP.EXE")},
+        {QStringLiteral("a") + QChar(0) + QStringLiteral("b"), QStringLiteral("AB"), QStringLiteral("ab")},
+        {QStringLiteral("x\ty\r\nz\u0085"), QStringLiteral("XYZ"), QStringLiteral("xyz")},
+        {QStringLiteral("\u2066li\u2069\u2067re\u2068\u202A\u202B\u202C\u202D"), QStringLiteral("LIRE"),
+         QStringLiteral("lire")},
+        {QStringLiteral("\u200Fr\u200El\u061C\u001Bm\u007F"), QStringLiteral("RLM"), QStringLiteral("rlm")},
+        {QStringLiteral("ÄÖÜ ß-1"), QStringLiteral("ÄÖÜ SS-1"), QStringLiteral("ÄÖÜ ß-1")},
+    };
+    for (const Case& c : cases) {
+        for (const TKRNFieldType type : {TKRNFieldType::KRN_Uppercase, TKRNFieldType::KRN_Text}) {
+            const QString expected = type == TKRNFieldType::KRN_Uppercase ? c.upper : c.text;
+            SCOPED_TRACE(expected.toStdString());
+            TKRNStdEdit edit(QStringLiteral("edt"));
+            Configured(edit, type, 80);
+
+            QGuiApplication::clipboard()->setText(c.input);
+            QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+            EXPECT_EQ(edit.text(), expected) << "pasted";
+
+            edit.clear();
+            QInputMethodEvent composed;
+            composed.setCommitString(c.input);
+            QCoreApplication::sendEvent(&edit, &composed);
+            EXPECT_EQ(edit.text(), expected) << "composed";
+
+            edit.clear();
+            for (const QChar ch : c.input) {
+                QTest::sendKeyEvent(QTest::Click, &edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            }
+            EXPECT_EQ(edit.text(), expected) << "typed";
+        }
+    }
+}
+
+// A stored value the edit could not take as input is shown exactly and
+// read-only, with the reason; only emptying it gives the field free.
+TEST(StdEditStoredText, ShowsWhatItCannotTakeExactlyUntilTheUserEmptiesIt)
+{
+    struct Case
+    {
+        TKRNFieldType type;
+        int maxLength;
+        QString stored;
+        bool foreign;
+    };
+    const QList<Case> cases{
+        {TKRNFieldType::KRN_Uppercase, 16, QStringLiteral("klein"), true},
+        {TKRNFieldType::KRN_Uppercase, 16, QStringLiteral("ABCDEFGHIJKLMNOPQR"), true},
+        {TKRNFieldType::KRN_Uppercase, 16, QStringLiteral("ZWEI\u202E"), true},
+        {TKRNFieldType::KRN_Text, 80, QString(100, QLatin1Char('x')), true},
+        {TKRNFieldType::KRN_Text, 80, QStringLiteral("Zeile 1\nZeile 2"), true},
+        {TKRNFieldType::KRN_Integer, 5, QStringLiteral("-5"), true},
+        {TKRNFieldType::KRN_Integer, 5, QStringLiteral("123456"), true},
+        {TKRNFieldType::KRN_Uppercase, 16, QStringLiteral("MUSTER"), false},
+        {TKRNFieldType::KRN_Integer, 5, QStringLiteral("99999"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.toStdString());
+        TKRNStdEdit edit(QStringLiteral("edt"));
+        Configured(edit, c.type, c.maxLength);
+        edit.setToolTip(QStringLiteral("eigener Hinweis"));
+        edit.SetStoredText(c.stored);
+        EXPECT_EQ(edit.text(), c.stored);
+        EXPECT_TRUE(edit.ShowsStoredText());
+        EXPECT_EQ(edit.HoldsForeignText(), c.foreign);
+        EXPECT_EQ(edit.isReadOnly(), c.foreign);
+        EXPECT_EQ(edit.toolTip().contains(QStringLiteral("unverändert")), c.foreign);
+        if (!c.foreign) {
+            continue;
+        }
+        QTest::keyClicks(&edit, QStringLiteral("7"));
+        EXPECT_EQ(edit.text(), c.stored) << "read-only";
+
+        QTest::keyClick(&edit, Qt::Key_Delete);
+        EXPECT_TRUE(edit.text().isEmpty());
+        EXPECT_FALSE(edit.HoldsForeignText());
+        EXPECT_FALSE(edit.ShowsStoredText());
+        EXPECT_EQ(edit.toolTip(), QStringLiteral("eigener Hinweis"));
+        QTest::keyClicks(&edit, QStringLiteral("1234567"));
+        EXPECT_EQ(edit.text().size(), std::min(c.maxLength, 7)) << "the limits apply again";
+    }
 }
 
 } // namespace
