@@ -169,10 +169,11 @@ const QString kQualitaetsverlust = QStringLiteral("Qualitaetsverlust");
 const QString kOnlyFirstPicExp = QStringLiteral("OnlyFirstPicExp");
 
 // A value changed since the load replaces the stored one; an unchanged one
-// stays as stored (also when it was unreadable or out of range).
-void Put(QJsonObject& object, const QString& key, const QJsonValue& value, bool unchanged)
+// stays as stored (also when it was unreadable, out of range or missing).
+// Settings read from nothing get every value.
+void Put(QJsonObject& object, const QString& key, const QJsonValue& value, bool unchanged, bool neu)
 {
-    if (!unchanged || !object.contains(key)) {
+    if (!unchanged || neu) {
         object.insert(key, value);
     }
 }
@@ -182,12 +183,13 @@ void Put(QJsonObject& object, const QString& key, const QJsonValue& value, bool 
 QString TBildKOMMFilter::SettingsText() const
 {
     QJsonObject object = m_gelesen;
-    Put(object, kBildLoeschen, BildLoeschen, BildLoeschen == m_geladen.BildLoeschen);
-    Put(object, kGroesseBreite, GroesseBreite, GroesseBreite == m_geladen.GroesseBreite);
-    Put(object, kGroesseHoehe, GroesseHoehe, GroesseHoehe == m_geladen.GroesseHoehe);
+    const bool neu = m_gelesen.isEmpty();
+    Put(object, kBildLoeschen, BildLoeschen, BildLoeschen == m_geladen.BildLoeschen, neu);
+    Put(object, kGroesseBreite, GroesseBreite, GroesseBreite == m_geladen.GroesseBreite, neu);
+    Put(object, kGroesseHoehe, GroesseHoehe, GroesseHoehe == m_geladen.GroesseHoehe, neu);
     Put(object, kQualitaetsverlust, std::clamp(Qualitaetsverlust, 0, 255),
-        Qualitaetsverlust == m_geladen.Qualitaetsverlust);
-    Put(object, kOnlyFirstPicExp, OnlyFirstPicExp, OnlyFirstPicExp == m_geladen.OnlyFirstPicExp);
+        Qualitaetsverlust == m_geladen.Qualitaetsverlust, neu);
+    Put(object, kOnlyFirstPicExp, OnlyFirstPicExp, OnlyFirstPicExp == m_geladen.OnlyFirstPicExp, neu);
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 

@@ -21,6 +21,8 @@
 #include "host/VTStringList.h"
 #include "host/VTVRList.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
 #include <QSqlQuery>
 
@@ -445,3 +447,144 @@ TEST_F(Workflows, EntryWhoseDialogIsMissingRefusesBeforeShowingAnything)
 }
 
 } // namespace
+
+namespace {
+
+// Another workstation, on its own connection to the same store file.
+void WriteElsewhere(const QString& path, const QString& sql)
+{
+    const auto anderer = TStore::Open(path);
+    QSqlQuery query(anderer->Database());
+    ASSERT_TRUE(query.exec(sql)) << sql.toStdString();
+}
+
+// A stored setting as "name|description|settings", the settings as their
+// JSON object (compared by content, not by spelling).
+QStringList Rows(TStore& store)
+{
+    QStringList rows;
+    QSqlQuery query(u"SELECT Bezeichnung, Beschreibung, Einstellungen FROM fidefile ORDER BY 1"_s,
+                    store.Database());
+    while (query.next()) {
+        const QJsonObject settings = QJsonDocument::fromJson(query.value(2).toString().toUtf8()).object();
+        rows << query.value(0).toString() + u'|' + query.value(1).toString() + u'|' +
+                    QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact));
+    }
+    return rows;
+}
+
+} // namespace
+
+// Two workstations save the same new name: the later one finds the name
+// taken when it writes (the check and the write are one transaction) and
+// asks 1003 then, after the transaction; only Yes writes over it.
+TEST_F(Workflows, NameSavedElsewhereSinceTheSaveDialogIsOverwrittenOnlyAfterAsking)
+{
+    struct Case
+    {
+        bool elsewhere;
+        int answer;
+        QList<int> asked;
+        QString stored;
+    };
+    const QList<Case> cases{
+        {true, mrNo, {1003}, u"fremd|111"_s},
+        {true, mrYes, {1003}, u"meins|640"_s},
+        {false, mrNo, {}, u"meins|640"_s},
+    };
+    CreateDialogs();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.elsewhere * 10 + c.answer);
+        store.Exec(u"DELETE FROM fidefile"_s);
+        presenter.Meldungen.clear();
+        presenter.Answer(c.answer);
+        TModalScripts scripts;
+        scripts.Then(ChooseNew()).Then(Edit([](TfrmKOMMFilterEditor& editor) {
+            editor.edtBezeichnung->setText(u"NEU"_s);
+            Breite(editor).setText(u"640"_s);
+        }));
+        scripts.Then([&](TKRNForm& form) {
+            const int result = SaveAs(u"NEU"_s, u"meins"_s)(form);
+            EXPECT_FALSE(frmSave->NameWiederverwenden());
+            if (c.elsewhere) {
+                WriteElsewhere(store.Path(), u"INSERT INTO fidefile VALUES ('ABIL', 'NEU', 'fremd', "
+                                             u"'{\"GroesseBreite\": 111}')"_s);
+            }
+            return result;
+        });
+        Click(u"FLTABIL"_s);
+        EXPECT_EQ(scripts.Pending(), 0);
+        EXPECT_EQ(presenter.Numbers(), c.asked);
+        EXPECT_EQ(Names(), QStringList{u"ABIL:NEU"_s});
+        EXPECT_EQ(Stored(u"NEU"_s), c.stored);
+        EXPECT_FALSE(store.Store().InTransaction());
+    }
+    EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+}
+
+// Opening a setting another program wrote and saving it unchanged keeps
+// every stored value the edits cannot show: the name is not re-keyed, a
+// width of -5, a height of 123456, a loss level of 300 or 2, a long
+// description, control characters and keys of other programs stay. A field
+// the user empties and fills again takes the new value.
+TEST_F(Workflows, SavingUnchangedKeepsWhatTheEditsCannotShow)
+{
+    struct Case
+    {
+        QString name;
+        QString beschreibung;
+        QString settings;
+        QString neueBreite; // empty: left as loaded
+        QString breiteAngezeigt;
+        bool breiteGesperrt;
+    };
+    const QString lang(100, u'b');
+    const QList<Case> cases{
+        {u"klein"_s, u"von draußen"_s,
+         uR"({"GroesseBreite":-5,"GroesseHoehe":123456,"Qualitaetsverlust":300,"OnlyFirstPicExp":true,"Fremd":"x"})"_s,
+         QString(), u"-5"_s, true},
+        {u"ABCDEFGHIJKLMNOPQR"_s, lang, uR"({"GroesseBreite":77,"Qualitaetsverlust":2})"_s, QString(),
+         u"77"_s, false},
+        {u"ZWEI\u202E"_s, u"a\u202Eb\tc"_s, uR"({"GroesseBreite":-5,"GroesseHoehe":123456})"_s, u"640"_s,
+         u"-5"_s, true},
+    };
+    CreateDialogs();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        store.Exec(u"DELETE FROM fidefile"_s);
+        QSqlQuery insert(store.Store().Database());
+        insert.prepare(u"INSERT INTO fidefile VALUES ('ABIL', ?, ?, ?)"_s);
+        insert.addBindValue(c.name);
+        insert.addBindValue(c.beschreibung);
+        insert.addBindValue(c.settings);
+        ASSERT_TRUE(insert.exec());
+        QStringList expected = Rows(store.Store());
+        if (!c.neueBreite.isEmpty()) {
+            expected.replaceInStrings(u"\"GroesseBreite\":-5"_s, u"\"GroesseBreite\":"_s + c.neueBreite);
+        }
+        presenter.Meldungen.clear();
+        presenter.Answer(mrYes); // 1003: the name exists, it is the one loaded
+
+        QStringList shown;
+        TModalScripts scripts;
+        scripts.Then(Choose(c.name)).Then(Edit([&](TfrmKOMMFilterEditor& editor) {
+            shown << editor.edtBezeichnung->text() << editor.edtBeschreibung->text() << Breite(editor).text();
+            EXPECT_EQ(Breite(editor).isReadOnly(), c.breiteGesperrt);
+            EXPECT_EQ(Breite(editor).toolTip().isEmpty(), !c.breiteGesperrt);
+            if (!c.neueBreite.isEmpty()) {
+                QTest::keyClick(&Breite(editor), Qt::Key_Delete);
+                QTest::keyClicks(&Breite(editor), c.neueBreite);
+            }
+        }));
+        scripts.Then([](TKRNForm&) {
+            frmSave->btnSaveClick(frmSave->spbSave);
+            return frmSave->ModalResult();
+        });
+        Click(u"FLTABIL"_s);
+
+        EXPECT_EQ(shown, (QStringList{c.name, c.beschreibung, c.breiteAngezeigt}));
+        EXPECT_EQ(presenter.Numbers(), QList<int>{1003});
+        EXPECT_EQ(Rows(store.Store()), expected);
+    }
+    EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+}
