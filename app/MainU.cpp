@@ -230,13 +230,18 @@ void TfrmMain::DoFilterEdit(const QString& kennung)
         frmSave->SetFilterKennung(editor->FilterKennung());
         frmSave->SetFilterBezeichnung(editor->FilterBezeichnung());
         frmSave->SetFilterBeschreibung(editor->FilterBeschreibung());
-        if (frmSave->ShowModal() != mrOk) {
-            return;
+        // A write that was rolled back (it failed, or the name was taken in
+        // the meantime and not written over) brings the save dialog back
+        // with the confirmed entries, so that confirming again saves it all.
+        while (frmSave->ShowModal() == mrOk) {
+            editor->edtBezeichnung->SetStoredText(frmSave->FilterBezeichnung());
+            editor->edtBeschreibung->SetStoredText(frmSave->FilterBeschreibung());
+            editor->SetUeberschreiben(frmSave->NameWiederverwenden());
+            editor->FilterSave();
+            if (editor->Gespeichert()) {
+                return;
+            }
         }
-        editor->edtBezeichnung->SetStoredText(frmSave->FilterBezeichnung());
-        editor->edtBeschreibung->SetStoredText(frmSave->FilterBeschreibung());
-        editor->SetUeberschreiben(frmSave->NameWiederverwenden());
-        editor->FilterSave();
     });
 }
 

@@ -125,13 +125,11 @@ bool SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben)
 
 void TfrmKOMMFilterEditor::EinstellungSpeichern(TKOMMFilter& filter)
 {
-    if (SpeichernEinheit(filter, FUeberschreiben)) {
-        return;
+    FGespeichert = false;
+    FGespeichert = SpeichernEinheit(filter, FUeberschreiben);
+    if (!FGespeichert && KRNInfo().ShowMeldung(mtQuestion, 1003, QStringLiteral("VELDRAKE")) == mrYes) {
+        FGespeichert = SpeichernEinheit(filter, true);
     }
-    if (KRNInfo().ShowMeldung(mtQuestion, 1003, QStringLiteral("VELDRAKE")) != mrYes) {
-        return;
-    }
-    SpeichernEinheit(filter, true);
 }
 
 void PlaceAttachLabel(TKRNAttachLabel* label, int x, QWidget* control)

@@ -46,6 +46,8 @@ public:
     // save dialog asked); set by the workflow before FilterSave.
     bool Ueberschreiben() const { return FUeberschreiben; }
     void SetUeberschreiben(bool value) { FUeberschreiben = value; }
+    // Whether the last FilterSave stored the setting (committed).
+    bool Gespeichert() const { return FGespeichert; }
 
 protected:
     // Stores the filter object as one unit of work: the existence check and
@@ -72,6 +74,7 @@ private:
 
     TAnchors* m_anchors = nullptr; // owned by the form
     bool FUeberschreiben = false;
+    bool FGespeichert = false;
 };
 
 // Places an attached label at x, vertically centred on its control.

@@ -404,9 +404,16 @@ TEST_F(Workflows, EditorIsFreedWhenTheRunFails)
     store.Exec(u"CREATE TRIGGER fide_gesperrt BEFORE INSERT ON fidefile"
                " BEGIN SELECT RAISE(ABORT, 'fidefile gesperrt'); END"_s);
     TModalScripts scripts;
+    QStringList proposal;
     scripts.Then(ChooseNew()).Then(Edit(name(u"NEU"_s))).Then(SaveAs(u"NEU"_s, u"neu"_s));
+    // Nothing was stored: the save dialog comes back with the entries.
+    scripts.Then([&](TKRNForm&) {
+        proposal = {frmSave->edtBezeichnung->text(), frmSave->edtBeschreibung->text()};
+        return int(mrCancel);
+    });
     Click(u"FLTABIL"_s);
-    EXPECT_EQ(scripts.Shown(), (QStringList{kLoad, kEditor, kSave}));
+    EXPECT_EQ(scripts.Shown(), (QStringList{kLoad, kEditor, kSave, kSave}));
+    EXPECT_EQ(proposal, (QStringList{u"NEU"_s, u"neu"_s}));
     EXPECT_EQ(g_editorsCreated, 1);
     EXPECT_TRUE(g_editor.isNull());
     // Reported by the editor's own save, told to the user.
@@ -485,12 +492,15 @@ TEST_F(Workflows, NameSavedElsewhereSinceTheSaveDialogIsOverwrittenOnlyAfterAski
         bool elsewhere;
         int answer;
         QList<int> asked;
-        QString stored;
+        QStringList names;
+        QString stored; // of NEU
     };
+    // After No the save dialog comes back with the entries; the user takes
+    // another name there.
     const QList<Case> cases{
-        {true, mrNo, {1003}, u"fremd|111"_s},
-        {true, mrYes, {1003}, u"meins|640"_s},
-        {false, mrNo, {}, u"meins|640"_s},
+        {true, mrNo, {1003}, {u"ABIL:ANDERS"_s, u"ABIL:NEU"_s}, u"fremd|111"_s},
+        {true, mrYes, {1003}, {u"ABIL:NEU"_s}, u"meins|640"_s},
+        {false, mrNo, {}, {u"ABIL:NEU"_s}, u"meins|640"_s},
     };
     CreateDialogs();
     for (const Case& c : cases) {
@@ -512,10 +522,16 @@ TEST_F(Workflows, NameSavedElsewhereSinceTheSaveDialogIsOverwrittenOnlyAfterAski
             }
             return result;
         });
+        if (c.answer == mrNo && c.elsewhere) {
+            scripts.Then([](TKRNForm& form) {
+                EXPECT_EQ(frmSave->edtBeschreibung->text(), u"meins"_s);
+                return SaveAs(u"ANDERS"_s, u"meins"_s)(form);
+            });
+        }
         Click(u"FLTABIL"_s);
         EXPECT_EQ(scripts.Pending(), 0);
         EXPECT_EQ(presenter.Numbers(), c.asked);
-        EXPECT_EQ(Names(), QStringList{u"ABIL:NEU"_s});
+        EXPECT_EQ(Names(), c.names);
         EXPECT_EQ(Stored(u"NEU"_s), c.stored);
         EXPECT_FALSE(store.Store().InTransaction());
     }
