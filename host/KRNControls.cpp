@@ -265,11 +265,6 @@ QString TKRNStdEdit::RefusalReason(const QString& text) const
     return QString();
 }
 
-bool TKRNStdEdit::Accepts(const QString& text) const
-{
-    return RefusalReason(text).isEmpty();
-}
-
 void TKRNStdEdit::SetStoredText(const QString& text, const QString& reason)
 {
     const QString why = reason.isEmpty() ? RefusalReason(text) : reason;

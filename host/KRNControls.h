@@ -120,8 +120,6 @@ public:
     bool HoldsForeignText() const { return m_foreign; }
     // The text is still the one last given to SetStoredText.
     bool ShowsStoredText() const { return m_hasStored && text() == m_storedText; }
-    // Whether a user could have typed this text into the edit.
-    bool Accepts(const QString& text) const;
     // Characters an edit never takes from input: controls (NUL included)
     // and the marks, embeddings, overrides and isolates of text direction.
     static bool IsForbiddenChar(QChar c);
