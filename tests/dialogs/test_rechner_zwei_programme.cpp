@@ -194,6 +194,28 @@ TEST(RechnerZweiProgramme, ConflictingConfirmationsLeaveExactlyOneHolder)
     std::cout << "confirmations overlapping in time: " << ueberlappt << " of " << kRunden << std::endl;
 }
 
+// Workstation 1 (a program of its own) has the computer dialog open for ZWEI;
+// workstation 2 (this test) deletes ZWEI, which has no assignments yet;
+// workstation 1 confirms. No assignment may outlive its setting: nothing
+// is booked and workstation 1 is told that the setting is gone.
+TEST(RechnerZweiProgramme, SettingDeletedByTheOtherWorkstationGetsNoAssignments)
+{
+    TempStore store;
+    ImportComputers(store.Store(), Computers());
+    SaveSetting(store.Store(), QStringLiteral("ZWEI"));
+    Programm eins(store.Path(), QStringLiteral("ZWEI"), u'B');
+    ASSERT_TRUE(eins.WaitFor(QStringLiteral("BEREIT"))) << eins.Output().toStdString();
+    store.Exec(QStringLiteral("DELETE FROM fidefile WHERE Bezeichnung = 'ZWEI'"));
+    eins.Los();
+    ASSERT_TRUE(eins.Finish()) << eins.Output().toStdString();
+
+    EXPECT_EQ(store.Count(QStringLiteral("SELECT count(*) FROM fikofile")), 0);
+    EXPECT_EQ(eins.Report(QStringLiteral("MODAL")), QStringLiteral("0"));
+    EXPECT_EQ(eins.Report(QStringLiteral("MELDUNG")), QStringLiteral("1010|ZWEI"));
+    EXPECT_EQ(eins.Report(QStringLiteral("FEHLER")), QString());
+    EXPECT_EQ(eins.Report(QStringLiteral("IN_TRANSAKTION_GEZEIGT")), QStringLiteral("0"));
+}
+
 // The second and third program of the test above; does nothing on its own.
 TEST(RechnerZweitesProgramm, ConfirmsWhenTold)
 {
