@@ -125,7 +125,7 @@ bool SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben)
 
 void TfrmKOMMFilterEditor::EinstellungSpeichern(TKOMMFilter& filter)
 {
-    FGespeichert = false;
+    FGespeichert = false; // stays so when the write fails
     FGespeichert = SpeichernEinheit(filter, FUeberschreiben);
     if (!FGespeichert && KRNInfo().ShowMeldung(mtQuestion, 1003, QStringLiteral("VELDRAKE")) == mrYes) {
         FGespeichert = SpeichernEinheit(filter, true);
