@@ -1,0 +1,263 @@
+#include "transfer/BildVerarbeitung.h"
+
+#include "host/KOMMFilter.h"
+#include "host/KRNError.h"
+
+#include <QFile>
+
+#include <vips/vips8>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+using vips::VError;
+using vips::VImage;
+
+namespace {
+
+// Thumbnail box side meaning "no limit".
+constexpr int kOhneGrenze = 10000000;
+
+struct TKopf
+{
+    QString Format;
+    int Breite = 0; // upright
+    int Hoehe = 0;
+};
+
+QString FormatVonLader(const char* lader)
+{
+    const QString name = QString::fromLatin1(lader).toLower();
+    for (const char* format : {"jpeg", "png", "webp", "gif", "tiff", "heif"}) {
+        if (name.contains(QLatin1String(format))) {
+            return QString::fromLatin1(format);
+        }
+    }
+    return QStringLiteral("anderes");
+}
+
+QString ErsteZeile(const char* text)
+{
+    return QString::fromUtf8(text).trimmed().section(u'\n', 0, 0);
+}
+
+KRNException Beschaedigt(const QString& name, const QString& grund)
+{
+    return KRNException(
+        QStringLiteral("Bild »%1« ist beschädigt oder kein lesbares Bild: %2").arg(name, grund));
+}
+
+QByteArray Lesen(const TBildQuelle& bild)
+{
+    if (bild.Pfad.isEmpty()) {
+        return bild.Daten;
+    }
+    QFile file(bild.Pfad);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw KRNException(
+            QStringLiteral("Bild »%1« kann nicht gelesen werden: %2").arg(bild.Name, file.errorString()));
+    }
+    return file.readAll();
+}
+
+// The blob views the bytes; they must outlive it.
+class TBlob
+{
+public:
+    explicit TBlob(const QByteArray& daten) : m_blob(vips_blob_new(nullptr, daten.constData(), daten.size()))
+    {
+    }
+    ~TBlob() { vips_area_unref(reinterpret_cast<VipsArea*>(m_blob)); }
+    TBlob(const TBlob&) = delete;
+    TBlob& operator=(const TBlob&) = delete;
+    VipsBlob* get() const { return m_blob; }
+
+private:
+    VipsBlob* m_blob;
+};
+
+QByteArray BlobDaten(VipsBlob* blob)
+{
+    size_t laenge = 0;
+    const void* daten = vips_blob_get(blob, &laenge);
+    QByteArray result(static_cast<const char*>(daten), static_cast<qsizetype>(laenge));
+    vips_area_unref(reinterpret_cast<VipsArea*>(blob));
+    return result;
+}
+
+TKopf KopfLesen(const QByteArray& daten)
+{
+    const char* lader = vips_foreign_find_load_buffer(daten.constData(), static_cast<size_t>(daten.size()));
+    if (lader == nullptr) {
+        vips_error_clear();
+        throw VError("unbekanntes Bildformat");
+    }
+    const VImage kopf = VImage::new_from_buffer(daten.constData(), static_cast<size_t>(daten.size()), "",
+                                                VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+    TKopf result{FormatVonLader(lader), kopf.width(), kopf.height()};
+    if (vips_image_get_orientation_swap(kopf.get_image())) {
+        std::swap(result.Breite, result.Hoehe);
+    }
+    return result;
+}
+
+// Scale that fits the image into the box (1 when it fits already).
+double Massstab(const TBildEinstellung& einstellung, const TKopf& kopf)
+{
+    double scale = 1.0;
+    if (einstellung.GroesseBreite > 0) {
+        scale = std::min(scale, double(einstellung.GroesseBreite) / kopf.Breite);
+    }
+    if (einstellung.GroesseHoehe > 0) {
+        scale = std::min(scale, double(einstellung.GroesseHoehe) / kopf.Hoehe);
+    }
+    return scale;
+}
+
+VImage Verkleinert(const TBlob& blob, int breite, int hoehe)
+{
+    return VImage::thumbnail_buffer(blob.get(), breite,
+                                    VImage::option()
+                                        ->set("height", hoehe)
+                                        ->set("size", VIPS_SIZE_DOWN)
+                                        ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+}
+
+// Decodes the whole image (shrunk on load where the format allows) so that a
+// damaged file is found before it is passed on unchanged.
+void Pruefen(const QByteArray& daten)
+{
+    const TBlob blob(daten);
+    (void)Verkleinert(blob, 64, 64).avg();
+}
+
+QString NameMitFormat(const QString& name, const QString& format, const QString& quellFormat)
+{
+    if (format == quellFormat) {
+        return name;
+    }
+    const qsizetype punkt = name.lastIndexOf(u'.');
+    const QString stamm = punkt > 0 ? name.left(punkt) : name;
+    return stamm + (format == u"jpeg" ? QStringLiteral(".jpg") : QStringLiteral(".png"));
+}
+
+TBildErgebnis Schreiben(const VImage& bild, const QString& quellFormat, int qualitaet)
+{
+    TBildErgebnis result;
+    // JPEG stays JPEG and PNG stays PNG; anything else goes on as PNG, which
+    // keeps transparency and loses nothing.
+    if (quellFormat == u"jpeg") {
+        result.Format = QStringLiteral("jpeg");
+        result.Daten = BlobDaten(bild.jpegsave_buffer(VImage::option()->set("Q", qualitaet)));
+    } else {
+        result.Format = QStringLiteral("png");
+        result.Daten = BlobDaten(bild.pngsave_buffer(VImage::option()->set("compression", 6)));
+    }
+    result.Breite = bild.width();
+    result.Hoehe = bild.height();
+    return result;
+}
+
+TBildErgebnis Unveraendert(const QByteArray& daten, const TKopf& kopf)
+{
+    TBildErgebnis result;
+    result.Daten = daten;
+    result.Format = kopf.Format;
+    result.Breite = kopf.Breite;
+    result.Hoehe = kopf.Hoehe;
+    result.Unveraendert = true;
+    return result;
+}
+
+} // namespace
+
+TBildEinstellung TBildEinstellung::Von(const TBildKOMMFilter& filter)
+{
+    TBildEinstellung einstellung;
+    einstellung.BildLoeschen = filter.BildLoeschen;
+    einstellung.OnlyFirstPicExp = filter.OnlyFirstPicExp;
+    einstellung.GroesseBreite = std::max(0, filter.GroesseBreite);
+    einstellung.GroesseHoehe = std::max(0, filter.GroesseHoehe);
+    einstellung.Qualitaetsverlust = std::clamp(filter.Qualitaetsverlust, 0, 255);
+    return einstellung;
+}
+
+int JpegQualitaet(int qualitaetsverlust)
+{
+    const int verlust = std::clamp(qualitaetsverlust, 0, 255);
+    // 100 - v*100/255 = (25500 - 100v) / 255, rounded half up; no exact half
+    // occurs since 255 is odd.
+    return (2 * (25500 - 100 * verlust) + 255) / 510;
+}
+
+void BildBibliothekStarten(bool einThreadJeBild)
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (VIPS_INIT("veldrake") != 0) {
+            throw KRNException(QStringLiteral("Die Bildbibliothek kann nicht gestartet werden: %1")
+                                   .arg(ErsteZeile(vips_error_buffer())));
+        }
+        vips_cache_set_max(0);
+    });
+    if (einThreadJeBild) {
+        vips_concurrency_set(1);
+    }
+}
+
+QList<TBildQuelle> UebertrageneBilder(const TBildEinstellung& einstellung, const QList<TBildQuelle>& bilder)
+{
+    if (einstellung.BildLoeschen) {
+        return {};
+    }
+    if (einstellung.OnlyFirstPicExp) {
+        return bilder.mid(0, 1);
+    }
+    return bilder;
+}
+
+TBildErgebnis BildAnwenden(const TBildEinstellung& einstellung, const TBildQuelle& bild)
+{
+    BildBibliothekStarten();
+    const QByteArray daten = Lesen(bild);
+    try {
+        const TKopf kopf = KopfLesen(daten);
+        const double scale = Massstab(einstellung, kopf);
+        const bool verkleinern = scale < 1.0;
+        const bool neueQualitaet = kopf.Format == u"jpeg" && einstellung.Qualitaetsverlust > 0;
+        TBildErgebnis result;
+        if (!verkleinern && !neueQualitaet) {
+            Pruefen(daten);
+            result = Unveraendert(daten, kopf);
+        } else {
+            const TBlob blob(daten);
+            const int breite = einstellung.GroesseBreite > 0 ? einstellung.GroesseBreite : kOhneGrenze;
+            const int hoehe = einstellung.GroesseHoehe > 0 ? einstellung.GroesseHoehe : kOhneGrenze;
+            const VImage bildNeu =
+                verkleinern ? Verkleinert(blob, breite, hoehe) : Verkleinert(blob, kopf.Breite, kopf.Hoehe);
+            const int qualitaet = einstellung.Qualitaetsverlust > 0
+                                      ? JpegQualitaet(einstellung.Qualitaetsverlust)
+                                      : kJpegQualitaetHoch;
+            result = Schreiben(bildNeu, kopf.Format, qualitaet);
+        }
+        result.Name = NameMitFormat(bild.Name, result.Format, kopf.Format);
+        return result;
+    } catch (const VError& e) {
+        vips_error_clear();
+        throw Beschaedigt(bild.Name, ErsteZeile(e.what()));
+    }
+}
+
+TBilderErgebnis BilderAnwenden(const TBildEinstellung& einstellung, const QList<TBildQuelle>& bilder)
+{
+    TBilderErgebnis result;
+    for (const TBildQuelle& bild : UebertrageneBilder(einstellung, bilder)) {
+        try {
+            result.Bilder.append(BildAnwenden(einstellung, bild));
+        } catch (const KRNException& e) {
+            result.Fehler.append(TBildFehler{bild.Name, e.Message()});
+        }
+    }
+    return result;
+}
