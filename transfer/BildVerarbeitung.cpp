@@ -13,6 +13,7 @@
 
 using vips::VError;
 using vips::VImage;
+using vips::VSource;
 
 namespace {
 
@@ -61,22 +62,6 @@ QByteArray Lesen(const TBildQuelle& bild)
     return file.readAll();
 }
 
-// The blob views the bytes; they must outlive it.
-class TBlob
-{
-public:
-    explicit TBlob(const QByteArray& daten) : m_blob(vips_blob_new(nullptr, daten.constData(), daten.size()))
-    {
-    }
-    ~TBlob() { vips_area_unref(reinterpret_cast<VipsArea*>(m_blob)); }
-    TBlob(const TBlob&) = delete;
-    TBlob& operator=(const TBlob&) = delete;
-    VipsBlob* get() const { return m_blob; }
-
-private:
-    VipsBlob* m_blob;
-};
-
 QByteArray BlobDaten(VipsBlob* blob)
 {
     size_t laenge = 0;
@@ -84,6 +69,15 @@ QByteArray BlobDaten(VipsBlob* blob)
     QByteArray result(static_cast<const char*>(daten), static_cast<qsizetype>(laenge));
     vips_area_unref(reinterpret_cast<VipsArea*>(blob));
     return result;
+}
+
+// Read from memory, libjpeg only warns about a cut-off file. Its end marker
+// cannot occur inside the coded data (0xFF is stuffed there), so a complete
+// file has one after its first scan.
+bool JpegVollstaendig(const QByteArray& daten)
+{
+    const qsizetype scan = daten.indexOf(QByteArrayView("\xFF\xDA", 2));
+    return scan >= 0 && daten.lastIndexOf(QByteArrayView("\xFF\xD9", 2)) > scan;
 }
 
 TKopf KopfLesen(const QByteArray& daten)
@@ -96,6 +90,9 @@ TKopf KopfLesen(const QByteArray& daten)
     const VImage kopf = VImage::new_from_buffer(daten.constData(), static_cast<size_t>(daten.size()), "",
                                                 VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
     TKopf result{FormatVonLader(lader), kopf.width(), kopf.height()};
+    if (result.Format == u"jpeg" && !JpegVollstaendig(daten)) {
+        throw VError("JPEG-Datei ist abgeschnitten");
+    }
     if (vips_image_get_orientation_swap(kopf.get_image())) {
         std::swap(result.Breite, result.Hoehe);
     }
@@ -115,21 +112,27 @@ double Massstab(const TBildEinstellung& einstellung, const TKopf& kopf)
     return scale;
 }
 
-VImage Verkleinert(const TBlob& blob, int breite, int hoehe)
+// Read through a memory source rather than a buffer: that way a cut-off
+// file counts as truncated, as it does when read from disk.
+VImage Verkleinert(const QByteArray& daten, int breite, int hoehe)
 {
-    return VImage::thumbnail_buffer(blob.get(), breite,
+    const VSource quelle = VSource::new_from_memory(daten.constData(), static_cast<size_t>(daten.size()));
+    return VImage::thumbnail_source(quelle, breite,
                                     VImage::option()
                                         ->set("height", hoehe)
                                         ->set("size", VIPS_SIZE_DOWN)
                                         ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
 }
 
-// Decodes the whole image (shrunk on load where the format allows) so that a
-// damaged file is found before it is passed on unchanged.
+// Decodes the whole image so that a damaged file is found before it is passed
+// on unchanged. Such an image already fits the box, so this is cheap.
 void Pruefen(const QByteArray& daten)
 {
-    const TBlob blob(daten);
-    (void)Verkleinert(blob, 64, 64).avg();
+    const VSource quelle = VSource::new_from_memory(daten.constData(), static_cast<size_t>(daten.size()));
+    (void)VImage::new_from_source(
+        quelle, "",
+        VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
+        .avg();
 }
 
 QString NameMitFormat(const QString& name, const QString& format, const QString& quellFormat)
@@ -231,13 +234,13 @@ TBildErgebnis BildAnwenden(const TBildEinstellung& einstellung, const TBildQuell
             Pruefen(daten);
             result = Unveraendert(daten, kopf);
         } else {
-            const TBlob blob(daten);
             const int breite = einstellung.GroesseBreite > 0 ? einstellung.GroesseBreite : kOhneGrenze;
             const int hoehe = einstellung.GroesseHoehe > 0 ? einstellung.GroesseHoehe : kOhneGrenze;
             const VImage bildNeu =
-                verkleinern ? Verkleinert(blob, breite, hoehe) : Verkleinert(blob, kopf.Breite, kopf.Hoehe);
+                verkleinern ? Verkleinert(daten, breite, hoehe) : Verkleinert(daten, kopf.Breite, kopf.Hoehe);
+            // The writer's lowest quality is 1.
             const int qualitaet = einstellung.Qualitaetsverlust > 0
-                                      ? JpegQualitaet(einstellung.Qualitaetsverlust)
+                                      ? std::max(1, JpegQualitaet(einstellung.Qualitaetsverlust))
                                       : kJpegQualitaetHoch;
             result = Schreiben(bildNeu, kopf.Format, qualitaet);
         }
