@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
 
 using vips::VError;
 using vips::VImage;
+using vips::VOption;
 using vips::VSource;
 
 namespace {
@@ -49,18 +51,62 @@ KRNException Beschaedigt(const QString& name, const QString& grund)
         QStringLiteral("Bild »%1« ist beschädigt oder kein lesbares Bild: %2").arg(name, grund));
 }
 
-QByteArray Lesen(const TBildQuelle& bild)
+// The image as libvips reads it: a file is streamed from disk, never read
+// into memory whole; bytes are read from memory.
+class TEingabe
 {
-    if (bild.Pfad.isEmpty()) {
-        return bild.Daten;
+public:
+    explicit TEingabe(const TBildQuelle& bild) : m_bild(bild) {}
+
+    // A file is opened by name, as libvips' own tools do: only then does a
+    // cut-off JPEG count as truncated.
+    VImage Laden(VOption* optionen) const
+    {
+        return ImSpeicher() ? VImage::new_from_source(Quelle(), "", optionen)
+                            : VImage::new_from_file(Dateiname().constData(), optionen);
     }
-    QFile file(bild.Pfad);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw KRNException(
-            QStringLiteral("Bild »%1« kann nicht gelesen werden: %2").arg(bild.Name, file.errorString()));
+    VImage Verkleinert(int breite, VOption* optionen) const
+    {
+        return ImSpeicher() ? VImage::thumbnail_source(Quelle(), breite, optionen)
+                            : VImage::thumbnail(Dateiname().constData(), breite, optionen);
     }
-    return file.readAll();
-}
+    const char* Lader() const
+    {
+        return ImSpeicher() ? vips_foreign_find_load_source(Quelle().get_source())
+                            : vips_foreign_find_load(Dateiname().constData());
+    }
+    bool ImSpeicher() const { return m_bild.Pfad.isEmpty(); }
+
+    // Throws with the system's own reason when the file cannot be opened.
+    void Pruefen() const
+    {
+        if (!ImSpeicher()) {
+            Oeffnen();
+        }
+    }
+
+    // The file as it is, for passing it on unchanged.
+    QByteArray Daten() const { return ImSpeicher() ? m_bild.Daten : Oeffnen()->readAll(); }
+
+private:
+    VSource Quelle() const
+    {
+        return VSource::new_from_memory(m_bild.Daten.constData(), static_cast<size_t>(m_bild.Daten.size()));
+    }
+    QByteArray Dateiname() const { return QFile::encodeName(m_bild.Pfad); }
+
+    std::unique_ptr<QFile> Oeffnen() const
+    {
+        auto file = std::make_unique<QFile>(m_bild.Pfad);
+        if (!file->open(QIODevice::ReadOnly)) {
+            throw KRNException(QStringLiteral("Bild »%1« kann nicht gelesen werden: %2")
+                                   .arg(m_bild.Name, file->errorString()));
+        }
+        return file;
+    }
+
+    const TBildQuelle& m_bild;
+};
 
 QByteArray BlobDaten(VipsBlob* blob)
 {
@@ -80,17 +126,17 @@ bool JpegVollstaendig(const QByteArray& daten)
     return scan >= 0 && daten.lastIndexOf(QByteArrayView("\xFF\xD9", 2)) > scan;
 }
 
-TKopf KopfLesen(const QByteArray& daten)
+TKopf KopfLesen(const TEingabe& eingabe)
 {
-    const char* lader = vips_foreign_find_load_buffer(daten.constData(), static_cast<size_t>(daten.size()));
+    eingabe.Pruefen();
+    const char* lader = eingabe.Lader();
     if (lader == nullptr) {
         vips_error_clear();
         throw VError("unbekanntes Bildformat");
     }
-    const VImage kopf = VImage::new_from_buffer(daten.constData(), static_cast<size_t>(daten.size()), "",
-                                                VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+    const VImage kopf = eingabe.Laden(VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
     TKopf result{FormatVonLader(lader), kopf.width(), kopf.height()};
-    if (result.Format == u"jpeg" && !JpegVollstaendig(daten)) {
+    if (result.Format == u"jpeg" && eingabe.ImSpeicher() && !JpegVollstaendig(eingabe.Daten())) {
         throw VError("JPEG-Datei ist abgeschnitten");
     }
     if (vips_image_get_orientation_swap(kopf.get_image())) {
@@ -112,26 +158,21 @@ double Massstab(const TBildEinstellung& einstellung, const TKopf& kopf)
     return scale;
 }
 
-// Read through a memory source rather than a buffer: that way a cut-off
-// file counts as truncated, as it does when read from disk.
-VImage Verkleinert(const QByteArray& daten, int breite, int hoehe)
+VImage Verkleinert(const TEingabe& eingabe, int breite, int hoehe)
 {
-    const VSource quelle = VSource::new_from_memory(daten.constData(), static_cast<size_t>(daten.size()));
-    return VImage::thumbnail_source(quelle, breite,
-                                    VImage::option()
-                                        ->set("height", hoehe)
-                                        ->set("size", VIPS_SIZE_DOWN)
-                                        ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+    return eingabe.Verkleinert(breite, VImage::option()
+                                           ->set("height", hoehe)
+                                           ->set("size", VIPS_SIZE_DOWN)
+                                           ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
 }
 
 // Decodes the whole image so that a damaged file is found before it is passed
 // on unchanged. Such an image already fits the box, so this is cheap.
-void Pruefen(const QByteArray& daten)
+void Pruefen(const TEingabe& eingabe)
 {
-    const VSource quelle = VSource::new_from_memory(daten.constData(), static_cast<size_t>(daten.size()));
-    (void)VImage::new_from_source(
-        quelle, "",
-        VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
+    (void)eingabe
+        .Laden(
+            VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
         .avg();
 }
 
@@ -223,21 +264,21 @@ QList<TBildQuelle> UebertrageneBilder(const TBildEinstellung& einstellung, const
 TBildErgebnis BildAnwenden(const TBildEinstellung& einstellung, const TBildQuelle& bild)
 {
     BildBibliothekStarten();
-    const QByteArray daten = Lesen(bild);
+    const TEingabe eingabe(bild);
     try {
-        const TKopf kopf = KopfLesen(daten);
+        const TKopf kopf = KopfLesen(eingabe);
         const double scale = Massstab(einstellung, kopf);
         const bool verkleinern = scale < 1.0;
         const bool neueQualitaet = kopf.Format == u"jpeg" && einstellung.Qualitaetsverlust > 0;
         TBildErgebnis result;
         if (!verkleinern && !neueQualitaet) {
-            Pruefen(daten);
-            result = Unveraendert(daten, kopf);
+            Pruefen(eingabe);
+            result = Unveraendert(eingabe.Daten(), kopf);
         } else {
             const int breite = einstellung.GroesseBreite > 0 ? einstellung.GroesseBreite : kOhneGrenze;
             const int hoehe = einstellung.GroesseHoehe > 0 ? einstellung.GroesseHoehe : kOhneGrenze;
-            const VImage bildNeu =
-                verkleinern ? Verkleinert(daten, breite, hoehe) : Verkleinert(daten, kopf.Breite, kopf.Hoehe);
+            const VImage bildNeu = verkleinern ? Verkleinert(eingabe, breite, hoehe)
+                                               : Verkleinert(eingabe, kopf.Breite, kopf.Hoehe);
             // The writer's lowest quality is 1.
             const int qualitaet = einstellung.Qualitaetsverlust > 0
                                       ? std::max(1, JpegQualitaet(einstellung.Qualitaetsverlust))
