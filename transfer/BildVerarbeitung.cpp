@@ -193,6 +193,7 @@ TBildErgebnis Schreiben(const VImage& bild, const QString& quellFormat, int qual
     // keeps transparency and loses nothing.
     if (quellFormat == u"jpeg") {
         result.Format = QStringLiteral("jpeg");
+        result.Qualitaet = qualitaet;
         result.Daten = BlobDaten(bild.jpegsave_buffer(VImage::option()->set("Q", qualitaet)));
     } else {
         result.Format = QStringLiteral("png");

@@ -47,6 +47,7 @@ struct TBildErgebnis
     QString Format;   // "jpeg", "png", ... as written
     int Breite = 0;   // pixels, upright
     int Hoehe = 0;
+    int Qualitaet = 0;         // JPEG quality written; 0 when not written as JPEG
     bool Unveraendert = false; // passed on byte for byte
 };
 
