@@ -6,6 +6,7 @@
 //   - ours: one process, two images at a time (the transfer library);
 //   - vipsthumbnail: two processes, 24 images each;
 //   - ImageMagick convert: one process per image, two at a time.
+//   - Qt's image I/O on the same job, for the choice of library.
 // Peak memory is the largest resident set of one process. PSNR compares our
 // result with ImageMagick's on every image. Then the transfer job runs for
 // one computer and for 500 computers served by 5 distinct settings.
@@ -24,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -64,10 +66,11 @@ QImage Foto(quint32 seed)
     painter.fillRect(image.rect(), himmel);
     painter.setPen(Qt::NoPen);
     for (int i = 0; i < 300; ++i) {
-        painter.setBrush(QColor::fromHsv(int(zufall.bounded(360)), int(zufall.bounded(256)), int(zufall.bounded(256)),
-                                         int(zufall.bounded(60, 200))));
+        painter.setBrush(QColor::fromHsv(int(zufall.bounded(360)), int(zufall.bounded(256)),
+                                         int(zufall.bounded(256)), int(zufall.bounded(60, 200))));
         const int r = int(zufall.bounded(20, 600));
-        painter.drawEllipse(QPoint(int(zufall.bounded(kFoto.width())), int(zufall.bounded(kFoto.height()))), r, r / 2);
+        painter.drawEllipse(QPoint(int(zufall.bounded(kFoto.width())), int(zufall.bounded(kFoto.height()))),
+                            r, r / 2);
     }
     painter.end();
     for (int y = 0; y < image.height(); ++y) {
@@ -87,7 +90,8 @@ QStringList FotosMachen(const QString& ordner)
     QDir().mkpath(ordner);
     QStringList pfade;
     for (int i = 0; i < kBilder; ++i) {
-        const QString pfad = QDir(ordner).filePath(QStringLiteral("foto%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        const QString pfad =
+            QDir(ordner).filePath(QStringLiteral("foto%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
         if (!QFile::exists(pfad)) {
             QImageWriter writer(pfad, "jpeg");
             writer.setQuality(90);
@@ -164,6 +168,27 @@ int UnsereVerkleinern(const QStringList& argumente)
     return 0;
 }
 
+// The same job with Qt's image I/O, for the choice of library: the JPEG
+// reader decodes at a reduced scale when asked for a smaller size.
+int QtVerkleinern(const QStringList& argumente)
+{
+    const QString aus = argumente.value(0);
+    QThreadPool pool;
+    pool.setMaxThreadCount(2);
+    for (const QString& pfad : argumente.mid(1)) {
+        pool.start([pfad, aus] {
+            QImageReader reader(pfad);
+            reader.setAutoTransform(true);
+            reader.setScaledSize(reader.size().scaled(800, 600, Qt::KeepAspectRatio));
+            QImageWriter writer(QDir(aus).filePath(QFileInfo(pfad).fileName()), "jpeg");
+            writer.setQuality(75);
+            writer.write(reader.read());
+        });
+    }
+    pool.waitForDone();
+    return 0;
+}
+
 double Psnr(const QString& a, const QString& b)
 {
     const QImage x = QImage(a).convertToFormat(QImage::Format_RGB32);
@@ -188,8 +213,8 @@ double Psnr(const QString& a, const QString& b)
 
 void Zeile(const char* wer, const TMessung& messung)
 {
-    std::printf("%-28s %6.1f images/s  %7.1f s  peak %7.1f MB\n", wer, kBilder / messung.Sekunden, messung.Sekunden,
-                messung.SpitzeKb / 1024.0);
+    std::printf("%-28s %6.1f images/s  %7.1f s  peak %7.1f MB\n", wer, kBilder / messung.Sekunden,
+                messung.Sekunden, messung.SpitzeKb / 1024.0);
 }
 
 // 500 computers of 5 types, each type with its own setting.
@@ -234,7 +259,8 @@ double Rechnerlauf(const QString& arbeit, const QStringList& bilder, bool alle)
     const TTransferErgebnis ergebnis = Uebertragen(auftrag);
     const double sekunden = uhr.elapsed() / 1000.0;
     std::printf("transfer %3lld computers: %d settings, %d images processed, %.2f s\n",
-                static_cast<long long>(auftrag.Rechner.size()), ergebnis.Einstellungen, ergebnis.Verarbeitet, sekunden);
+                static_cast<long long>(auftrag.Rechner.size()), ergebnis.Einstellungen, ergebnis.Verarbeitet,
+                sekunden);
     TStore::SetCurrent(nullptr);
     return sekunden;
 }
@@ -248,6 +274,9 @@ int main(int argc, char* argv[])
     if (argumente.value(1) == QStringLiteral("--unsere")) {
         return UnsereVerkleinern(argumente.mid(2));
     }
+    if (argumente.value(1) == QStringLiteral("--qt")) {
+        return QtVerkleinern(argumente.mid(2));
+    }
     QTemporaryDir temp;
     const QString arbeit = argumente.size() > 1 ? argumente[1] : temp.path();
     std::printf("making %d photographs %dx%d in %s ...\n", kBilder, kFoto.width(), kFoto.height(),
@@ -258,13 +287,16 @@ int main(int argc, char* argv[])
     const QString unsere = arbeit + QStringLiteral("/unsere");
     const QString vips = arbeit + QStringLiteral("/vips");
     const QString magick = arbeit + QStringLiteral("/magick");
-    for (const QString& ordner : {unsere, vips, magick}) {
+    const QString qt = arbeit + QStringLiteral("/qt");
+    for (const QString& ordner : {unsere, vips, magick, qt}) {
         QDir(ordner).removeRecursively();
         QDir().mkpath(ordner);
     }
 
     QStringList ich{QCoreApplication::applicationFilePath(), QStringLiteral("--unsere"), unsere};
     const TMessung wir = Prozesse({ich + fotos}, 1);
+    const QStringList qtLauf{QCoreApplication::applicationFilePath(), QStringLiteral("--qt"), qt};
+    const TMessung qtMessung = Prozesse({qtLauf + fotos}, 1);
     std::vector<QStringList> vipsBefehle;
     for (int haelfte = 0; haelfte < 2; ++haelfte) {
         vipsBefehle.push_back(QStringList{QStringLiteral("vipsthumbnail"), QStringLiteral("-s"),
@@ -275,8 +307,8 @@ int main(int argc, char* argv[])
     const TMessung vipsMessung = Prozesse(vipsBefehle, 2);
     std::vector<QStringList> magickBefehle;
     for (const QString& foto : fotos) {
-        magickBefehle.push_back({QStringLiteral("convert"), foto, QStringLiteral("-resize"), QStringLiteral("800x600"),
-                                 QStringLiteral("-quality"), QStringLiteral("75"),
+        magickBefehle.push_back({QStringLiteral("convert"), foto, QStringLiteral("-resize"),
+                                 QStringLiteral("800x600"), QStringLiteral("-quality"), QStringLiteral("75"),
                                  QDir(magick).filePath(QFileInfo(foto).fileName())});
     }
     const TMessung magickMessung = Prozesse(magickBefehle, 2);
@@ -284,21 +316,26 @@ int main(int argc, char* argv[])
     std::printf("\n%d photographs %dx%d -> fit 800x600, quality 75, two at a time\n", kBilder, kFoto.width(),
                 kFoto.height());
     Zeile("veldrake transfer (libvips)", wir);
+    Zeile("Qt image I/O (same job)", qtMessung);
     Zeile("vipsthumbnail", vipsMessung);
     Zeile("ImageMagick convert", magickMessung);
     std::printf("throughput: %.2f x vipsthumbnail, %.2f x ImageMagick; peak memory %.2f x vipsthumbnail\n",
                 vipsMessung.Sekunden / wir.Sekunden, magickMessung.Sekunden / wir.Sekunden,
                 double(wir.SpitzeKb) / double(vipsMessung.SpitzeKb));
 
-    double psnrMin = 99;
-    double psnrSumme = 0;
-    for (const QString& foto : fotos) {
-        const QString name = QFileInfo(foto).fileName();
-        const double psnr = Psnr(QDir(unsere).filePath(name), QDir(magick).filePath(name));
-        psnrMin = std::min(psnrMin, psnr);
-        psnrSumme += psnr;
+    for (const auto& [wer, ordner] : {std::pair{"ours", unsere}, std::pair{"Qt image I/O", qt}}) {
+        double psnrMin = 99;
+        double psnrSumme = 0;
+        for (const QString& foto : fotos) {
+            const QString name = QFileInfo(foto).fileName();
+            const double psnr = Psnr(QDir(ordner).filePath(name), QDir(magick).filePath(name));
+            psnrMin = std::min(psnrMin, psnr);
+            psnrSumme += psnr;
+        }
+        std::printf("PSNR %s vs ImageMagick: mean %.1f dB, lowest %.1f dB\n", wer, psnrSumme / kBilder,
+                    psnrMin);
     }
-    std::printf("PSNR ours vs ImageMagick: mean %.1f dB, lowest %.1f dB\n\n", psnrSumme / kBilder, psnrMin);
+    std::printf("\n");
 
     const QStringList auswahl = fotos.mid(0, 12);
     const double einer = Rechnerlauf(arbeit, auswahl, false);

@@ -17,7 +17,7 @@ namespace {
 
 const QSize kDesignClient(760, 470);
 constexpr int kBildOben = 88;
-const QSize kBildFeld(360, 270);
+const QSize kBildFeld(352, 264);
 
 TfrmBildVorschau::TDateiAuswahl& DateiAuswahl()
 {
@@ -142,11 +142,12 @@ void TfrmBildVorschau::SetupUi()
     lblNachher = NeuesLabel(QStringLiteral("lblNachher"), frame.Daten);
     lblInfoVorher = NeuesLabel(QStringLiteral("lblInfoVorher"), frame.Daten);
     lblInfoNachher = NeuesLabel(QStringLiteral("lblInfoNachher"), frame.Daten);
-    const int links = 8;
-    const int rechts = links + kBildFeld.width() + 16;
+    const QRect bereich = frame.ContentArea(kBildOben);
+    const int links = bereich.left();
+    const int rechts = bereich.right() + 1 - kBildFeld.width();
+    const int infoOben = kBildOben + kBildFeld.height() + 8;
     anchors->Place(lblVorher, QRect(QPoint(links, kBildOben), kBildFeld));
     anchors->Place(lblNachher, QRect(QPoint(rechts, kBildOben), kBildFeld));
-    const int infoOben = kBildOben + kBildFeld.height() + 8;
     anchors->Place(lblInfoVorher, QRect(links, infoOben, kBildFeld.width(), 60));
     anchors->Place(lblInfoNachher, QRect(rechts, infoOben, kBildFeld.width(), 60));
     anchors->FixClientSize(kDesignClient);
