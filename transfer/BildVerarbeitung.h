@@ -11,8 +11,8 @@ class TBildKOMMFilter;
 //
 // Images are read and written with libvips: it shrinks JPEGs while decoding
 // and streams the rest, so a 4000 x 3000 photograph never lies in memory
-// whole. Measured by bench/bench_transfer against Qt's image I/O, which
-// decodes the full image first (see the README).
+// whole; it resamples with a Lanczos kernel and keeps colour profiles.
+// bench/bench_transfer measures it against Qt's image I/O (see the README).
 
 struct TBildEinstellung
 {

@@ -23,7 +23,8 @@ struct TTransferAuftrag
     QStringList Bilder;      // image files of the entry, in order
     QString Ausgabe;         // each computer gets Ausgabe/<RNr>/
     int Threads = 0;         // 0: one per core
-    // Called after each processed image (from the calling thread).
+    // Told how many images are processed, now and then while they are and
+    // once at the end (on the calling thread).
     std::function<void(int erledigt, int gesamt)> Fortschritt;
 };
 
