@@ -10,9 +10,10 @@ class TBildKOMMFilter;
 // entry when they are passed on.
 //
 // Images are read and written with libvips: it shrinks JPEGs while decoding
-// and streams the rest, so a 4000 x 3000 photograph never lies in memory
-// whole; it resamples with a Lanczos kernel and keeps colour profiles.
-// bench/bench_transfer measures it against Qt's image I/O (see the README).
+// and streams the rest, resamples with a Lanczos kernel, keeps colour
+// profiles and metadata, and fails on a cut-off file where Qt's reader
+// returns a half-grey picture. Qt's image I/O is cheaper in CPU and memory;
+// bench/bench_transfer measures both (figures in the README).
 
 struct TBildEinstellung
 {
