@@ -184,7 +184,7 @@ TTransferErgebnis Uebertragen(const TTransferAuftrag& auftrag)
     }
     const int gesamt = static_cast<int>(aufgaben.size());
     while (!pool.waitForDone(100)) {
-        if (auftrag.Fortschritt) {
+        if (auftrag.Fortschritt && erledigt.load() < gesamt) { // the end is told once, below
             auftrag.Fortschritt(erledigt.load(), gesamt);
         }
     }
