@@ -184,8 +184,9 @@ TTransferErgebnis Uebertragen(const TTransferAuftrag& auftrag)
     }
     const int gesamt = static_cast<int>(aufgaben.size());
     while (!pool.waitForDone(100)) {
-        if (auftrag.Fortschritt && erledigt.load() < gesamt) { // the end is told once, below
-            auftrag.Fortschritt(erledigt.load(), gesamt);
+        const int bisher = erledigt.load();
+        if (auftrag.Fortschritt && bisher < gesamt) { // the end is told once, below
+            auftrag.Fortschritt(bisher, gesamt);
         }
     }
     if (auftrag.Fortschritt) {
