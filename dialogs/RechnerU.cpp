@@ -1,6 +1,7 @@
 #include "dialogs/RechnerU.h"
 
 #include "dialogs/DialogSupport.h"
+#include "dialogs/RechnerTipps.h"
 
 #include "data/MainDM.h"
 #include "host/Guard.h"
@@ -104,6 +105,7 @@ void TfrmRechner::SetupComponents()
     vtRTypRNrCheck->setRootIsDecorated(true);
     vtRTypRNrCheck->setExpandsOnDoubleClick(true);
     anchors->Place(vtRTypRNrCheck, frame.ContentArea(kTreeTop), TAnchors::akAll);
+    new TRechnerTipps(*vtRTypRNrCheck, [this] { return FFilterKennung; });
 
     actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape),
                        [this] { btnZurueckClick(actESC); });

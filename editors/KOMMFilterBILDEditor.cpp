@@ -1,6 +1,7 @@
 #include "editors/KOMMFilterBILDEditor.h"
 
 #include "editors/BildQualitaet.h"
+#include "editors/BildVorschau.h"
 #include "host/Guard.h"
 #include "host/KRNConvert.h"
 #include "host/KRNFormFrame.h"
@@ -106,6 +107,16 @@ void TfrmBildKOMMFilterEditor::SetupUi()
     QWidget::setTabOrder(edtQualitaet, chbBildLoeschen);
     QWidget::setTabOrder(chbBildLoeschen, chbOnlyFirstPicExp);
     QWidget::setTabOrder(chbOnlyFirstPicExp, edtGroesseBreite);
+
+    // The preview button follows the base editor's buttons in the bar.
+    spbVorschau = new TKRNStdSpeedButton(QStringLiteral("spbVorschau"), spbBuchen->parentWidget());
+    spbVorschau->move(spbBuchen->pos() + (spbBuchen->pos() - spbCancel->pos()));
+    spbVorschau->SetCaption(QStringLiteral("Vorschau"));
+    spbVorschau->SetHint(QStringLiteral("F6 - Vorschau ..."));
+    spbVorschau->SetFlat(true);
+    spbVorschau->SetGlyph(QStyle::SP_FileDialogContentsView);
+    connect(spbVorschau, &QToolButton::clicked, this, [this] { spbVorschauClick(spbVorschau); });
+    AddAction(QStringLiteral("actF6"), QKeySequence(Qt::Key_F6), [this] { spbVorschauClick(this); });
 }
 
 TBildKOMMFilter& TfrmBildKOMMFilterEditor::Filter() const
@@ -178,21 +189,51 @@ void TfrmBildKOMMFilterEditor::FilterSave()
         filter.Kennung = FilterKennung();
         filter.Bezeichnung = edtBezeichnung->text();
         filter.Beschreibung = edtBeschreibung->text();
-        // Disabled controls are saved as they stand. A number edit still
-        // showing the loaded value keeps the stored value: the edit may not
-        // be able to show it exactly.
-        filter.BildLoeschen = chbBildLoeschen->Checked();
-        if (!edtGroesseBreite->ShowsStoredText()) {
-            filter.GroesseBreite = StrToIntDef(edtGroesseBreite->text(), 0);
-        }
-        if (!edtGroesseHoehe->ShowsStoredText()) {
-            filter.GroesseHoehe = StrToIntDef(edtGroesseHoehe->text(), 0);
-        }
-        filter.OnlyFirstPicExp = chbOnlyFirstPicExp->Checked();
-        if (!edtQualitaet->ShowsStoredText()) {
-            filter.Qualitaetsverlust = BildQualitaetsverlust(edtQualitaet->text());
-        }
+        EditsInFilter(filter);
         EinstellungSpeichern(filter);
+    });
+}
+
+// Disabled controls are taken as they stand. A number edit still showing the
+// loaded value keeps the filter's value: the edit may not be able to show it
+// exactly.
+void TfrmBildKOMMFilterEditor::EditsInFilter(TBildKOMMFilter& filter) const
+{
+    filter.BildLoeschen = chbBildLoeschen->Checked();
+    if (!edtGroesseBreite->ShowsStoredText()) {
+        filter.GroesseBreite = StrToIntDef(edtGroesseBreite->text(), 0);
+    }
+    if (!edtGroesseHoehe->ShowsStoredText()) {
+        filter.GroesseHoehe = StrToIntDef(edtGroesseHoehe->text(), 0);
+    }
+    filter.OnlyFirstPicExp = chbOnlyFirstPicExp->Checked();
+    if (!edtQualitaet->ShowsStoredText()) {
+        filter.Qualitaetsverlust = BildQualitaetsverlust(edtQualitaet->text());
+    }
+}
+
+TBildEinstellung TfrmBildKOMMFilterEditor::EinstellungAusEdits() const
+{
+    TBildKOMMFilter filter{QString(), QString()};
+    if (FBildKOMMFilter) {
+        // Values the edits show as stored come from the loaded setting.
+        filter.GroesseBreite = FBildKOMMFilter->GroesseBreite;
+        filter.GroesseHoehe = FBildKOMMFilter->GroesseHoehe;
+        filter.Qualitaetsverlust = FBildKOMMFilter->Qualitaetsverlust;
+    }
+    EditsInFilter(filter);
+    return TBildEinstellung::Von(filter);
+}
+
+void TfrmBildKOMMFilterEditor::spbVorschauClick(QObject*)
+{
+    KRNGuard(QStringLiteral("TfrmBildKOMMFilterEditor.spbVorschauClick"), true, [&] {
+        if (frmVorschau == nullptr) {
+            frmVorschau = new TfrmBildVorschau(this);
+        }
+        frmVorschau->SetEinstellung(EinstellungAusEdits());
+        frmVorschau->show();
+        frmVorschau->raise();
     });
 }
 

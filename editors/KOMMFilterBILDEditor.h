@@ -2,8 +2,11 @@
 
 #include "editors/KOMMFilterEditorU.h"
 #include "host/KOMMFilter.h"
+#include "transfer/BildVerarbeitung.h"
 
 #include <memory>
+
+class TfrmBildVorschau;
 
 // The settings editor of the two image filter kinds (article and catalogue
 // images): transfer images at all, only the first image, maximum width and
@@ -24,6 +27,10 @@ public:
     void FormCreate(QObject* sender) override;
     void FormDestroy(QObject* sender) override;
     void chbBildLoeschenClick(QObject* sender);
+    // "Vorschau" / F6: shows a sample image before and after the settings in
+    // the edits, saved or not.
+    void spbVorschauClick(QObject* sender);
+    TBildEinstellung EinstellungAusEdits() const;
 
     // The filter object of the setting being edited (none before
     // FilterInitialize).
@@ -35,6 +42,8 @@ public:
 private:
     void SetupUi();
     TBildKOMMFilter& Filter() const;
+    // The image settings of the edits into the filter object.
+    void EditsInFilter(TBildKOMMFilter& filter) const;
 
     TKRNStdLabel* lblTxtUeberschrift = nullptr;
     TKRNStdCheckBox* chbBildLoeschen = nullptr;
@@ -45,6 +54,8 @@ private:
     TKRNStdEdit* edtGroesseHoehe = nullptr;
     TKRNAttachLabel* lblQualitaet = nullptr;
     TKRNStdEdit* edtQualitaet = nullptr;
+    TKRNStdSpeedButton* spbVorschau = nullptr;
+    TfrmBildVorschau* frmVorschau = nullptr; // made at the first preview, owned by the editor
 
     std::unique_ptr<TBildKOMMFilter> FBildKOMMFilter;
 };

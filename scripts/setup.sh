@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev
+    libvips-dev
     xvfb xauth fonts-dejavu-core
 )
 

@@ -1,0 +1,426 @@
+#include "admin/AdminBefehle.h"
+
+#include "host/KRNError.h"
+#include "host/KRNProgramm.h"
+#include "host/Rechner.h"
+#include "host/Store.h"
+#include "transfer/Transfer.h"
+#include "transfer/Zuordnung.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <functional>
+
+#include <unistd.h>
+
+namespace {
+
+// A command line that cannot be run as given.
+class TAufrufFehler : public KRNException
+{
+public:
+    using KRNException::KRNException;
+};
+
+// Input that is refused (exit code exEingabe).
+class TEingabeFehler : public KRNException
+{
+public:
+    using KRNException::KRNException;
+};
+
+void Aus(const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+}
+
+void Meldung(const QString& text)
+{
+    std::fprintf(stderr, "veldrake-admin: %s\n", text.toUtf8().constData());
+}
+
+// Opens the program's store: --store, else VELDRAKE_STORE, else the default.
+void DatenbestandOeffnen(const QString& pfad)
+{
+    if (!pfad.isEmpty()) {
+        qputenv("VELDRAKE_STORE", QFile::encodeName(pfad));
+    }
+    KRNProgramm().Init(QStringLiteral("VELDRAKE"), 0, 0, 0, false);
+}
+
+void Parsen(QCommandLineParser& parser, const QStringList& argumente)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(QStringList{QStringLiteral("veldrake-admin")} + argumente)) {
+        throw TAufrufFehler(parser.errorText());
+    }
+}
+
+QCommandLineOption Option(const char* name, const char* beschreibung, const char* wert = nullptr)
+{
+    if (wert == nullptr) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(beschreibung));
+    }
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(beschreibung),
+                              QString::fromLatin1(wert));
+}
+
+qint32 RNrWert(const QString& text)
+{
+    bool ok = false;
+    const qint32 rnr = text.toInt(&ok);
+    if (!ok || rnr < 1) {
+        throw TAufrufFehler(QStringLiteral("--rnr erwartet eine Rechnernummer ab 1, nicht »%1«").arg(text));
+    }
+    return rnr;
+}
+
+QChar RTypWert(const QString& text)
+{
+    if (text.size() != 1 || text[0] == u' ') {
+        throw TAufrufFehler(QStringLiteral("--rtyp erwartet genau ein Zeichen, nicht »%1«").arg(text));
+    }
+    return text[0];
+}
+
+// The computers named by --rnr, --rtyp or --all (all when none is given and
+// keineHeisstAlle).
+QList<TRechner> RechnerAuswahl(const QCommandLineParser& parser, bool keineHeisstAlle)
+{
+    const int angaben = int(parser.isSet(QStringLiteral("rnr"))) + int(parser.isSet(QStringLiteral("rtyp"))) +
+                        int(parser.isSet(QStringLiteral("all")));
+    if (angaben > 1 || (angaben == 0 && !keineHeisstAlle)) {
+        throw TAufrufFehler(QStringLiteral("genau eine der Angaben --rnr, --rtyp oder --all ist nötig"));
+    }
+    const QList<TRechner> alle = ReadRechner(TStore::Required(), false);
+    QList<TRechner> auswahl;
+    if (parser.isSet(QStringLiteral("rnr"))) {
+        const qint32 rnr = RNrWert(parser.value(QStringLiteral("rnr")));
+        for (const TRechner& rechner : alle) {
+            if (rechner.RNr == rnr) {
+                auswahl.append(rechner);
+            }
+        }
+        if (auswahl.isEmpty()) {
+            throw TEingabeFehler(QStringLiteral("Rechner %1 ist nicht angelegt.").arg(rnr));
+        }
+    } else if (parser.isSet(QStringLiteral("rtyp"))) {
+        const QChar rtyp = RTypWert(parser.value(QStringLiteral("rtyp")));
+        for (const TRechner& rechner : alle) {
+            if (rechner.RTyp == rtyp) {
+                auswahl.append(rechner);
+            }
+        }
+        if (auswahl.isEmpty()) {
+            throw TEingabeFehler(QStringLiteral("Zum Rechnertyp %1 ist kein Rechner angelegt.").arg(rtyp));
+        }
+    } else {
+        auswahl = alle;
+    }
+    return auswahl;
+}
+
+QJsonObject RechnerJson(const TRechner& rechner)
+{
+    return QJsonObject{{QStringLiteral("rnr"), rechner.RNr},
+                       {QStringLiteral("name"), rechner.Name},
+                       {QStringLiteral("rtyp"), QString(rechner.RTyp)}};
+}
+
+QJsonObject BedienungJson(const TBedienung& bedienung)
+{
+    return QJsonObject{{QStringLiteral("einstellung"), bedienung.Bezeichnung},
+                       {QStringLiteral("grund"), ZuordnungsGrundSchluessel(bedienung.Grund)},
+                       {QStringLiteral("text"), BedienungText(bedienung)}};
+}
+
+void JsonAus(const QJsonObject& object)
+{
+    Aus(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)));
+}
+
+// --- explain ---------------------------------------------------------------------
+
+int Erklaeren(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("rnr", "Nur dieser Rechner.", "nummer"),
+                       Option("rtyp", "Nur die Rechner dieses Typs.", "typ"),
+                       Option("all", "Alle Rechner (Vorgabe)."), Option("json", "Ausgabe als JSON.")});
+    Parsen(parser, argumente);
+    const QList<TRechner> rechnerListe = RechnerAuswahl(parser, true);
+    QList<TFilterZuordnung> arten;
+    for (const QString& kennung : AktiveFilterArten()) {
+        arten.append(TFilterZuordnung(kennung));
+    }
+    QJsonArray json;
+    QString text;
+    if (arten.isEmpty()) {
+        text += QStringLiteral("Keine Filterart ist eingeschaltet; alle Bilder gehen unverändert weiter.\n");
+    }
+    for (const TRechner& rechner : rechnerListe) {
+        text +=
+            QStringLiteral("Rechner %1 %2 (Typ %3)\n").arg(rechner.RNr).arg(rechner.Name).arg(rechner.RTyp);
+        QJsonObject arten_json;
+        for (const TFilterZuordnung& art : arten) {
+            const TBedienung bedienung = art.FuerRechner(rechner.RNr);
+            text += QStringLiteral("  %1: %2\n").arg(art.Kennung(), BedienungText(bedienung));
+            arten_json.insert(art.Kennung(), BedienungJson(bedienung));
+        }
+        QJsonObject eintrag = RechnerJson(rechner);
+        eintrag.insert(QStringLiteral("filter"), arten_json);
+        json.append(eintrag);
+    }
+    if (parser.isSet(QStringLiteral("json"))) {
+        JsonAus(QJsonObject{{QStringLiteral("rechner"), json}});
+    } else {
+        Aus(text);
+    }
+    return exOk;
+}
+
+// --- transfer --------------------------------------------------------------------
+
+// A bar on stderr when it is a terminal; nothing otherwise.
+std::function<void(int, int)> Fortschrittsbalken()
+{
+    if (isatty(STDERR_FILENO) == 0) {
+        return {};
+    }
+    return [](int erledigt, int gesamt) {
+        constexpr int kBreite = 40;
+        const int voll = gesamt > 0 ? erledigt * kBreite / gesamt : kBreite;
+        const QString balken = QString(voll, u'#') + QString(kBreite - voll, u'.');
+        std::fprintf(stderr, "\r[%s] %d/%d Bilder", balken.toLatin1().constData(), erledigt, gesamt);
+        if (erledigt >= gesamt) {
+            std::fputs("\n", stderr);
+        }
+        std::fflush(stderr);
+    };
+}
+
+QJsonObject TransferJson(const TTransferAuftrag& auftrag, const TTransferErgebnis& ergebnis)
+{
+    QJsonArray rechner;
+    for (const TTransferRechner& eintrag : ergebnis.Rechner) {
+        QJsonObject object = RechnerJson(eintrag.Rechner);
+        const QJsonObject bedienung = BedienungJson(eintrag.Bedienung);
+        for (auto it = bedienung.constBegin(); it != bedienung.constEnd(); ++it) {
+            object.insert(it.key(), it.value());
+        }
+        object.insert(QStringLiteral("ordner"),
+                      QDir(auftrag.Ausgabe).filePath(QString::number(eintrag.Rechner.RNr)));
+        object.insert(QStringLiteral("bilder"), QJsonArray::fromStringList(eintrag.Bilder));
+        rechner.append(object);
+    }
+    QJsonArray fehler;
+    for (const TBildFehler& eintrag : ergebnis.Fehler) {
+        fehler.append(QJsonObject{{QStringLiteral("bild"), eintrag.Name},
+                                  {QStringLiteral("meldung"), eintrag.Meldung}});
+    }
+    return QJsonObject{{QStringLiteral("kennung"), auftrag.Kennung},
+                       {QStringLiteral("einstellungen"), ergebnis.Einstellungen},
+                       {QStringLiteral("verarbeitet"), ergebnis.Verarbeitet},
+                       {QStringLiteral("rechner"), rechner},
+                       {QStringLiteral("fehler"), fehler}};
+}
+
+QStringList Eingabebilder(const QCommandLineParser& parser)
+{
+    QStringList bilder;
+    if (parser.isSet(QStringLiteral("in"))) {
+        const QString ordner = parser.value(QStringLiteral("in"));
+        if (!QFileInfo(ordner).isDir()) {
+            throw TEingabeFehler(QStringLiteral("Der Bildordner %1 existiert nicht.").arg(ordner));
+        }
+        bilder = BilderImOrdner(ordner);
+    }
+    bilder += parser.positionalArguments();
+    if (bilder.isEmpty()) {
+        throw TEingabeFehler(
+            QStringLiteral("Es sind keine Bilder angegeben (--in ORDNER oder Bilddateien)."));
+    }
+    return bilder;
+}
+
+int Uebertragen(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions(
+        {Option("kind", "Filterart (Kennung), z. B. ABIL oder KBIL.", "kennung"),
+         Option("rnr", "Für diesen Rechner.", "nummer"),
+         Option("rtyp", "Für alle Rechner dieses Typs.", "typ"), Option("all", "Für alle Rechner."),
+         Option("in", "Ordner mit den Bildern eines Eintrags (nach Namen geordnet).", "ordner"),
+         Option("out", "Ausgabeordner; jeder Rechner bekommt darin einen Ordner <RNr>.", "ordner"),
+         Option("threads", "Anzahl gleichzeitig bearbeiteter Bilder (Vorgabe: Kerne).", "anzahl"),
+         Option("json", "Zusammenfassung als JSON auf stdout.")});
+    Parsen(parser, argumente);
+    if (parser.value(QStringLiteral("kind")).isEmpty() || parser.value(QStringLiteral("out")).isEmpty()) {
+        throw TAufrufFehler(QStringLiteral("transfer braucht --kind und --out"));
+    }
+    TTransferAuftrag auftrag;
+    auftrag.Kennung = parser.value(QStringLiteral("kind"));
+    auftrag.Ausgabe = parser.value(QStringLiteral("out"));
+    auftrag.Threads = parser.value(QStringLiteral("threads")).toInt();
+    auftrag.Bilder = Eingabebilder(parser);
+    auftrag.Rechner = RechnerAuswahl(parser, false);
+    auftrag.Fortschritt = Fortschrittsbalken();
+    const TTransferErgebnis ergebnis = Uebertragen(auftrag);
+    for (const TBildFehler& fehler : ergebnis.Fehler) {
+        Meldung(fehler.Meldung);
+    }
+    if (parser.isSet(QStringLiteral("json"))) {
+        JsonAus(TransferJson(auftrag, ergebnis));
+    } else {
+        Aus(QStringLiteral("%1 Rechner, %2 verschiedene Einstellungen, %3 Bilder bearbeitet, %4 Fehler.\n")
+                .arg(ergebnis.Rechner.size())
+                .arg(ergebnis.Einstellungen)
+                .arg(ergebnis.Verarbeitet)
+                .arg(ergebnis.Fehler.size()));
+    }
+    return ergebnis.Fehler.isEmpty() ? exOk : exBildFehler;
+}
+
+// --- import-computers ------------------------------------------------------------
+
+int RechnerEinlesen(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    Parsen(parser, argumente);
+    if (parser.positionalArguments().size() != 1) {
+        throw TAufrufFehler(QStringLiteral("import-computers erwartet genau eine Datei"));
+    }
+    try {
+        const TRechnerImport result =
+            ImportComputersCsv(TStore::Required(), parser.positionalArguments().first());
+        Aus(QStringLiteral("%1 Rechnertypen und %2 Rechner eingelesen.\n")
+                .arg(result.RTypCount)
+                .arg(result.RNrCount));
+    } catch (const StoreError&) {
+        throw;
+    } catch (const KRNException& e) {
+        throw TEingabeFehler(e.Message() + QStringLiteral("\nNichts wurde eingelesen."));
+    }
+    return exOk;
+}
+
+struct TBefehl
+{
+    const char* Name;
+    int (*Ausfuehren)(const QStringList&);
+};
+
+const TBefehl kBefehle[] = {
+    {"explain", Erklaeren},
+    {"transfer", Uebertragen},
+    {"import-computers", RechnerEinlesen},
+};
+
+int Ausfuehren(const QStringList& argumente)
+{
+    QStringList rest = argumente;
+    QString store;
+    while (!rest.isEmpty() && rest.first().startsWith(u'-')) {
+        const QString option = rest.takeFirst();
+        if (option == u"--help" || option == u"-h") {
+            Aus(AdminHilfe());
+            return exOk;
+        }
+        if (option == u"--store" && !rest.isEmpty()) {
+            store = rest.takeFirst();
+        } else if (option.startsWith(u"--store=")) {
+            store = option.mid(8);
+        } else {
+            throw TAufrufFehler(QStringLiteral("unbekannte Option %1").arg(option));
+        }
+    }
+    if (rest.isEmpty()) {
+        throw TAufrufFehler(QStringLiteral("kein Befehl angegeben"));
+    }
+    const QString name = rest.takeFirst();
+    if (name == u"help" || rest.contains(QStringLiteral("--help"))) {
+        Aus(AdminHilfe());
+        return exOk;
+    }
+    for (const TBefehl& befehl : kBefehle) {
+        if (name == QLatin1String(befehl.Name)) {
+            DatenbestandOeffnen(store);
+            return befehl.Ausfuehren(rest);
+        }
+    }
+    throw TAufrufFehler(QStringLiteral("unbekannter Befehl »%1«").arg(name));
+}
+
+} // namespace
+
+QString AdminHilfe()
+{
+    return QStringLiteral(
+        "Aufruf: veldrake-admin [--store DATEI] BEFEHL [OPTIONEN]\n"
+        "\n"
+        "Arbeitet auf dem Datenbestand des Programms (--store, sonst VELDRAKE_STORE,\n"
+        "sonst die Vorgabedatei im Datenverzeichnis des Benutzers).\n"
+        "\n"
+        "Befehle:\n"
+        "  explain [--rnr N | --rtyp T | --all] [--json]\n"
+        "      Welche gespeicherte Einstellung jeder eingeschalteten Filterart einen\n"
+        "      Rechner bedient und warum (Vorgabe: alle Rechner).\n"
+        "  transfer --kind KENNUNG (--rnr N | --rtyp T | --all) --out ORDNER\n"
+        "           (--in ORDNER | BILD...) [--json] [--threads N]\n"
+        "      Wendet die bedienende Einstellung auf die Bilder eines Eintrags an und\n"
+        "      schreibt sie nach ORDNER/<RNr>/. Jedes Bild wird je Einstellung einmal\n"
+        "      bearbeitet. Fortschrittsbalken nur auf einem Terminal.\n"
+        "  import-computers DATEI.csv\n"
+        "      Liest Rechnertypen und Rechner ein (Rechnertyp;Typ;Name und\n"
+        "      Rechner;Nummer;Name;Typ[;Master]). Eine fehlerhafte Zeile wird mit ihrer\n"
+        "      Nummer gemeldet, und dann wird nichts eingelesen.\n"
+        "  help\n"
+        "\n"
+        "Rückgabewerte:\n"
+        "  0  erledigt\n"
+        "  1  erledigt, aber Bilder waren beschädigt oder nicht lesbar (auf stderr genannt)\n"
+        "  2  falscher Aufruf\n"
+        "  3  Eingabe abgelehnt (fehlerhafte Rechnerliste, unbekannter Rechner oder Typ,\n"
+        "     keine Bilder)\n"
+        "  4  Datenbestand nicht zu öffnen oder zu lesen\n"
+        "  5  Ausgabe nicht zu schreiben\n");
+}
+
+int AdminAusfuehren(const QStringList& argumente)
+{
+    // The store closes before the application object goes.
+    struct TSchliessen
+    {
+        ~TSchliessen()
+        {
+            KRNProgramm().Done();
+            std::fflush(stdout);
+        }
+    } schliessen;
+    try {
+        return Ausfuehren(argumente);
+    } catch (const TAufrufFehler& e) {
+        Meldung(e.Message());
+        Meldung(QStringLiteral("»veldrake-admin --help« zeigt die Befehle."));
+        return exAufruf;
+    } catch (const TEingabeFehler& e) {
+        Meldung(e.Message());
+        return exEingabe;
+    } catch (const StoreError& e) {
+        Meldung(e.Message());
+        return exDatenbestand;
+    } catch (const KRNException& e) {
+        Meldung(e.Message());
+        return exAusgabe;
+    } catch (const std::exception& e) {
+        Meldung(KRNExceptionText(e));
+        return exAusgabe;
+    }
+}

@@ -1,0 +1,184 @@
+// veldrake-admin end to end: the real executable on a real store file.
+
+#include "BildTestSupport.h"
+#include "TempStore.h"
+#include "data/MainDM.h"
+#include "host/KOMMFilter.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TLauf
+{
+    int ExitCode = -1;
+    QString Ausgabe;
+    QString Fehler;
+    QJsonObject Json() const { return QJsonDocument::fromJson(Ausgabe.toUtf8()).object(); }
+};
+
+class AdminTest : public ::testing::Test
+{
+protected:
+    TLauf Starten(const QStringList& argumente)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"VELDRAKE_STORE"_s, m_store.Path());
+        process.setProcessEnvironment(env);
+        process.start(QString::fromUtf8(VELDRAKE_ADMIN), argumente);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return TLauf{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                     QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString Datei(const QString& name, const QByteArray& inhalt)
+    {
+        const QString pfad = m_store.Dir() + u"/"_s + name;
+        QDir().mkpath(QFileInfo(pfad).path());
+        DateiSchreiben(pfad, inhalt);
+        return pfad;
+    }
+
+    void EinstellungSpeichern(const QString& name, int breite, int hoehe, int verlust)
+    {
+        TABILKommFilter filter(TABILKommFilter::Filter_Kennung(), name);
+        filter.GroesseBreite = breite;
+        filter.GroesseHoehe = hoehe;
+        filter.Qualitaetsverlust = verlust;
+        filter.FilterSave();
+    }
+
+    TempStore m_store;
+};
+
+TEST_F(AdminTest, ImportExplainAndTransferForAllComputers)
+{
+    const TLauf import =
+        Starten({u"import-computers"_s, Datei(u"rechner.csv"_s, "Rechnertyp;F;Filiale\n"
+                                                                "Rechnertyp;K;Kasse\n"
+                                                                "Rechner;101;Nord;F;1\n"
+                                                                "Rechner;102;Süd;F;1\n"
+                                                                "Rechner;103;Ost;F;1\n"
+                                                                "Rechner;201;Kasse Nord;K\n")});
+    ASSERT_EQ(import.ExitCode, 0) << import.Fehler.toStdString();
+
+    // A setting for the type F, another for the number 101 of that type.
+    TdtmKOMMFilter dtm;
+    dtm.RunCreateHandler();
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    EinstellungSpeichern(u"KLEIN"_s, 200, 0, 128);   // 50 %
+    EinstellungSpeichern(u"MITTEL"_s, 400, 400, 64); // 75 %
+    dtm.BuchenKommunikation(u"ABIL"_s, u"KLEIN"_s, u'F', 0, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"MITTEL"_s, u' ', 101, true);
+
+    const QJsonObject erklaert = Starten({u"explain"_s, u"--json"_s}).Json();
+    QHash<int, QString> einstellung, grund;
+    for (const QJsonValue& rechner : erklaert[u"rechner"_s].toArray()) {
+        const QJsonObject abil = rechner[u"filter"_s][u"ABIL"_s].toObject();
+        einstellung.insert(rechner[u"rnr"_s].toInt(), abil[u"einstellung"_s].toString());
+        grund.insert(rechner[u"rnr"_s].toInt(), abil[u"grund"_s].toString());
+    }
+    EXPECT_EQ(einstellung,
+              (QHash<int, QString>{{101, u"MITTEL"_s}, {102, u"KLEIN"_s}, {103, u"KLEIN"_s}, {201, {}}}));
+    EXPECT_EQ(grund,
+              (QHash<int, QString>{{101, u"rnr"_s}, {102, u"rtyp"_s}, {103, u"rtyp"_s}, {201, u"keine"_s}}));
+    EXPECT_TRUE(Starten({u"explain"_s, u"--rnr"_s, u"101"_s})
+                    .Ausgabe.contains(u"ABIL: MITTEL (Einstellung der Rechnernummer)"_s));
+
+    QMap<QString, QByteArray> bilder;
+    for (const QString& name : {u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s}) {
+        bilder.insert(name, AlsJpeg(TestBild(QSize(800, 600)), 95));
+        Datei(u"in/"_s + name, bilder[name]);
+    }
+    const QString aus = m_store.Dir() + u"/aus"_s;
+    const TLauf transfer = Starten({u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--all"_s, u"--in"_s,
+                                    m_store.Dir() + u"/in"_s, u"--out"_s, aus, u"--json"_s});
+    ASSERT_EQ(transfer.ExitCode, 0) << transfer.Fehler.toStdString();
+    EXPECT_TRUE(transfer.Fehler.isEmpty()) << "no progress bar off a terminal";
+    const QJsonObject summe = transfer.Json();
+    EXPECT_EQ(summe[u"einstellungen"_s].toInt(), 3); // MITTEL, KLEIN, unfiltered
+    EXPECT_EQ(summe[u"verarbeitet"_s].toInt(), 9);   // each image once per setting
+    EXPECT_EQ(summe[u"rechner"_s].toArray().size(), 4);
+
+    struct
+    {
+        int RNr;
+        QSize Groesse;
+        int Qualitaet; // 0: passed on byte for byte
+    } const erwartet[] = {
+        {101, {400, 300}, 75}, {102, {200, 150}, 50}, {103, {200, 150}, 50}, {201, {800, 600}, 0}};
+    for (const auto& fall : erwartet) {
+        const QDir ordner(aus + u"/"_s + QString::number(fall.RNr));
+        EXPECT_EQ(ordner.entryList(QDir::Files), QStringList(bilder.keys())) << fall.RNr;
+        for (const QString& name : bilder.keys()) {
+            const QByteArray daten = DateiLesen(ordner.filePath(name));
+            EXPECT_EQ(Groesse(daten), fall.Groesse) << fall.RNr << name.toStdString();
+            if (fall.Qualitaet == 0) {
+                EXPECT_EQ(daten, bilder[name]) << fall.RNr;
+            } else {
+                EXPECT_EQ(JpegQualitaetLesen(daten), fall.Qualitaet) << fall.RNr;
+            }
+        }
+    }
+}
+
+TEST_F(AdminTest, BadComputerListImportsNothing)
+{
+    const TLauf lauf = Starten({u"import-computers"_s, Datei(u"rechner.csv"_s, "Rechnertyp;F;Filiale\n"
+                                                                               "Rechner;101;Nord;F\n"
+                                                                               "Rechner;abc;Süd;F\n")});
+    EXPECT_EQ(lauf.ExitCode, 3);
+    EXPECT_TRUE(lauf.Fehler.contains(u"Zeile 3"_s)) << lauf.Fehler.toStdString();
+    EXPECT_EQ(m_store.Count(u"SELECT COUNT(*) FROM rechner"_s), 0);
+    EXPECT_EQ(m_store.Count(u"SELECT COUNT(*) FROM rechnertyp"_s), 0);
+}
+
+TEST_F(AdminTest, ExitCodesScriptsRelyOn)
+{
+    Starten({u"import-computers"_s, Datei(u"rechner.csv"_s, "Rechnertyp;F;Filiale\nRechner;101;Nord;F\n")});
+    const QString gut = Datei(u"in/gut.jpg"_s, AlsJpeg(TestBild(QSize(100, 80))));
+    const QString kaputt = Datei(u"in/kaputt.jpg"_s, "kein Bild");
+    const QString aus = m_store.Dir() + u"/aus"_s;
+    TdtmKOMMFilter dtm;
+    dtm.RunCreateHandler();
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    EinstellungSpeichern(u"KLEIN"_s, 50, 0, 0);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"KLEIN"_s, u'F', 0, true);
+
+    const struct
+    {
+        QStringList Argumente;
+        int ExitCode;
+        QString Meldung; // part of stderr
+    } faelle[] = {
+        {{u"--help"_s}, 0, {}},
+        {{u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--rnr"_s, u"101"_s, u"--out"_s, aus, gut}, 0, {}},
+        {{u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--rnr"_s, u"101"_s, u"--out"_s, aus, gut, kaputt},
+         1,
+         u"kaputt.jpg"_s},
+        {{u"gibtsnicht"_s}, 2, u"unbekannter Befehl"_s},
+        {{u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--out"_s, aus, gut}, 2, u"--rnr"_s},
+        {{u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--rnr"_s, u"999"_s, u"--out"_s, aus, gut}, 3, u"999"_s},
+        {{u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--all"_s, u"--out"_s, aus}, 3, u"keine Bilder"_s},
+        {{u"--store"_s, gut + u"/x.sqlite"_s, u"explain"_s}, 4, {}},
+        {{u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--all"_s, u"--out"_s, gut, gut}, 5, {}},
+    };
+    for (const auto& fall : faelle) {
+        const TLauf lauf = Starten(fall.Argumente);
+        EXPECT_EQ(lauf.ExitCode, fall.ExitCode) << fall.Argumente.join(u' ').toStdString() << "\n"
+                                                << lauf.Fehler.toStdString();
+        EXPECT_TRUE(lauf.Fehler.contains(fall.Meldung)) << lauf.Fehler.toStdString();
+    }
+    EXPECT_EQ(Groesse(DateiLesen(aus + u"/101/gut.jpg"_s)), QSize(50, 40));
+}
+
+} // namespace
