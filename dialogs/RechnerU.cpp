@@ -81,6 +81,7 @@ void TfrmRechner::SetupComponents()
     large.setPointSize(12);
     large.setBold(true);
     lblUeberschrift->setFont(large);
+    lblUeberschrift->SetElideLines(true);
     QPalette blue = lblUeberschrift->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     lblUeberschrift->setPalette(blue);
@@ -104,6 +105,7 @@ void TfrmRechner::SetupComponents()
     vtRTypRNrCheck->setRootIsDecorated(true);
     vtRTypRNrCheck->setExpandsOnDoubleClick(true);
     anchors->Place(vtRTypRNrCheck, frame.ContentArea(kTreeTop), TAnchors::akAll);
+    anchors->KeepMinimum(vtRTypRNrCheck);
 
     actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape),
                        [this] { btnZurueckClick(actESC); });

@@ -7,6 +7,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+#include <QTranslator>
 
 #include <exception>
 
@@ -35,7 +41,49 @@ void TApplication::Initialize(int& argc, char** argv)
     // The application ends when the main form closes, not with the last
     // window.
     QApplication::setQuitOnLastWindowClosed(false);
+    LoadGermanTranslations();
     ConnectIdle();
+}
+
+bool TApplication::SetIcon(const QString& svgPath)
+{
+    // Drawn here rather than by Qt's SVG icon plugin, which a system may
+    // lack.
+    QSvgRenderer renderer(svgPath);
+    if (!renderer.isValid()) {
+        return false;
+    }
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    QApplication::setWindowIcon(icon);
+    return true;
+}
+
+bool TApplication::LoadGermanTranslations()
+{
+    static QPointer<QTranslator> s_installed;
+    if (s_installed) {
+        return true;
+    }
+    // Qt's own catalogue matches the Qt the program runs with; the copy built
+    // into the program serves where Qt's translations are not installed.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    const QString name = QStringLiteral("qtbase_de");
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        !translator->load(name, QStringLiteral(":/veldrake/translations"))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    s_installed = translator;
+    return true;
 }
 
 void TApplication::Finish()
@@ -51,7 +99,6 @@ void TApplication::Finish()
 void TApplication::SetTitle(const QString& title)
 {
     m_title = title;
-    QGuiApplication::setApplicationDisplayName(title);
 }
 
 void TApplication::Adopt(TKRNComponent* component, QWidget* form, std::function<void()> clearVariable)
@@ -158,9 +205,6 @@ void TApplication::Reset()
 {
     DestroyComponents();
     m_title.clear();
-    if (QApplication::instance()) {
-        QGuiApplication::setApplicationDisplayName(QString());
-    }
     m_onIdle = nullptr;
     m_terminated = false;
 }

@@ -36,8 +36,21 @@ public:
     // Destroys what Initialize created (after shutdown).
     void Finish();
 
+    // The application title: the title of message boxes and the version
+    // window. It is not Qt's display name, which the window system would
+    // append to every window's caption.
     QString Title() const { return m_title; }
     void SetTitle(const QString& title);
+
+    // The window icon of every window (and of the version window), drawn
+    // from an SVG file or resource at the usual icon sizes. Returns false
+    // when the file is no drawing.
+    static bool SetIcon(const QString& svgPath);
+
+    // Loads Qt's German texts (buttons of message boxes, context menus of
+    // edits), whatever the system's language; once per QApplication. Returns
+    // false when no translation could be loaded.
+    static bool LoadGermanTranslations();
 
     // Creates an instance owned by the application, stores it in the
     // variable and runs its creation handler. When the creation handler

@@ -1,9 +1,9 @@
 #include "host/KRNForm.h"
 
 #include "host/Application.h"
+#include "host/KRNFocus.h"
 
 #include <QApplication>
-#include <QPointer>
 
 #include <QAction>
 
@@ -104,17 +104,10 @@ int KRNRunModal(TKRNForm& form)
         if (g_scripts) {
             result = g_scripts->RunNext(form);
         } else {
-            // The window that was active (or else the main window) gets
-            // the focus back when the dialog closes: the dialogs have no
-            // parent window that the window system would activate.
-            QPointer<QWidget> previous = QApplication::activeWindow();
-            if (!previous || previous == &form) {
-                previous = Application().MainForm();
-            }
+            // The dialogs have no parent window that the window system
+            // would activate when they close.
+            const TKRNFocusReturn focusReturn(Application().MainForm(), &form);
             form.exec();
-            if (previous && previous->isVisible() && !QApplication::activeModalWidget()) {
-                previous->activateWindow();
-            }
             // Hidden without a result (e.g. by hide()): cancelled.
             result = form.m_modalResult == mrNone ? mrCancel : form.m_modalResult;
         }
