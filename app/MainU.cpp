@@ -224,8 +224,7 @@ void TfrmMain::DoFilterEdit(const QString& kennung)
         // The editor belongs to this run and goes whichever way it ends.
         const TKOMMFilterEditorClass editorClass = GetKOMMFilterEditor(kennung);
         if (!editorClass || !editorClass->Create) {
-            throw KRNException(
-                QStringLiteral("Für den Filter %1 ist kein Editor registriert.").arg(kennung));
+            throw KRNException(QStringLiteral("Für den Filter %1 ist kein Editor registriert.").arg(kennung));
         }
         const std::unique_ptr<TfrmKOMMFilterEditor, TKRNFree> editor(editorClass->Create());
         editor->SetFilterKennung(frmLoad->FilterKennung());

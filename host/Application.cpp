@@ -11,10 +11,29 @@
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QSvgRenderer>
 #include <QTranslator>
 
+#include <csignal>
 #include <exception>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A signal handler may only write to a descriptor; the event loop reads
+// the other end.
+int g_signalSockets[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalSockets[0], &byte, 1);
+}
+
+} // namespace
 
 TApplication::TApplication() = default;
 
@@ -37,12 +56,33 @@ void TApplication::Initialize(int& argc, char** argv)
             qputenv("QT_NO_GLIB", "1");
         }
         m_ownApplication = std::make_unique<QApplication>(argc, argv);
+        EndOnTerminationSignals();
     }
     // The application ends when the main form closes, not with the last
     // window.
     QApplication::setQuitOnLastWindowClosed(false);
     LoadGermanTranslations();
     ConnectIdle();
+}
+
+void TApplication::EndOnTerminationSignals()
+{
+    if (g_signalSockets[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSockets) != 0) {
+        return;
+    }
+    auto* notifier =
+        new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, QCoreApplication::instance());
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(g_signalSockets[1], &byte, 1);
+        Terminate();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
 }
 
 bool TApplication::SetIcon(const QString& svgPath)

@@ -35,6 +35,11 @@ public:
     void Initialize(int& argc, char** argv);
     // Destroys what Initialize created (after shutdown).
     void Finish();
+    // SIGTERM and SIGINT (logging out, the system stopping, Ctrl+C) end the
+    // message loop as Terminate does, so that the program shuts down in
+    // order and closes its store. Initialize does this when it creates the
+    // QApplication.
+    void EndOnTerminationSignals();
 
     // The application title: the title of message boxes and the version
     // window. It is not Qt's display name, which the window system would

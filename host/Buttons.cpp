@@ -240,7 +240,8 @@ void TButtons::Relayout()
         const int withNote = ContentHeight(0) + NoteGap + noteHeight;
         if (noteHeight > 0 && withNote <= height()) {
             y = (height() - withNote) / 2;
-            m_noteRect = QRect(NoteMargin, y + ContentHeight(0) + NoteGap, width() - 2 * NoteMargin, noteHeight);
+            m_noteRect =
+                QRect(NoteMargin, y + ContentHeight(0) + NoteGap, width() - 2 * NoteMargin, noteHeight);
         } else {
             y = (height() - ContentHeight(0)) / 2;
         }

@@ -6,8 +6,8 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QTableView>
-#include <QTreeView>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -99,7 +99,8 @@ int TAnchors::MinimumListHeight(const QAbstractItemView& list, int rows)
     }
     if (rowHeight <= 0) {
         // As an item of one line of text, as the view's delegate sizes it.
-        rowHeight = list.fontMetrics().height() + 2 * list.style()->pixelMetric(QStyle::PM_FocusFrameVMargin) + 2;
+        rowHeight =
+            list.fontMetrics().height() + 2 * list.style()->pixelMetric(QStyle::PM_FocusFrameVMargin) + 2;
     }
     const int headerHeight = header && !header->isHidden() ? header->sizeHint().height() : 0;
     return 2 * list.frameWidth() + headerHeight + rows * rowHeight;

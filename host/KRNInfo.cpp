@@ -207,9 +207,9 @@ void TKRNInfo::VersionsInfoZeigen(const QString& title, QWidget* owner, const QS
 QString TKRNInfo::VersionsText(const QString& title, const QString& text)
 {
     const TKRNProgramm& programm = KRNProgramm();
-    QString body = QStringLiteral("<b>%1</b><br><br>Dateiversion %2<br>Produktversion %3<br>Qt %4")
-                       .arg(title.toHtmlEscaped(), FileVersion(), ProductVersion(),
-                            QString::fromLatin1(qVersion()));
+    QString body =
+        QStringLiteral("<b>%1</b><br><br>Dateiversion %2<br>Produktversion %3<br>Qt %4")
+            .arg(title.toHtmlEscaped(), FileVersion(), ProductVersion(), QString::fromLatin1(qVersion()));
     if (programm.Initialized()) {
         body += QStringLiteral("<br><br>Datenbestand: %1<br>Mandant: %2")
                     .arg(programm.StoreText().toHtmlEscaped(), programm.GetTextMandant().toHtmlEscaped());

@@ -21,7 +21,6 @@ QString EnvText(const char* name)
 
 } // namespace
 
-
 TKRNProgramm::TKRNProgramm() = default;
 
 TKRNProgramm::~TKRNProgramm()

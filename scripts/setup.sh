@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev
     xvfb xauth fonts-dejavu-core
+    qt6-svg-dev qt6-translations-l10n desktop-file-utils dpkg-dev file
 )
 
 missing=()

@@ -143,7 +143,8 @@ TEST_F(DesktopTest, LongHeadingIsElidedNeverCut)
 {
     auto form = KRNCreateForm<TfrmRechner>();
     const QString beschreibung = QString(u"Beschreibung für sämtliche Filialen "_s).repeated(3).left(80);
-    const QString caption = u"Kommunikationseinstellungen für den Filter\r\nABIL - FILIALEN\r\n"_s + beschreibung;
+    const QString caption =
+        u"Kommunikationseinstellungen für den Filter\r\nABIL - FILIALEN\r\n"_s + beschreibung;
     TKRNStdLabel& heading = *form->lblUeberschrift;
     heading.SetCaption(caption);
 
@@ -189,10 +190,12 @@ TEST_F(DesktopTest, WindowsKeepButtonsAndRowsWhenShrunk)
         EXPECT_GT(c.Window->height(), 10) << name;
         for (const TKRNStdSpeedButton* button : c.Window->findChildren<TKRNStdSpeedButton*>()) {
             const QRect inWindow(button->mapTo(c.Window, QPoint(0, 0)), button->size());
-            EXPECT_TRUE(c.Window->rect().contains(inWindow)) << name << " " << button->objectName().toStdString();
+            EXPECT_TRUE(c.Window->rect().contains(inWindow))
+                << name << " " << button->objectName().toStdString();
         }
         if (c.List) {
-            EXPECT_GE(c.List->height(), TAnchors::MinimumListHeight(*c.List, TAnchors::RowsAlwaysShown)) << name;
+            EXPECT_GE(c.List->height(), TAnchors::MinimumListHeight(*c.List, TAnchors::RowsAlwaysShown))
+                << name;
             EXPECT_LE(c.List->geometry().bottom(), c.List->parentWidget()->height()) << name;
         }
         c.Window->hide();
@@ -214,8 +217,9 @@ TEST_F(DesktopTest, HomeAndEndGoToTheFirstAndLastRow)
     }
     table.SetVRList(&rows);
     TVTRTypRNrCheck tree;
-    tree.SetData({TRechnerTyp{QLatin1Char('A'), u"A"_s}, TRechnerTyp{QLatin1Char('F'), u"F"_s}},
-                 {TRechner{101, u"Filiale"_s, QLatin1Char('F')}, TRechner{102, u"Filiale"_s, QLatin1Char('F')}});
+    tree.SetData(
+        {TRechnerTyp{QLatin1Char('A'), u"A"_s}, TRechnerTyp{QLatin1Char('F'), u"F"_s}},
+        {TRechner{101, u"Filiale"_s, QLatin1Char('F')}, TRechner{102, u"Filiale"_s, QLatin1Char('F')}});
     tree.expandAll();
 
     struct Case
@@ -227,7 +231,8 @@ TEST_F(DesktopTest, HomeAndEndGoToTheFirstAndLastRow)
         QModelIndex Last;
     };
     const std::vector<Case> cases = {
-        {"row list", &table, table.model()->index(0, 0), table.model()->index(2, 1), table.model()->index(4, 0)},
+        {"row list", &table, table.model()->index(0, 0), table.model()->index(2, 1),
+         table.model()->index(4, 0)},
         {"string list", &strings, strings.model()->index(0, 0), strings.model()->index(2, 0),
          strings.model()->index(4, 0)},
         {"computer tree", &tree, tree.RTypGroupIndex(), tree.RTypIndex(1), tree.RNrIndex(1)},
