@@ -41,8 +41,8 @@ TfrmFilterOnOff::~TfrmFilterOnOff()
 void TfrmFilterOnOff::SetupComponents()
 {
     SetCaption(DesignCaption());
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
     auto* anchors = new TAnchors(*this, QSize(332, 364));
     TDialogFrame frame(*this, *anchors);
@@ -63,8 +63,7 @@ void TfrmFilterOnOff::SetupComponents()
     anchors->KeepMinimum(vtFilter);
 
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(actF5); });
-    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
-                       [this] { btnAbbrechenClick(actEsc); });
+    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { btnAbbrechenClick(actEsc); });
 }
 
 void TfrmFilterOnOff::FormCreate(QObject*)

@@ -62,8 +62,8 @@ TfrmLoad::~TfrmLoad()
 void TfrmLoad::SetupComponents()
 {
     SetCaption(QStringLiteral("frmLoad"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
     auto* anchors = new TAnchors(*this, QSize(467, 269));
     TDialogFrame frame(*this, *anchors);
@@ -77,9 +77,8 @@ void TfrmLoad::SetupComponents()
     spbLoad = frame.AddButton(QStringLiteral("spbLoad"), QStringLiteral("Laden"),
                               QStringLiteral("Eingabe - selektierte Einstellung laden ..."),
                               QStyle::SP_DialogOpenButton, [this] { btnLadenClick(spbLoad); });
-    spbNew =
-        frame.AddButton(QStringLiteral("spbNew"), QStringLiteral("Neu"), QStringLiteral("F3 - Neuanlage ..."),
-                        QStyle::SP_FileIcon, [this] { btnNeuanlageClick(spbNew); });
+    spbNew = frame.AddButton(QStringLiteral("spbNew"), QStringLiteral("Neu"), QStringLiteral("F3 - Neuanlage ..."),
+                             QStyle::SP_FileIcon, [this] { btnNeuanlageClick(spbNew); });
     spbDelete = frame.AddButton(QStringLiteral("spbDelete"), QStringLiteral("Löschen"),
                                 QStringLiteral("Umsch+F5 - selektierte Einstellung löschen ..."),
                                 QStyle::SP_TrashIcon, [this] { btnLoeschenClick(spbDelete); });
@@ -90,13 +89,11 @@ void TfrmLoad::SetupComponents()
     anchors->KeepMinimum(vtFIDEList);
     connect(vtFIDEList, &TVTVRList::DblClick, this, [this] { btnLadenClick(vtFIDEList); });
 
-    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
-                       [this] { btnAbbrechenClick(actEsc); });
+    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { btnAbbrechenClick(actEsc); });
     actEingabe = AddAction(QStringLiteral("actEingabe"), QKeySequence(Qt::Key_Return),
                            [this] { btnLadenClick(actEingabe); });
     actEingabe->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    actF3 =
-        AddAction(QStringLiteral("actF3"), QKeySequence(Qt::Key_F3), [this] { btnNeuanlageClick(actF3); });
+    actF3 = AddAction(QStringLiteral("actF3"), QKeySequence(Qt::Key_F3), [this] { btnNeuanlageClick(actF3); });
     actF15 = AddAction(QStringLiteral("actF15"), QKeySequence(Qt::SHIFT | Qt::Key_F5),
                        [this] { btnLoeschenClick(actF15); });
 }

@@ -245,8 +245,8 @@ TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
 
 // The first entry, types before numbers, that another saved setting holds.
 // A check that failed (reported by the data module) ends the pass.
-std::optional<TfrmRechner::TKonflikt>
-TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch, bool& fehler)
+std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm,
+                                                                     const TFehlerWatch& fehlerWatch, bool& fehler)
 {
     QString used;
     for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {

@@ -56,8 +56,8 @@ TfrmSave::~TfrmSave()
 void TfrmSave::SetupComponents()
 {
     SetCaption(QStringLiteral("frmSave"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
     auto* anchors = new TAnchors(*this, QSize(488, 195));
     TDialogFrame frame(*this, *anchors);
@@ -68,9 +68,8 @@ void TfrmSave::SetupComponents()
     spbCancel = frame.AddButton(QStringLiteral("spbCancel"), QStringLiteral("Abbrechen"),
                                 QStringLiteral("Esc - Abbrechen"), QStyle::SP_DialogCancelButton,
                                 [this] { btnAbbrechenClick(spbCancel); });
-    spbSave = frame.AddButton(QStringLiteral("spbSave"), QStringLiteral("Speichern"),
-                              QStringLiteral("F5 - Speichern"), QStyle::SP_DialogSaveButton,
-                              [this] { btnSaveClick(spbSave); });
+    spbSave = frame.AddButton(QStringLiteral("spbSave"), QStringLiteral("Speichern"), QStringLiteral("F5 - Speichern"),
+                              QStyle::SP_DialogSaveButton, [this] { btnSaveClick(spbSave); });
 
     const int left = frame.ContentArea().left() + 4;
     const int editWidth = frame.ContentArea().width() - 8;
@@ -98,8 +97,7 @@ void TfrmSave::SetupComponents()
     lblBeschreibung->Attach(edtBeschreibung);
     anchors->Place(lblBeschreibung, QRect(left, 128, 120, 16));
 
-    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
-                       [this] { btnAbbrechenClick(actEsc); });
+    actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { btnAbbrechenClick(actEsc); });
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnSaveClick(actF5); });
 }
 

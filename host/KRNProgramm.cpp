@@ -21,6 +21,7 @@ QString EnvText(const char* name)
 
 } // namespace
 
+
 TKRNProgramm::TKRNProgramm() = default;
 
 TKRNProgramm::~TKRNProgramm()

@@ -84,8 +84,7 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        const TVRColumn* column =
-            (orientation == Qt::Horizontal && m_list) ? m_list->Column(section) : nullptr;
+        const TVRColumn* column = (orientation == Qt::Horizontal && m_list) ? m_list->Column(section) : nullptr;
         if (!column) {
             return QAbstractItemModel::headerData(section, orientation, role);
         }
@@ -182,9 +181,7 @@ private:
         }
         std::vector<int> result(static_cast<size_t>(m_rows));
         std::iota(result.begin(), result.end(), 0);
-        const auto key = [&keys](int row) -> const QCollatorSortKey& {
-            return keys[static_cast<size_t>(row)];
-        };
+        const auto key = [&keys](int row) -> const QCollatorSortKey& { return keys[static_cast<size_t>(row)]; };
         if (order == Qt::AscendingOrder) {
             std::stable_sort(result.begin(), result.end(),
                              [&key](int a, int b) { return key(a).compare(key(b)) < 0; });
@@ -368,8 +365,7 @@ void TVTVRList::SetFocusedCell(int row, int column)
         }
         return;
     }
-    const QModelIndex index =
-        m_model->index(row, std::clamp(column, 0, std::max(0, m_model->columnCount() - 1)));
+    const QModelIndex index = m_model->index(row, std::clamp(column, 0, std::max(0, m_model->columnCount() - 1)));
     setCurrentIndex(index);
     scrollTo(index);
 }

@@ -70,6 +70,6 @@ private:
     TVRListModel* m_model;
     int m_updateDepth = 0;
     bool m_applyingWidths = false;
-    QSet<int> m_userSized; // columns the user has resized by hand
-    QSet<int> m_widthSet;  // columns whose fixed start width was applied
+    QSet<int> m_userSized;  // columns the user has resized by hand
+    QSet<int> m_widthSet;   // columns whose fixed start width was applied
 };
