@@ -249,7 +249,9 @@ TEST_F(MainWindow, Screenshot)
     ASSERT_FALSE(image.isNull());
     // The entries use the menu colours.
     const QRect head = frmMain->btsMain->ItemRect(0).translated(frmMain->btsMain->mapTo(frmMain, QPoint()));
-    EXPECT_EQ(image.pixelColor(head.left() + 2, head.center().y()), TButtons::HeadColor());
+    const qreal ratio = image.devicePixelRatio();
+    EXPECT_EQ(image.pixelColor(qRound((head.left() + 2) * ratio), qRound(head.center().y() * ratio)),
+              TButtons::HeadColor());
 
     Save(image, QStringLiteral("main.png"));
 }

@@ -13,11 +13,14 @@
 #include "host/KRNControls.h"
 #include "host/KRNFocus.h"
 #include "host/KRNFormFrame.h"
+#include "host/KRNProgramm.h"
 #include "host/VTRTypRNrCheck.h"
 #include "host/VTStringList.h"
 #include "host/VTVRList.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QImage>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -263,6 +266,54 @@ TEST_F(DesktopTest, LabelsOfDisabledFieldsAreGreyed)
     EXPECT_FALSE(label->isEnabled());
     EXPECT_NE(label->palette().color(QPalette::Disabled, QPalette::WindowText),
               label->palette().color(QPalette::Active, QPalette::WindowText));
+}
+
+// The real version window and a real question, as pictures for the README
+// (written to $VELDRAKE_SCREENSHOTS when that is set): German buttons, the
+// program's icon.
+TEST_F(DesktopTest, VersionWindowAndQuestionPictures)
+{
+    ASSERT_TRUE(TApplication::LoadGermanTranslations());
+    ASSERT_TRUE(TApplication::SetIcon(u":/veldrake/veldrake.svg"_s));
+    KRNInfo().SetPresenter(nullptr);
+    struct Shot
+    {
+        QImage Image;
+        QStringList Buttons;
+    };
+    const auto grabNextBox = [](Shot& shot) {
+        QTimer::singleShot(50, qApp, [&shot] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (const QAbstractButton* button : box->buttons()) {
+                shot.Buttons << button->text();
+            }
+            shot.Image = box->grab().toImage();
+            box->buttons().constLast()->click();
+        });
+    };
+    // The program object on a store of its own, as after start-up.
+    qputenv("VELDRAKE_STORE", QDir(store.Dir()).filePath(u"veldrake.sqlite"_s).toUtf8());
+    qputenv("VELDRAKE_MANDANT", "Hauptmandant");
+    KRNProgramm().Init(u"VELDRAKE"_s, 3, 0, 0, true);
+    Shot version;
+    grabNextBox(version);
+    KRNInfo().VersionsInfoZeigen(u"Filter für den Datenaustausch"_s, nullptr, QString());
+    KRNProgramm().Done();
+    qunsetenv("VELDRAKE_STORE");
+    qunsetenv("VELDRAKE_MANDANT");
+    Shot question;
+    grabNextBox(question);
+    KRNInfo().ShowMeldung(mtQuestion, 10, u"STANDARD"_s);
+    KRNInfo().SetPresenter(&presenter);
+
+    EXPECT_FALSE(version.Image.isNull());
+    EXPECT_EQ(question.Buttons, (QStringList{u"&Ja"_s, u"&Nein"_s}));
+    const QString dir = qEnvironmentVariable("VELDRAKE_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        EXPECT_TRUE(version.Image.save(QDir(dir).filePath(u"version.png"_s)));
+        EXPECT_TRUE(question.Image.save(QDir(dir).filePath(u"meldung.png"_s)));
+    }
 }
 
 } // namespace
