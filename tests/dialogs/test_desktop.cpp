@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QMessageBox>
 #include <QTimer>
@@ -106,6 +107,7 @@ TEST_F(DesktopTest, FocusReturnsWhereverTheWindowSystemPutIt)
 TEST_F(DesktopTest, EditContextMenuIsGerman)
 {
     ASSERT_TRUE(TApplication::LoadGermanTranslations());
+    EXPECT_TRUE(QFile::exists(u":/veldrake/translations/qtbase_de.qm"_s)) << "no copy built in";
     EXPECT_EQ(QCoreApplication::translate("QWidgetTextControl", "&Undo"), u"&Rückgängig"_s);
     EXPECT_EQ(QCoreApplication::translate("QLineEdit", "Select All"), u"Alles auswählen"_s);
 }
@@ -276,9 +278,11 @@ TEST_F(DesktopTest, VersionWindowAndQuestionPictures)
     ASSERT_TRUE(TApplication::LoadGermanTranslations());
     ASSERT_TRUE(TApplication::SetIcon(u":/veldrake/veldrake.svg"_s));
     KRNInfo().SetPresenter(nullptr);
+    Application().SetTitle(u"Filter für den Datenaustausch"_s);
     struct Shot
     {
         QImage Image;
+        QString Title;
         QStringList Buttons;
     };
     const auto grabNextBox = [](Shot& shot) {
@@ -288,6 +292,7 @@ TEST_F(DesktopTest, VersionWindowAndQuestionPictures)
             for (const QAbstractButton* button : box->buttons()) {
                 shot.Buttons << button->text();
             }
+            shot.Title = box->windowTitle();
             shot.Image = box->grab().toImage();
             box->buttons().constLast()->click();
         });
@@ -308,7 +313,9 @@ TEST_F(DesktopTest, VersionWindowAndQuestionPictures)
     KRNInfo().SetPresenter(&presenter);
 
     EXPECT_FALSE(version.Image.isNull());
+    Application().SetTitle(QString());
     EXPECT_EQ(question.Buttons, (QStringList{u"&Ja"_s, u"&Nein"_s}));
+    EXPECT_EQ(question.Title, u"Filter für den Datenaustausch"_s);
     const QString dir = qEnvironmentVariable("VELDRAKE_SCREENSHOTS");
     if (!dir.isEmpty()) {
         EXPECT_TRUE(version.Image.save(QDir(dir).filePath(u"version.png"_s)));
