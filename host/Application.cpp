@@ -75,7 +75,7 @@ void TApplication::EndOnTerminationSignals()
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(g_signalSockets[1], &byte, 1);
-        Terminate();
+        EndOnSignal();
     });
     struct sigaction action = {};
     action.sa_handler = OnTerminationSignal;
@@ -83,6 +83,19 @@ void TApplication::EndOnTerminationSignals()
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+void TApplication::EndOnSignal()
+{
+    Terminate();
+    // Open dialogs and boxes are cancelled; the modal seam cancels every
+    // later show at once, so the message loop ends whatever was open.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!modal->close()) {
+            break;
+        }
+        QCoreApplication::processEvents();
+    }
 }
 
 bool TApplication::SetIcon(const QString& svgPath)

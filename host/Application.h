@@ -40,6 +40,9 @@ public:
     // order and closes its store. Initialize does this when it creates the
     // QApplication.
     void EndOnTerminationSignals();
+    // What such a signal does: Terminate, and every open modal dialog or box
+    // is cancelled.
+    void EndOnSignal();
 
     // The application title: the title of message boxes and the version
     // window. It is not Qt's display name, which the window system would

@@ -103,6 +103,9 @@ int KRNRunModal(TKRNForm& form)
         const ModalScope scope(form.m_inModal);
         if (g_scripts) {
             result = g_scripts->RunNext(form);
+        } else if (Application().Terminated()) {
+            // The program is ending: no dialog opens any more.
+            result = mrCancel;
         } else {
             // The dialogs have no parent window that the window system
             // would activate when they close.

@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -321,6 +322,35 @@ TEST_F(DesktopTest, VersionWindowAndQuestionPictures)
         EXPECT_TRUE(version.Image.save(QDir(dir).filePath(u"version.png"_s)));
         EXPECT_TRUE(question.Image.save(QDir(dir).filePath(u"meldung.png"_s)));
     }
+}
+
+// Logging out sends SIGTERM: an open question and its dialog are cancelled,
+// no dialog opens any more and the message loop may end.
+TEST_F(DesktopTest, TerminationSignalCancelsOpenDialogsAndBoxes)
+{
+    Application().EndOnTerminationSignals();
+    KRNInfo().SetPresenter(nullptr);
+    AddSetting(kABIL, u"FILIALEN"_s);
+    auto form = KRNCreateForm<TfrmSave>();
+    form->SetFilterKennung(kABIL);
+    form->SetFilterBezeichnung(u"FILIALEN"_s);
+    bool boxOpen = false;
+    const int result = ShowAndDo<TfrmSave>(*form, [&](TfrmSave& f) {
+        QTimer::singleShot(50, qApp, [&boxOpen] {
+            boxOpen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
+            std::raise(SIGTERM);
+        });
+        QTest::keyClick(&f, Qt::Key_F5); // "use the existing name?"
+    });
+    KRNInfo().SetPresenter(&presenter);
+
+    EXPECT_TRUE(boxOpen);
+    EXPECT_EQ(result, mrCancel);
+    EXPECT_TRUE(Application().Terminated());
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(Count(u"fidefile"_s), 1);
+    Application().Reset();
 }
 
 } // namespace
