@@ -27,6 +27,12 @@ constexpr int kMargin = 4;
 constexpr int kBarHeight = 29;
 constexpr int kButtonSize = 26;
 constexpr int kMenuTop = 36;
+constexpr int kMenuBottom = 6;
+
+// Shown in the empty menu, until the first filter kind is switched on.
+const QString kHinweisOhneFilter =
+    QStringLiteral("Noch ist keine Filterart aktiviert. Unter „Einstellungen“ die Filterarten aktivieren, "
+                   "dann erscheinen sie hier zum Bearbeiten.");
 
 // A workflow refuses to start without the dialog it needs (its creation
 // failed at start-up).
@@ -52,6 +58,9 @@ void TfrmMain::SetupComponents()
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     SetCaption(DesignCaption());
     resize(405, 382);
+    // The button bar and the menu's four fixed entries stay in sight.
+    setMinimumSize(405, kMenuTop + kMenuBottom + 3 * TButtons::HeadHeight + 2 * TButtons::MenuHeight +
+                            4 * TButtons::Spacing);
 
     pnlHauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), this);
     pnlHauptrahmen->SetColor(palette().color(QPalette::Base));
@@ -106,7 +115,7 @@ void TfrmMain::PlaceComponents()
     bvlButtons->setGeometry(kMargin, kMargin, w - 2 * kMargin, kBarHeight);
     spbEnde->setGeometry(kMargin, kMargin, kButtonSize, kButtonSize);
     spbVersion->setGeometry(w - kMargin - kButtonSize, kMargin, kButtonSize, kButtonSize);
-    btsMain->setGeometry(kMargin, kMenuTop, w - 2 * kMargin, h - kMenuTop - 6);
+    btsMain->setGeometry(kMargin, kMenuTop, w - 2 * kMargin, h - kMenuTop - kMenuBottom);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event)
@@ -165,6 +174,7 @@ void TfrmMain::RefreshMenu()
             kommEntry->SetButtonName(kKommPrefix + filter.Kennung);
             kommEntry->SetLeftCaption(filter.Bezeichnung);
         }
+        btsMain->SetNote(filterList.isEmpty() ? kHinweisOhneFilter : QString());
     });
 }
 

@@ -41,6 +41,7 @@ template <class T> void Create(T*& variable, const QString& name)
 // (already shown).
 bool StartUp()
 {
+    Application().SetIcon(QStringLiteral(":/veldrake/veldrake.svg"));
     try {
         KRNProgramm().Init(QStringLiteral("VELDRAKE"), 3, 0, 0, true);
         Application().SetTitle(QStringLiteral("Filter für den Datenaustausch"));

@@ -61,6 +61,7 @@ void TfrmFilterOnOff::SetupComponents()
     vtFilter = new TVTStringList(pnlDaten);
     vtFilter->setObjectName(QStringLiteral("vtFilter"));
     anchors->Place(vtFilter, frame.ContentArea(), TAnchors::akAll);
+    anchors->KeepMinimum(vtFilter);
 
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(actF5); });
     actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),

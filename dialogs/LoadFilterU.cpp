@@ -87,6 +87,7 @@ void TfrmLoad::SetupComponents()
     vtFIDEList = new TVTVRList(pnlDaten);
     vtFIDEList->setObjectName(QStringLiteral("vtFIDEList"));
     anchors->Place(vtFIDEList, frame.ContentArea(), TAnchors::akAll);
+    anchors->KeepMinimum(vtFIDEList);
     connect(vtFIDEList, &TVTVRList::DblClick, this, [this] { btnLadenClick(vtFIDEList); });
 
     actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),

@@ -82,6 +82,7 @@ void TfrmRechner::SetupComponents()
     large.setPointSize(12);
     large.setBold(true);
     lblUeberschrift->setFont(large);
+    lblUeberschrift->SetElideLines(true);
     QPalette blue = lblUeberschrift->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     lblUeberschrift->setPalette(blue);
@@ -106,6 +107,7 @@ void TfrmRechner::SetupComponents()
     vtRTypRNrCheck->setExpandsOnDoubleClick(true);
     anchors->Place(vtRTypRNrCheck, frame.ContentArea(kTreeTop), TAnchors::akAll);
     new TRechnerTipps(*vtRTypRNrCheck, [this] { return FFilterKennung; });
+    anchors->KeepMinimum(vtRTypRNrCheck);
 
     actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape),
                        [this] { btnZurueckClick(actESC); });

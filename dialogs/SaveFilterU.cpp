@@ -92,6 +92,7 @@ void TfrmSave::SetupComponents()
     edtBeschreibung->SetMaxLength(BeschreibungMaxLength);
     edtBeschreibung->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     anchors->Place(edtBeschreibung, QRect(left, 148, editWidth, 24), TAnchors::akLeftTopRight);
+    anchors->KeepMinimum();
     setTabOrder(edtBezeichnung, edtBeschreibung);
 
     lblBezeichnung = new TKRNAttachLabel(QStringLiteral("lblBezeichnung"), pnlDaten);

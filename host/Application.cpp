@@ -7,8 +7,33 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QSocketNotifier>
+#include <QSvgRenderer>
+#include <QTranslator>
 
+#include <csignal>
 #include <exception>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A signal handler may only write to a descriptor; the event loop reads
+// the other end.
+int g_signalSockets[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalSockets[0], &byte, 1);
+}
+
+} // namespace
 
 TApplication::TApplication() = default;
 
@@ -31,11 +56,87 @@ void TApplication::Initialize(int& argc, char** argv)
             qputenv("QT_NO_GLIB", "1");
         }
         m_ownApplication = std::make_unique<QApplication>(argc, argv);
+        EndOnTerminationSignals();
     }
     // The application ends when the main form closes, not with the last
     // window.
     QApplication::setQuitOnLastWindowClosed(false);
+    LoadGermanTranslations();
     ConnectIdle();
+}
+
+void TApplication::EndOnTerminationSignals()
+{
+    if (g_signalSockets[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalSockets) != 0) {
+        return;
+    }
+    auto* notifier =
+        new QSocketNotifier(g_signalSockets[1], QSocketNotifier::Read, QCoreApplication::instance());
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(g_signalSockets[1], &byte, 1);
+        EndOnSignal();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void TApplication::EndOnSignal()
+{
+    Terminate();
+    // Open dialogs and boxes are cancelled; the modal seam cancels every
+    // later show at once, so the message loop ends whatever was open.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!modal->close()) {
+            break;
+        }
+        QCoreApplication::processEvents();
+    }
+}
+
+bool TApplication::SetIcon(const QString& svgPath)
+{
+    // Drawn here rather than by Qt's SVG icon plugin, which a system may
+    // lack.
+    QSvgRenderer renderer(svgPath);
+    if (!renderer.isValid()) {
+        return false;
+    }
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    QApplication::setWindowIcon(icon);
+    return true;
+}
+
+bool TApplication::LoadGermanTranslations()
+{
+    static QPointer<QTranslator> s_installed;
+    if (s_installed) {
+        return true;
+    }
+    // Qt's own catalogue matches the Qt the program runs with; the copy built
+    // into the program serves where Qt's translations are not installed.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    const QString name = QStringLiteral("qtbase_de");
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        !translator->load(name, QStringLiteral(":/veldrake/translations"))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    s_installed = translator;
+    return true;
 }
 
 void TApplication::Finish()
@@ -51,7 +152,6 @@ void TApplication::Finish()
 void TApplication::SetTitle(const QString& title)
 {
     m_title = title;
-    QGuiApplication::setApplicationDisplayName(title);
 }
 
 void TApplication::Adopt(TKRNComponent* component, QWidget* form, std::function<void()> clearVariable)
@@ -158,9 +258,6 @@ void TApplication::Reset()
 {
     DestroyComponents();
     m_title.clear();
-    if (QApplication::instance()) {
-        QGuiApplication::setApplicationDisplayName(QString());
-    }
     m_onIdle = nullptr;
     m_terminated = false;
 }

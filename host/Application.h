@@ -35,9 +35,30 @@ public:
     void Initialize(int& argc, char** argv);
     // Destroys what Initialize created (after shutdown).
     void Finish();
+    // SIGTERM and SIGINT (logging out, the system stopping, Ctrl+C) end the
+    // message loop as Terminate does, so that the program shuts down in
+    // order and closes its store. Initialize does this when it creates the
+    // QApplication.
+    void EndOnTerminationSignals();
+    // What such a signal does: Terminate, and every open modal dialog or box
+    // is cancelled.
+    void EndOnSignal();
 
+    // The application title: the title of message boxes and the version
+    // window. It is not Qt's display name, which the window system would
+    // append to every window's caption.
     QString Title() const { return m_title; }
     void SetTitle(const QString& title);
+
+    // The window icon of every window (and of the version window), drawn
+    // from an SVG file or resource at the usual icon sizes. Returns false
+    // when the file is no drawing.
+    static bool SetIcon(const QString& svgPath);
+
+    // Loads Qt's German texts (buttons of message boxes, context menus of
+    // edits), whatever the system's language; once per QApplication. Returns
+    // false when no translation could be loaded.
+    static bool LoadGermanTranslations();
 
     // Creates an instance owned by the application, stores it in the
     // variable and runs its creation handler. When the creation handler

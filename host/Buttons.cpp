@@ -133,6 +133,25 @@ QSize TButtons::sizeHint() const
     return QSize(405, 340);
 }
 
+void TButtons::SetNote(const QString& note)
+{
+    if (note == m_note) {
+        return;
+    }
+    m_note = note;
+    Relayout();
+    update();
+}
+
+int TButtons::NoteHeight() const
+{
+    if (m_note.isEmpty() || width() <= 2 * NoteMargin) {
+        return 0;
+    }
+    const QRect bounds(0, 0, width() - 2 * NoteMargin, 10000);
+    return fontMetrics().boundingRect(bounds, Qt::AlignHCenter | Qt::TextWordWrap, m_note).height();
+}
+
 void TButtons::SetColor(const QColor& color)
 {
     m_color = color;
@@ -195,6 +214,7 @@ void TButtons::Relayout()
 {
     const int count = m_items.Count();
     m_rects.assign(static_cast<size_t>(count), QRect());
+    m_noteRect = QRect();
     m_scrollable = ContentHeight(0) > height();
     m_scrollUp->setVisible(m_scrollable);
     m_scrollDown->setVisible(m_scrollable);
@@ -215,7 +235,16 @@ void TButtons::Relayout()
         y = areaTop;
     } else {
         m_top = 0;
-        y = (height() - ContentHeight(0)) / 2; // the entries stand centred
+        // The entries stand centred, together with the note when it fits.
+        const int noteHeight = NoteHeight();
+        const int withNote = ContentHeight(0) + NoteGap + noteHeight;
+        if (noteHeight > 0 && withNote <= height()) {
+            y = (height() - withNote) / 2;
+            m_noteRect =
+                QRect(NoteMargin, y + ContentHeight(0) + NoteGap, width() - 2 * NoteMargin, noteHeight);
+        } else {
+            y = (height() - ContentHeight(0)) / 2;
+        }
     }
     bool moreBelow = false;
     for (int i = m_top; i < count; ++i) {
@@ -355,6 +384,10 @@ void TButtons::paintEvent(QPaintEvent*)
         if (!m_rects[static_cast<size_t>(i)].isEmpty()) {
             PaintItem(painter, i, m_items.Item(i)->ButtonType() == btHead ? headFont : menuFont);
         }
+    }
+    if (!m_noteRect.isEmpty()) {
+        painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText).darker(130));
+        painter.drawText(m_noteRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_note);
     }
 }
 

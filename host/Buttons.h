@@ -120,6 +120,13 @@ public:
 
     void SetColor(const QColor& color);
 
+    // A note shown below the entries while there is room for it (e.g. what
+    // to do while the menu is still empty); empty: none.
+    QString Note() const { return m_note; }
+    void SetNote(const QString& note);
+    // Where the note is drawn; empty when there is none or no room.
+    QRect NoteRect() const { return m_noteRect; }
+
     // Look.
     static constexpr int HeadHeight = 26;
     static constexpr int MenuHeight = 25;
@@ -128,6 +135,8 @@ public:
     static constexpr int HeadCaptionMargin = 15;
     static constexpr int MenuCaptionMargin = 350; // right edge of a menu entry's caption
     static constexpr int RightCaptionMargin = 15;
+    static constexpr int NoteGap = 12;    // between the last entry and the note
+    static constexpr int NoteMargin = 15; // left and right of the note
     static QColor HeadColor() { return QColor(184, 184, 184); }
     static QColor MenuColor() { return QColor(128, 128, 128); }
     static QColor AccentColor() { return QColor(184, 16, 32); }
@@ -153,6 +162,7 @@ private:
     void Relayout();
     int ItemHeight(int position) const;
     int ContentHeight(int from) const;
+    int NoteHeight() const;
     int NextClickable(int from, int step) const;
     void MoveFocus(int step);
     void EnsureVisible(int position);
@@ -170,6 +180,8 @@ private:
     int m_top = 0;
     bool m_scrollable = false;
     QColor m_color = Qt::white;
+    QString m_note;
+    QRect m_noteRect;
     QToolButton* m_scrollUp;
     QToolButton* m_scrollDown;
 };

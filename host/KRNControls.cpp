@@ -228,7 +228,78 @@ TKRNStdLabel::TKRNStdLabel(const QString& name, QWidget* parent) : QLabel(parent
     setObjectName(name);
 }
 
+void TKRNStdLabel::SetCaption(const QString& caption)
+{
+    m_caption = caption;
+    ShowCaption();
+}
+
+void TKRNStdLabel::SetElideLines(bool elide)
+{
+    m_caption = Caption();
+    m_elideLines = elide;
+    ShowCaption();
+}
+
+void TKRNStdLabel::ShowCaption()
+{
+    if (!m_elideLines) {
+        setText(m_caption);
+        return;
+    }
+    const QFontMetrics metrics(font());
+    const int room = contentsRect().width() - 2 * margin();
+    QStringList lines = m_caption.split(QLatin1Char('\n'));
+    bool elided = false;
+    for (QString& line : lines) {
+        if (line.endsWith(QLatin1Char('\r'))) {
+            line.chop(1);
+        }
+        const QString shown = metrics.elidedText(line, Qt::ElideRight, room);
+        elided = elided || shown != line;
+        line = shown;
+    }
+    setText(lines.join(QLatin1Char('\n')));
+    setToolTip(elided ? QString(m_caption).remove(QLatin1Char('\r')) : QString());
+}
+
+void TKRNStdLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    if (m_elideLines) {
+        ShowCaption();
+    }
+}
+
+void TKRNStdLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (m_elideLines && event->type() == QEvent::FontChange) {
+        ShowCaption();
+    }
+}
+
 TKRNAttachLabel::TKRNAttachLabel(const QString& name, QWidget* parent) : TKRNStdLabel(name, parent) {}
+
+void TKRNAttachLabel::Attach(QWidget* control)
+{
+    if (buddy()) {
+        buddy()->removeEventFilter(this);
+    }
+    setBuddy(control);
+    if (control) {
+        control->installEventFilter(this);
+        setEnabled(control->isEnabled());
+    }
+}
+
+bool TKRNAttachLabel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == buddy() && event->type() == QEvent::EnabledChange) {
+        setEnabled(buddy()->isEnabled());
+    }
+    return TKRNStdLabel::eventFilter(watched, event);
+}
 
 TKRNStdEdit::TKRNStdEdit(const QString& name, QWidget* parent) : QLineEdit(parent)
 {

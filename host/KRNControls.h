@@ -75,18 +75,35 @@ class TKRNStdLabel : public QLabel
 {
 public:
     explicit TKRNStdLabel(const QString& name, QWidget* parent = nullptr);
-    QString Caption() const { return text(); }
-    void SetCaption(const QString& caption) { setText(caption); }
+    QString Caption() const { return m_elideLines ? m_caption : text(); }
+    void SetCaption(const QString& caption);
+    // Each line of the caption that is wider than the label is shortened
+    // with "…" instead of being cut off at both sides; the whole caption is
+    // then the tool tip.
+    void SetElideLines(bool elide);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void ShowCaption();
+
+    QString m_caption;
+    bool m_elideLines = false;
 };
 
 // A label attached to a control: its accelerator ("&Name") moves the focus
-// to the control.
+// to the control, and it is greyed while the control is disabled.
 class TKRNAttachLabel : public TKRNStdLabel
 {
 public:
     explicit TKRNAttachLabel(const QString& name, QWidget* parent = nullptr);
-    void Attach(QWidget* control) { setBuddy(control); }
+    void Attach(QWidget* control);
     QWidget* Attached() const { return buddy(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 enum class TKRNFieldType

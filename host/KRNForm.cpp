@@ -1,9 +1,9 @@
 #include "host/KRNForm.h"
 
 #include "host/Application.h"
+#include "host/KRNFocus.h"
 
 #include <QApplication>
-#include <QPointer>
 
 #include <QAction>
 
@@ -103,18 +103,14 @@ int KRNRunModal(TKRNForm& form)
         const ModalScope scope(form.m_inModal);
         if (g_scripts) {
             result = g_scripts->RunNext(form);
+        } else if (Application().Terminated()) {
+            // The program is ending: no dialog opens any more.
+            result = mrCancel;
         } else {
-            // The window that was active (or else the main window) gets
-            // the focus back when the dialog closes: the dialogs have no
-            // parent window that the window system would activate.
-            QPointer<QWidget> previous = QApplication::activeWindow();
-            if (!previous || previous == &form) {
-                previous = Application().MainForm();
-            }
+            // The dialogs have no parent window that the window system
+            // would activate when they close.
+            const TKRNFocusReturn focusReturn(Application().MainForm(), &form);
             form.exec();
-            if (previous && previous->isVisible() && !QApplication::activeModalWidget()) {
-                previous->activateWindow();
-            }
             // Hidden without a result (e.g. by hide()): cancelled.
             result = form.m_modalResult == mrNone ? mrCancel : form.m_modalResult;
         }

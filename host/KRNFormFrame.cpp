@@ -4,7 +4,10 @@
 #include "host/KRNForm.h"
 
 #include <QEvent>
+#include <QHeaderView>
+#include <QTableView>
 #include <QToolButton>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -62,10 +65,53 @@ void TAnchors::FixClientSize(QSize client)
     Apply();
 }
 
+void TAnchors::KeepMinimum(QAbstractItemView* list, int rows)
+{
+    m_keepMinimum = true;
+    m_minimumList = list;
+    m_minimumRows = rows;
+    ApplyMinimum();
+}
+
+// Again at each show: the list's header and rows have their heights once
+// its columns are there.
+void TAnchors::ApplyMinimum()
+{
+    int height = m_design.height();
+    for (const TEntry& entry : m_entries) {
+        if (m_minimumList && entry.Widget == m_minimumList && entry.Anchors.testFlag(Qt::BottomEdge)) {
+            height -= std::max(0, entry.Design.height() - MinimumListHeight(*m_minimumList, m_minimumRows));
+        }
+    }
+    m_form.setMinimumSize(m_design.width(), height);
+}
+
+int TAnchors::MinimumListHeight(const QAbstractItemView& list, int rows)
+{
+    const QHeaderView* header = nullptr;
+    int rowHeight = 0;
+    if (const auto* table = qobject_cast<const QTableView*>(&list)) {
+        header = table->horizontalHeader();
+        rowHeight = table->verticalHeader()->defaultSectionSize();
+    } else if (const auto* tree = qobject_cast<const QTreeView*>(&list)) {
+        header = tree->header();
+        rowHeight = tree->model() && tree->model()->rowCount() > 0 ? tree->sizeHintForRow(0) : 0;
+    }
+    if (rowHeight <= 0) {
+        // As an item of one line of text, as the view's delegate sizes it.
+        rowHeight =
+            list.fontMetrics().height() + 2 * list.style()->pixelMetric(QStyle::PM_FocusFrameVMargin) + 2;
+    }
+    const int headerHeight = header && !header->isHidden() ? header->sizeHint().height() : 0;
+    return 2 * list.frameWidth() + headerHeight + rows * rowHeight;
+}
+
 bool TAnchors::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == &m_form && event->type() == QEvent::Resize) {
         Apply();
+    } else if (watched == &m_form && event->type() == QEvent::Show && m_keepMinimum) {
+        ApplyMinimum();
     }
     return QObject::eventFilter(watched, event);
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+class QAbstractItemView;
 class QWidget;
 class TKRNForm;
 class TKRNStdBevel;
@@ -54,6 +55,13 @@ public:
     // Fixes the form at the client size; the components follow at once, also
     // while the form is not shown yet.
     void FixClientSize(QSize client);
+    // The smallest size of a resizable form: its design width, so that the
+    // button bar and every component stay whole, and the height that still
+    // shows the list (placed here) with its header and that many rows.
+    // Without a list, the design height.
+    static constexpr int RowsAlwaysShown = 3;
+    void KeepMinimum(QAbstractItemView* list = nullptr, int rows = RowsAlwaysShown);
+    static int MinimumListHeight(const QAbstractItemView& list, int rows);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,9 +74,14 @@ private:
         Qt::Edges Anchors;
     };
 
+    void ApplyMinimum();
+
     QWidget& m_form;
     QSize m_design;
     std::vector<TEntry> m_entries;
+    bool m_keepMinimum = false;
+    QAbstractItemView* m_minimumList = nullptr;
+    int m_minimumRows = 0;
 };
 
 // The frame of every dialog and editor: the outer panel with a lowered

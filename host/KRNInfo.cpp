@@ -1,6 +1,9 @@
 #include "host/KRNInfo.h"
 
+#include "host/Application.h"
 #include "host/KRNError.h"
+#include "host/KRNFocus.h"
+#include "host/KRNProgramm.h"
 
 #include <QApplication>
 #include <QFile>
@@ -64,33 +67,42 @@ void Log(const QString& text)
     std::fprintf(stderr, "veldrake: %s\n", text.toLocal8Bit().constData());
 }
 
-// Shows messages in message boxes and waits for the answer.
+// Title of the boxes: the application title.
+QString BoxTitle()
+{
+    const QString title = Application().Title();
+    return title.isEmpty() ? QCoreApplication::applicationName() : title;
+}
+
+// Shows messages in message boxes and waits for the answer. The focus goes
+// back where it was when a box closes.
 class TMessageBoxPresenter final : public TKRNPresenter
 {
 public:
     int ShowMeldung(const TMeldung& meldung) override
     {
-        const QString title = QApplication::applicationDisplayName();
+        const TKRNFocusReturn focusReturn;
         if (meldung.Kind == mtQuestion) {
-            const auto answer = QMessageBox::question(QApplication::activeWindow(), title, meldung.Text,
+            const auto answer = QMessageBox::question(focusReturn.Window(), BoxTitle(), meldung.Text,
                                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
             return answer == QMessageBox::Yes ? mrYes : mrNo;
         }
-        QMessageBox::information(QApplication::activeWindow(), title, meldung.Text);
+        QMessageBox::information(focusReturn.Window(), BoxTitle(), meldung.Text);
         return mrOk;
     }
 
     void ShowError(const QString& location, const QString& text) override
     {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                        QApplication::activeWindow());
+        const TKRNFocusReturn focusReturn;
+        QMessageBox box(QMessageBox::Critical, BoxTitle(), text, QMessageBox::Ok, focusReturn.Window());
         box.setDetailedText(QStringLiteral("Ort: ") + location);
         box.exec();
     }
 
     void ShowVersion(const QString& title, const QString& text, QWidget* owner) override
     {
-        QMessageBox::about(owner ? owner : QApplication::activeWindow(), title, text);
+        const TKRNFocusReturn focusReturn;
+        QMessageBox::about(owner ? owner : focusReturn.Window(), title, text);
     }
 };
 
@@ -189,12 +201,23 @@ void TKRNInfo::FehlerTerminate(const QString& location, int, const QString&, con
 
 void TKRNInfo::VersionsInfoZeigen(const QString& title, QWidget* owner, const QString& text)
 {
-    QString body = QStringLiteral("<b>%1</b><br><br>Dateiversion %2<br>Produktversion %3")
-                       .arg(title.toHtmlEscaped(), FileVersion(), ProductVersion());
+    Presenter().ShowVersion(title, VersionsText(title, text), owner);
+}
+
+QString TKRNInfo::VersionsText(const QString& title, const QString& text)
+{
+    const TKRNProgramm& programm = KRNProgramm();
+    QString body =
+        QStringLiteral("<b>%1</b><br><br>Dateiversion %2<br>Produktversion %3<br>Qt %4")
+            .arg(title.toHtmlEscaped(), FileVersion(), ProductVersion(), QString::fromLatin1(qVersion()));
+    if (programm.Initialized()) {
+        body += QStringLiteral("<br><br>Datenbestand: %1<br>Mandant: %2")
+                    .arg(programm.StoreText().toHtmlEscaped(), programm.GetTextMandant().toHtmlEscaped());
+    }
     if (!text.isEmpty()) {
         body += QStringLiteral("<br><br>") + text.toHtmlEscaped();
     }
-    Presenter().ShowVersion(title, body, owner);
+    return body;
 }
 
 void TKRNInfo::SetPresenter(TKRNPresenter* presenter)

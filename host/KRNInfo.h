@@ -73,6 +73,9 @@ public:
     void FehlerTerminate(const QString& location, int number, const QString& text1, const QString& text2,
                          int value1, int value2);
     void VersionsInfoZeigen(const QString& title, QWidget* owner, const QString& text);
+    // Body of the version window: versions of the program and of Qt, the
+    // store in use (never a password) and the tenant.
+    static QString VersionsText(const QString& title, const QString& text);
 
     // While held (holds nest), RegisterException records and logs as usual
     // but tells the user only when the last hold ends, in order. Used while a

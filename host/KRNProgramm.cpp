@@ -59,6 +59,11 @@ void TKRNProgramm::Init(const QString& programmKennung, int, int, int, bool)
     m_initialized = true;
 }
 
+QString TKRNProgramm::StoreText() const
+{
+    return m_store ? QDir::toNativeSeparators(m_store->Path()) : QString();
+}
+
 void TKRNProgramm::ShowException(const std::exception& e, bool)
 {
     const QString text = KRNExceptionText(e);

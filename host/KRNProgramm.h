@@ -30,6 +30,9 @@ public:
     QString ProgrammKennung() const { return m_programmKennung; }
     bool Initialized() const { return m_initialized; }
     TStore* Store() const { return m_store.get(); }
+    // The store in use as a user may see it: the file's path (never a
+    // password); empty before Init.
+    QString StoreText() const;
     // Closes the store (the last step of shutdown).
     void Done();
 

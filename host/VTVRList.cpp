@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QCollator>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPointer>
 #include <QStyle>
@@ -273,14 +274,33 @@ void TVTVRList::changeEvent(QEvent* event)
     }
 }
 
-// Every row is one line of text high, as the style sizes an item of one.
+QModelIndex TVTVRList::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    if (cursorAction == MoveHome || cursorAction == MoveEnd) {
+        const int rows = m_model->rowCount();
+        if (rows == 0) {
+            return QModelIndex();
+        }
+        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        return m_model->index(cursorAction == MoveHome ? 0 : rows - 1, column);
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+// Every row is one line of text high, as the style sizes an item of one,
+// and never lower than the font's glyphs reach: capital umlauts stand above
+// the ascent in some fonts.
 void TVTVRList::ApplyRowHeight()
 {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     option.features |= QStyleOptionViewItem::HasDisplay;
-    option.text = QStringLiteral("Ág");
-    const int height = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+    option.text = QStringLiteral("ÄÖÜg");
+    const int styled = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+    const QFontMetrics metrics(font());
+    const int glyphs = std::max(metrics.height(), metrics.boundingRect(QStringLiteral("ÄÖÜÅÉgjpq")).height());
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this) + 1;
+    const int height = std::max(styled, glyphs + 2 * margin);
     QHeaderView* rows = verticalHeader();
     rows->setMinimumSectionSize(height);
     rows->setDefaultSectionSize(height);

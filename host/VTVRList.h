@@ -58,6 +58,9 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Home and End go to the first and the last row (a table would go to
+    // the first and last column of the row).
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     void ApplyRowHeight();

@@ -20,5 +20,6 @@ build() { # dir, extra cmake args...
 }
 
 build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/test-package.sh build
 build build-asan -DCMAKE_BUILD_TYPE=Debug -DVELDRAKE_SANITIZE=ON -DVELDRAKE_BENCH=OFF
 echo "All tests passed in both builds."

@@ -55,6 +55,16 @@ protected:
         }
         return captions;
     }
+    // Written to $VELDRAKE_SCREENSHOTS when that is set.
+    static void Save(const QImage& image, const QString& name)
+    {
+        const QString dir = qEnvironmentVariable("VELDRAKE_SCREENSHOTS");
+        if (!dir.isEmpty()) {
+            QDir().mkpath(dir);
+            EXPECT_TRUE(image.save(QDir(dir).filePath(name)));
+        }
+    }
+    static void Screenshot(const QString& name) { Save(frmMain->grab().toImage(), name); }
     void AddForeignEntry(int position, const QString& name) { Items().Insert(position)->SetButtonName(name); }
 
     TempStore store;
@@ -206,6 +216,24 @@ TEST_F(MainWindow, CaptionCarriesTheTenant)
     EXPECT_TRUE(frmMain->KRNFormText().endsWith(QStringLiteral(".frmMain")));
 }
 
+// A first run: the empty menu says what to do first, until a kind is on.
+TEST_F(MainWindow, EmptyMenuShowsAHintUntilAKindIsActive)
+{
+    CreateMain();
+    ASSERT_TRUE(ShowActive(*frmMain));
+    TButtons& menu = *frmMain->btsMain;
+    EXPECT_TRUE(menu.Note().contains(QStringLiteral("Einstellungen")));
+    EXPECT_FALSE(menu.NoteRect().isEmpty());
+    EXPECT_GT(menu.NoteRect().top(), menu.ItemRect(3).bottom());
+    EXPECT_LE(menu.NoteRect().bottom(), menu.height());
+    Screenshot(QStringLiteral("main-first-run.png"));
+
+    Activate(QStringLiteral("A"));
+    frmMain->RefreshMenu();
+    EXPECT_TRUE(menu.Note().isEmpty());
+    EXPECT_TRUE(menu.NoteRect().isEmpty());
+}
+
 // The picture of the main window with two active image filter kinds; written
 // to $VELDRAKE_SCREENSHOTS/main.png when that is set.
 TEST_F(MainWindow, Screenshot)
@@ -221,13 +249,11 @@ TEST_F(MainWindow, Screenshot)
     ASSERT_FALSE(image.isNull());
     // The entries use the menu colours.
     const QRect head = frmMain->btsMain->ItemRect(0).translated(frmMain->btsMain->mapTo(frmMain, QPoint()));
-    EXPECT_EQ(image.pixelColor(head.left() + 2, head.center().y()), TButtons::HeadColor());
+    const qreal ratio = image.devicePixelRatio();
+    EXPECT_EQ(image.pixelColor(qRound((head.left() + 2) * ratio), qRound(head.center().y() * ratio)),
+              TButtons::HeadColor());
 
-    const QString dir = qEnvironmentVariable("VELDRAKE_SCREENSHOTS");
-    if (!dir.isEmpty()) {
-        QDir().mkpath(dir);
-        EXPECT_TRUE(image.save(QDir(dir).filePath(QStringLiteral("main.png"))));
-    }
+    Save(image, QStringLiteral("main.png"));
 }
 
 } // namespace

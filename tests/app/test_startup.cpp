@@ -9,9 +9,11 @@
 #include "dialogs/RechnerU.h"
 #include "dialogs/SaveFilterU.h"
 #include "host/Application.h"
+#include "host/KRNControls.h"
 #include "host/KRNError.h"
 #include "host/KRNProgramm.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -235,6 +237,26 @@ TEST_F(StartUp, FailureReportedByTheDataModuleOpensNoWindow)
     EXPECT_EQ(VeldrakeMain(), 1); // returns: no main window, no loop
     EXPECT_EQ(Steps, (QStringList{QStringLiteral("dtmKOMMFilter"), kCheckPoint}));
     EXPECT_TRUE(Instances().isEmpty());
+}
+
+// The running program has its own icon, and its version window names the
+// versions, the store in use and the tenant.
+TEST_F(StartUp, VersionWindowNamesVersionsStoreAndTenant)
+{
+    bool iconShown = false;
+    EndWhenShown([&] {
+        iconShown = !QApplication::windowIcon().availableSizes().isEmpty() && !frmMain->windowIcon().isNull();
+        QTest::mouseClick(frmMain->spbVersion, Qt::LeftButton);
+    });
+    EXPECT_EQ(VeldrakeMain(), 0);
+    EXPECT_TRUE(iconShown);
+    ASSERT_EQ(presenter.Versions.size(), 1);
+    const QString version = presenter.Versions[0].Text;
+    for (const QString& part : {QStringLiteral("1.0.0.0"), QStringLiteral("17.09.01"),
+                                QStringLiteral("Qt ") + QString::fromLatin1(qVersion()),
+                                QDir::toNativeSeparators(StorePath()), QStringLiteral("Testmandant")}) {
+        EXPECT_TRUE(version.contains(part)) << part.toStdString() << " in " << version.toStdString();
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,9 @@ int main(int argc, char** argv)
     qputenv("QT_NO_GLIB", "1");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QApplication app(argc, argv);
+    // The font of a Debian desktop (fonts-dejavu-core), whatever the machine
+    // would choose: tests measure texts and take the README's pictures.
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
