@@ -80,11 +80,17 @@ public:
         return mrOk;
     }
 
-    void ShowError(const QString& location, const QString& text) override
+    void ShowError(const QString& location, const QString& text) override { ShowFailure(location, text, {}); }
+
+    void ShowFailure(const QString& location, const QString& text, const QString& details) override
     {
         QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
                         QApplication::activeWindow());
-        box.setDetailedText(QStringLiteral("Ort: ") + location);
+        QString detailText = QStringLiteral("Ort: ") + location;
+        if (!details.isEmpty()) {
+            detailText += QStringLiteral("\n") + details;
+        }
+        box.setDetailedText(detailText);
         box.exec();
     }
 
@@ -141,15 +147,30 @@ int TKRNInfo::ShowMeldung(int kind, int number, const QString& catalogue, const 
 
 void TKRNInfo::RegisterException(const QString& location, const std::exception& e, bool showUser)
 {
-    const QString text = KRNExceptionText(e);
-    m_errors.append(TRegisteredError{location, text, showUser});
-    Log(location + QStringLiteral(": ") + text);
+    TRegisteredError report{location, KRNExceptionText(e), showUser, {}};
+    Log(location + QStringLiteral(": ") + report.Text);
+    // A store failure shows its German text; the driver's text goes to the
+    // details.
+    if (const auto* store = dynamic_cast<const StoreError*>(&e); store && !store->DriverText().isEmpty()) {
+        report.Text = store->Text();
+        report.Details = QStringLiteral("Meldung des Datenbanktreibers: ") + store->DriverText();
+    }
+    m_errors.append(report);
     if (showUser) {
         if (m_holds > 0) {
-            m_heldReports.append(TRegisteredError{location, text, true});
+            m_heldReports.append(report);
         } else {
-            Presenter().ShowError(location, text);
+            Show(report);
         }
+    }
+}
+
+void TKRNInfo::Show(const TRegisteredError& report)
+{
+    if (report.Details.isEmpty()) {
+        Presenter().ShowError(report.Location, report.Text);
+    } else {
+        Presenter().ShowFailure(report.Location, report.Text, report.Details);
     }
 }
 
@@ -165,7 +186,7 @@ void TKRNInfo::ReleaseUserReports()
     }
     const QList<TRegisteredError> held = std::exchange(m_heldReports, {});
     for (const TRegisteredError& report : held) {
-        Presenter().ShowError(report.Location, report.Text);
+        Show(report);
     }
 }
 

@@ -38,6 +38,13 @@ public:
     // Returns the answer (mrYes, mrNo, mrOk).
     virtual int ShowMeldung(const TMeldung& meldung) = 0;
     virtual void ShowError(const QString& location, const QString& text) = 0;
+    // A failure with technical details (the driver's text); shown like
+    // ShowError unless the presenter can show the details apart.
+    virtual void ShowFailure(const QString& location, const QString& text, const QString& details)
+    {
+        Q_UNUSED(details);
+        ShowError(location, text);
+    }
     virtual void ShowVersion(const QString& title, const QString& text, QWidget* owner) = 0;
 };
 
@@ -47,6 +54,7 @@ struct TRegisteredError
     QString Location;
     QString Text;
     bool ShownToUser = false;
+    QString Details; // technical text for the details (a store failure's driver text)
 };
 
 // The host's message service: catalogue messages, failure reports and the
@@ -96,6 +104,7 @@ public:
 
 private:
     TKRNPresenter& Presenter();
+    void Show(const TRegisteredError& report);
 
     std::unique_ptr<TKRNPresenter> m_boxPresenter;
     TKRNPresenter* m_presenter = nullptr;

@@ -46,7 +46,8 @@ const QList<TTable>& Schema()
 }
 
 const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType, TStoreRule::OneSettingPerNumber,
-                                  TStoreRule::LookupByNumber, TStoreRule::LookupByType};
+                                  TStoreRule::LookupByNumber, TStoreRule::LookupByType,
+                                  TStoreRule::AssignmentNeedsSetting};
 
 bool IsUnique(TStoreRule rule)
 {
