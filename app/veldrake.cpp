@@ -50,6 +50,7 @@ bool StartUp()
         Create(frmRechner, QStringLiteral("frmRechner"));
         Create(frmLoad, QStringLiteral("frmLoad"));
         Create(frmSave, QStringLiteral("frmSave"));
+        KRNProgramm().ShowStoreNotices();
         return true;
     } catch (const std::exception& e) {
         KRNProgramm().ShowException(e, false);

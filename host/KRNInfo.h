@@ -98,6 +98,8 @@ public:
     // nullptr restores the message-box presenter. The service does not own
     // the presenter.
     void SetPresenter(TKRNPresenter* presenter);
+    // Whether a presenter other than the message boxes is installed.
+    bool HasOwnPresenter() const { return m_presenter != nullptr; }
     const QList<TRegisteredError>& RegisteredErrors() const { return m_errors; }
     // Forgets everything recorded (for a fresh start, e.g. between tests).
     void Reset();

@@ -280,11 +280,8 @@ QList<TDoubleService> TStore::ReadDoubleServed()
     return result;
 }
 
-QString TStore::DoubleServedNotice() const
+QString TStore::DoubleServedLines() const
 {
-    if (m_doubleServed.isEmpty()) {
-        return {};
-    }
     QStringList lines;
     for (const TDoubleService& entry : m_doubleServed) {
         const QString computer = entry.RNr != 0
@@ -296,7 +293,7 @@ QString TStore::DoubleServedNotice() const
         }
         lines << QStringLiteral("%1 – %2: %3").arg(entry.Kennung, computer, names.join(QStringLiteral(", ")));
     }
-    return TKRNInfo::MeldungsText(130, kCatalogue, {lines.join(QLatin1Char('\n'))});
+    return lines.join(QLatin1Char('\n'));
 }
 
 QSqlDatabase TStore::Database() const

@@ -62,8 +62,8 @@ public:
     bool CreatedNew() const { return m_createdNew; }
     // Computers served twice, as found when the store was opened.
     const QList<TDoubleService>& DoubleServed() const { return m_doubleServed; }
-    // The German notice listing them; empty when there are none.
-    QString DoubleServedNotice() const;
+    // One German line per computer served twice; empty when there are none.
+    QString DoubleServedLines() const;
     // Whether every rule of the store is in place (false while computers are
     // served twice).
     bool RulesComplete() const { return !m_uniqueRulesPending; }
