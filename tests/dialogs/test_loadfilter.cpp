@@ -313,3 +313,18 @@ TEST_F(LoadFilterTest, FailedFillEndsTheUpdateAndKeepsTheButtonStates)
 }
 
 } // namespace
+
+TEST_F(LoadFilterTest, AFailedReferenceCheckIsShownOnlyAfterTheWriteLockIsGone)
+{
+    AddSetting(kABIL, u"S1"_s);
+    form->RunShowHandler();
+    store.Exec(u"DROP TABLE fikofile"_s);
+    std::optional<bool> lockHeldWhileShown;
+    presenter.WhileErrorShown = [&] { lockHeldWhileShown = store.Store().InTransaction(); };
+    presenter.Answer(mrYes);
+    Select(0);
+    form->btnLoeschenClick(form->spbDelete);
+    ASSERT_TRUE(lockHeldWhileShown.has_value()) << "the failure was shown";
+    EXPECT_FALSE(*lockHeldWhileShown) << "no other workstation waits on the box";
+    EXPECT_EQ(Count(u"fidefile"_s), 1);
+}
