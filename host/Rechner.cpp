@@ -328,10 +328,17 @@ TRechnerImport ImportComputersCsvText(TStore& store, const QString& text, const 
 
 bool SeedDemoComputers(TStore& store)
 {
+    const auto hasComputers = [&] {
+        return CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechnertyp")) > 0 ||
+               CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechner")) > 0;
+    };
+    // Read first: a start on a filled store takes no write lock.
+    if (hasComputers()) {
+        return false;
+    }
     const TParsed parsed = Parse(QString::fromUtf16(kDemoComputers), QStringLiteral("Demo-Rechner"));
     TStoreTransaction transaction(store);
-    if (CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechnertyp")) > 0 ||
-        CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechner")) > 0) {
+    if (hasComputers()) {
         return false;
     }
     Write(store, parsed, QStringLiteral("Demo-Rechner"));
