@@ -11,6 +11,9 @@
 #include "host/KRNInfo.h"
 #include "host/KRNProgramm.h"
 
+#include <QByteArray>
+
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -67,6 +70,21 @@ void ShutDown()
     KRNProgramm().Done();
 }
 
+// Whether no window system can be reached at all (the toolkit would end the
+// process on its own before the start-up could report anything).
+bool NoScreenReachable()
+{
+#ifdef Q_OS_LINUX
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland")) {
+        return false;
+    }
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return false;
+#endif
+}
+
 int Run()
 {
     const bool started = StartUp();
@@ -89,6 +107,12 @@ void SetStartupObserver(TStartupObserver observer)
 
 int VeldrakeMain(int argc, char** argv)
 {
+    if (NoScreenReachable()) {
+        std::fprintf(stderr,
+                     "veldrake: Programmstart fehlgeschlagen: Es kann kein Bildschirm geöffnet werden "
+                     "(weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt).\n");
+        return 1;
+    }
     ClearKOMMFilterRegistry();
     RegisterFilterKinds();
     static int s_argc = 0; // the toolkit keeps a reference
