@@ -248,12 +248,15 @@ void TStore::CompleteSchema(const QStringList& tables, const QList<TStoreRule>& 
 // served twice. Failing here changes nothing: the next commit tries again.
 void TStore::CreateUniqueRulesWhenClean()
 {
+    // Nobody waits for this: when the store is busy, a later commit tries.
+    m_waitAllowed = false;
     try {
         if (ReadDoubleServed().isEmpty()) {
             CompleteSchema({}, {TStoreRule::OneSettingPerType, TStoreRule::OneSettingPerNumber});
         }
     } catch (const StoreError&) {
     }
+    m_waitAllowed = true;
 }
 
 QList<TDoubleService> TStore::ReadDoubleServed()
@@ -318,7 +321,7 @@ template <class Attempt> void TStore::WithRetry(Attempt attempt)
         return;
     }
     // Inside a unit of work a statement cannot simply be repeated.
-    if (m_inTransaction || m_dialect->Classify(error) != TStoreFailure::Busy) {
+    if (m_inTransaction || !m_waitAllowed || m_dialect->Classify(error) != TStoreFailure::Busy) {
         throw Failure(error);
     }
     const TWait wait;

@@ -120,6 +120,7 @@ private:
     bool m_inTransaction = false;
     bool m_writesPrepared = false;
     bool m_uniqueRulesPending = false;
+    bool m_waitAllowed = true;
     QList<TDoubleService> m_doubleServed;
     QList<TVLT_DBFile*> m_tables;
 };
