@@ -142,6 +142,15 @@ int TKRNInfo::ShowMeldung(int kind, int number, const QString& catalogue)
 int TKRNInfo::ShowMeldung(int kind, int number, const QString& catalogue, const QStringList& arguments)
 {
     TMeldung meldung{kind, number, catalogue, arguments, MeldungsText(number, catalogue, arguments)};
+    if (m_holds > 0) {
+        if (kind == mtNotice) {
+            m_held.append(THeld{meldung, {}});
+            return mrOk;
+        }
+        Log(QStringLiteral("Frage %1/%2 bei gehaltenen Meldungen (offene Transaktion)")
+                .arg(catalogue)
+                .arg(number));
+    }
     return Presenter().ShowMeldung(meldung);
 }
 
@@ -158,7 +167,7 @@ void TKRNInfo::RegisterException(const QString& location, const std::exception& 
     m_errors.append(report);
     if (showUser) {
         if (m_holds > 0) {
-            m_heldReports.append(report);
+            m_held.append(THeld{std::nullopt, report});
         } else {
             Show(report);
         }
@@ -184,9 +193,13 @@ void TKRNInfo::ReleaseUserReports()
     if (m_holds == 0 || --m_holds > 0) {
         return;
     }
-    const QList<TRegisteredError> held = std::exchange(m_heldReports, {});
-    for (const TRegisteredError& report : held) {
-        Show(report);
+    const QList<THeld> held = std::exchange(m_held, {});
+    for (const THeld& entry : held) {
+        if (entry.Notice) {
+            Presenter().ShowMeldung(*entry.Notice);
+        } else {
+            Show(entry.Report);
+        }
     }
 }
 

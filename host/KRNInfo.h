@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -83,8 +84,11 @@ public:
     void VersionsInfoZeigen(const QString& title, QWidget* owner, const QString& text);
 
     // While held (holds nest), RegisterException records and logs as usual
-    // but tells the user only when the last hold ends, in order. Used while a
-    // store transaction is open, so that no workstation waits on a box.
+    // but tells the user only when the last hold ends, and notices (kind 0)
+    // wait likewise (ShowMeldung answers mrOk at once); both are shown in
+    // order. A question cannot wait: it is shown and logged as a fault.
+    // Held while a store transaction is open, so that no workstation waits
+    // on a box.
     void HoldUserReports();
     void ReleaseUserReports();
     bool UserReportsHeld() const { return m_holds > 0; }
@@ -113,7 +117,12 @@ private:
     QList<TRegisteredError> m_errors;
     qsizetype m_checkedUpTo = 0;
     int m_holds = 0;
-    QList<TRegisteredError> m_heldReports;
+    struct THeld
+    {
+        std::optional<TMeldung> Notice;
+        TRegisteredError Report;
+    };
+    QList<THeld> m_held;
 };
 
 // Holds the user-facing failure reports for its lifetime.

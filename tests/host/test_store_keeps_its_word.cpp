@@ -353,9 +353,12 @@ TEST(StoreReports, AReportWaitsUntilTheUnitOfWorkHasEnded)
     {
         TStoreTransaction transaction(temp.Store());
         KRNInfo().RegisterException(u"Test.Loeschen"_s, KRNException(u"kaputt"_s), true);
+        EXPECT_EQ(KRNInfo().ShowMeldung(mtNotice, 1020, u"ALLMANI"_s), mrOk);
         EXPECT_TRUE(presenter.Errors.isEmpty()) << "not while the write lock is held";
+        EXPECT_TRUE(presenter.Meldungen.isEmpty());
     }
     ASSERT_EQ(presenter.Errors.size(), 1);
+    EXPECT_EQ(presenter.Numbers(), QList<int>{1020});
     EXPECT_TRUE(otherGotTheLock);
 
     // Also after a commit.
