@@ -22,11 +22,13 @@ constexpr int kBusyStepMs = 100;
 
 const QString kCatalogue = QStringLiteral("DATENBESTAND");
 
-// The tables and their columns, as this program reads and writes them.
+// The tables and their columns, as this program reads and writes them. The
+// host's computer tables may carry further columns of the host's own.
 struct TTable
 {
     QString Name;
     QStringList Columns;
+    bool Exact = true;
 };
 
 const QList<TTable>& Schema()
@@ -38,9 +40,10 @@ const QList<TTable>& Schema()
         {QStringLiteral("fikofile"),
          {QStringLiteral("Kennung"), QStringLiteral("Bezeichnung"), QStringLiteral("RTyp"),
           QStringLiteral("RNr")}},
-        {QStringLiteral("rechnertyp"), {QStringLiteral("RTyp"), QStringLiteral("Name")}},
+        {QStringLiteral("rechnertyp"), {QStringLiteral("RTyp"), QStringLiteral("Name")}, false},
         {QStringLiteral("rechner"),
-         {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")}},
+         {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")},
+         false},
     };
     return schema;
 }
@@ -62,9 +65,13 @@ QString Sorted(QStringList names)
 }
 
 // Column names compare as the databases do: without regard to letter case.
-bool SameColumns(const QStringList& found, const QStringList& expected)
+bool FitColumns(const QStringList& found, const TTable& table)
 {
-    return Sorted(found).compare(Sorted(expected), Qt::CaseInsensitive) == 0;
+    if (table.Exact) {
+        return Sorted(found).compare(Sorted(table.Columns), Qt::CaseInsensitive) == 0;
+    }
+    return std::all_of(table.Columns.cbegin(), table.Columns.cend(),
+                       [&](const QString& column) { return found.contains(column, Qt::CaseInsensitive); });
 }
 
 StoreError SchemaError(int number, const QStringList& arguments)
@@ -190,7 +197,7 @@ void TStore::CheckSchema()
             continue;
         }
         const QStringList columns = m_dialect->Columns(*this, table.Name);
-        if (!SameColumns(columns, table.Columns)) {
+        if (!FitColumns(columns, table)) {
             throw SchemaError(120, {table.Name, Sorted(columns), Sorted(table.Columns)});
         }
     }
