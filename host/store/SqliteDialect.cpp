@@ -181,6 +181,11 @@ void TSqliteDialect::CheckLocation(const QString& location)
     }
 }
 
+QString TSqliteDialect::CanonicalLocation(const QString& location) const
+{
+    return QFileInfo(location).absoluteFilePath();
+}
+
 void TSqliteDialect::DiscardCreated()
 {
     // Files first, then the directories, innermost first.

@@ -8,6 +8,7 @@ class TSqliteDialect final : public TStoreDialect
 public:
     QString DriverName() const override { return QStringLiteral("QSQLITE"); }
     void CheckLocation(const QString& location) override;
+    QString CanonicalLocation(const QString& location) const override;
     void DiscardCreated() override;
     void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
     TStoreFailure Classify(const QSqlError& error) const override;

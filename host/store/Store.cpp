@@ -4,7 +4,6 @@
 #include "host/store/SqliteDialect.h"
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
 #include <QUuid>
@@ -132,7 +131,7 @@ std::unique_ptr<TStore> TStore::Open(const QString& location, std::unique_ptr<TS
     TStoreDialect& theDialect = *dialect;
     theDialect.CheckLocation(location);
     const QString name = QStringLiteral("veldrake-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const QString path = QFileInfo(location).absoluteFilePath();
+    const QString path = theDialect.CanonicalLocation(location);
     std::unique_ptr<TStore> store(new TStore(path, name, std::move(dialect)));
     try {
         store->Connect();
