@@ -11,6 +11,9 @@
 #include "host/KRNInfo.h"
 #include "host/KRNProgramm.h"
 
+#include <QByteArray>
+
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -51,6 +54,7 @@ bool StartUp()
         Create(frmRechner, QStringLiteral("frmRechner"));
         Create(frmLoad, QStringLiteral("frmLoad"));
         Create(frmSave, QStringLiteral("frmSave"));
+        KRNProgramm().ShowStoreNotices();
         return true;
     } catch (const std::exception& e) {
         KRNProgramm().ShowException(e, false);
@@ -65,6 +69,21 @@ void ShutDown()
     Application().DestroyComponents();
     ClearKOMMFilterRegistry();
     KRNProgramm().Done();
+}
+
+// Whether no window system can be reached at all (the toolkit would end the
+// process on its own before the start-up could report anything).
+bool NoScreenReachable()
+{
+#ifdef Q_OS_LINUX
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland")) {
+        return false;
+    }
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return false;
+#endif
 }
 
 int Run()
@@ -89,6 +108,12 @@ void SetStartupObserver(TStartupObserver observer)
 
 int VeldrakeMain(int argc, char** argv)
 {
+    if (NoScreenReachable()) {
+        std::fprintf(stderr,
+                     "veldrake: Programmstart fehlgeschlagen: Es kann kein Bildschirm geöffnet werden "
+                     "(weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt).\n");
+        return 1;
+    }
     ClearKOMMFilterRegistry();
     RegisterFilterKinds();
     static int s_argc = 0; // the toolkit keeps a reference

@@ -85,8 +85,9 @@ void TVLT_DBFile::OpenNew(qint16)
 {
     TStore* store = TStore::Current();
     if (!store) {
-        throw StoreError(QStringLiteral("Die Tabelle %1 kann nicht geöffnet werden: kein Datenbestand geöffnet.")
-                             .arg(m_tableName));
+        throw StoreError(
+            QStringLiteral("Die Tabelle %1 kann nicht geöffnet werden: kein Datenbestand geöffnet.")
+                .arg(m_tableName));
     }
     if (m_store == store) {
         return;
@@ -126,7 +127,8 @@ void TVLT_DBFile::ResetSearch()
 void TVLT_DBFile::UseKey(qint16 keyNr)
 {
     if (keyNr != PrimaryKeyNr()) {
-        throw StoreError(QStringLiteral("Die Tabelle %1 hat keinen Schlüssel %2.").arg(m_tableName).arg(keyNr));
+        throw StoreError(
+            QStringLiteral("Die Tabelle %1 hat keinen Schlüssel %2.").arg(m_tableName).arg(keyNr));
     }
 }
 
@@ -149,25 +151,19 @@ QSqlQuery& TVLT_DBFile::Prepared(const QString& sql)
 {
     std::shared_ptr<QSqlQuery>& slot = m_statements[sql];
     if (!slot) {
-        auto query = std::make_shared<QSqlQuery>(Store().Database());
-        query->setForwardOnly(true);
-        if (!query->prepare(sql)) {
-            const QString text = query->lastError().text();
+        try {
+            slot = std::make_shared<QSqlQuery>(Store().Prepare(sql));
+        } catch (const StoreError&) {
             m_statements.remove(sql);
-            throw StoreError(text);
+            throw;
         }
-        slot = std::move(query);
     }
     return *slot;
 }
 
 void TVLT_DBFile::Execute(QSqlQuery& query)
 {
-    if (!query.exec()) {
-        const QString text = query.lastError().text();
-        query.finish();
-        throw StoreError(text.trimmed().isEmpty() ? QStringLiteral("Fehler in Tabelle %1").arg(m_tableName) : text);
-    }
+    Store().Run(query);
 }
 
 QString TVLT_DBFile::KeyWhere(QVariantList& values, const QList<QVariant>& keyValues) const
@@ -200,9 +196,9 @@ bool TVLT_DBFile::FindKey()
     if (terms.isEmpty()) {
         throw StoreError(QStringLiteral("FindKey auf %1 ohne Schlüsselwert.").arg(m_tableName));
     }
-    QSqlQuery& query = Prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3 LIMIT 1")
-                                    .arg(columns.join(QStringLiteral(", ")), m_tableName,
-                                         terms.join(QStringLiteral(" AND "))));
+    QSqlQuery& query = Prepared(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 LIMIT 1")
+            .arg(columns.join(QStringLiteral(", ")), m_tableName, terms.join(QStringLiteral(" AND "))));
     BindAll(query, values);
     Execute(query);
     if (query.next()) {
@@ -246,7 +242,8 @@ QString TVLT_DBFile::SelectSql(bool extended, QVariantList& values) const
                 terms << QStringLiteral("0");
             } else {
                 QStringList marks(field->m_allowed->size(), QStringLiteral("?"));
-                terms << column + QStringLiteral(" IN (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+                terms << column + QStringLiteral(" IN (") + marks.join(QStringLiteral(", ")) +
+                             QLatin1Char(')');
                 values << *field->m_allowed;
             }
         }
@@ -320,7 +317,7 @@ bool TVLT_DBFile::Advance()
         FinishCursor();
         m_found = false;
         if (error.isValid()) {
-            throw StoreError(error.text());
+            throw Store().Failure(error);
         }
     }
     return m_found;
@@ -364,8 +361,8 @@ void TVLT_DBFile::LoadRow(const QSqlQuery& query, bool rowRead)
 QVariant TVLT_DBFile::FetchPending(const TDatenfeld_Gen& field)
 {
     QVariantList values;
-    QSqlQuery& query = Prepared(
-        QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(field.Column(), m_tableName, KeyWhere(values, m_loadedKey)));
+    QSqlQuery& query = Prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                    .arg(field.Column(), m_tableName, KeyWhere(values, m_loadedKey)));
     BindAll(query, values);
     Execute(query);
     QVariant value = query.next() ? query.value(0) : QVariant();
@@ -383,7 +380,8 @@ bool TVLT_DBFile::ReadNext()
     return Advance();
 }
 
-void TVLT_DBFile::ExtendedFilterAdd(TDatenfeld_Gen& field, TDBComparisonCode comparison, TDBLogicConnection logic)
+void TVLT_DBFile::ExtendedFilterAdd(TDatenfeld_Gen& field, TDBComparisonCode comparison,
+                                    TDBLogicConnection logic)
 {
     if (comparison != dbcEqual || logic != dblAnd) {
         throw StoreError(QStringLiteral("Nicht unterstützter erweiterter Filter (%1, %2) auf %3.")
@@ -392,7 +390,8 @@ void TVLT_DBFile::ExtendedFilterAdd(TDatenfeld_Gen& field, TDBComparisonCode com
                              .arg(m_tableName));
     }
     if (!m_fields.contains(&field)) {
-        throw StoreError(QStringLiteral("Das Feld %1 gehört nicht zur Tabelle %2.").arg(field.Column(), m_tableName));
+        throw StoreError(
+            QStringLiteral("Das Feld %1 gehört nicht zur Tabelle %2.").arg(field.Column(), m_tableName));
     }
     m_extendedFilter.append(&field);
 }
@@ -418,9 +417,9 @@ void TVLT_DBFile::WriteRecord(qint16 mode, qint32)
             values << field->Buffer();
         }
         QStringList marks(columns.size(), QStringLiteral("?"));
-        QSqlQuery& query = Prepared(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                        .arg(m_tableName, columns.join(QStringLiteral(", ")),
-                                             marks.join(QStringLiteral(", "))));
+        QSqlQuery& query = Prepared(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(m_tableName, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
         BindAll(query, values);
         Execute(query);
         query.finish();
@@ -461,7 +460,8 @@ void TVLT_DBFile::WriteRecord(qint16 mode, qint32)
         return;
     }
     default:
-        throw StoreError(QStringLiteral("Unbekannter Schreibmodus %1 für Tabelle %2.").arg(mode).arg(m_tableName));
+        throw StoreError(
+            QStringLiteral("Unbekannter Schreibmodus %1 für Tabelle %2.").arg(mode).arg(m_tableName));
     }
 }
 

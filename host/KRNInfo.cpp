@@ -91,11 +91,18 @@ public:
         return mrOk;
     }
 
-    void ShowError(const QString& location, const QString& text) override
+    void ShowError(const QString& location, const QString& text) override { ShowFailure(location, text, {}); }
+
+    void ShowFailure(const QString& location, const QString& text, const QString& details) override
     {
         const TKRNFocusReturn focusReturn;
         QMessageBox box(QMessageBox::Critical, BoxTitle(), text, QMessageBox::Ok, focusReturn.Window());
-        box.setDetailedText(QStringLiteral("Ort: ") + location);
+        QString detailText = QStringLiteral("Ort: ") + location;
+        if (!details.isEmpty()) {
+            detailText += QStringLiteral("
+") + details;
+        }
+        box.setDetailedText(detailText);
         box.exec();
     }
 
@@ -148,20 +155,44 @@ int TKRNInfo::ShowMeldung(int kind, int number, const QString& catalogue)
 int TKRNInfo::ShowMeldung(int kind, int number, const QString& catalogue, const QStringList& arguments)
 {
     TMeldung meldung{kind, number, catalogue, arguments, MeldungsText(number, catalogue, arguments)};
+    if (m_holds > 0) {
+        if (kind == mtNotice) {
+            m_held.append(THeld{meldung, {}});
+            return mrOk;
+        }
+        Log(QStringLiteral("Frage %1/%2 bei gehaltenen Meldungen (offene Transaktion)")
+                .arg(catalogue)
+                .arg(number));
+    }
     return Presenter().ShowMeldung(meldung);
 }
 
 void TKRNInfo::RegisterException(const QString& location, const std::exception& e, bool showUser)
 {
-    const QString text = KRNExceptionText(e);
-    m_errors.append(TRegisteredError{location, text, showUser});
-    Log(location + QStringLiteral(": ") + text);
+    TRegisteredError report{location, KRNExceptionText(e), showUser, {}};
+    Log(location + QStringLiteral(": ") + report.Text);
+    // A store failure shows its German text; the driver's text goes to the
+    // details.
+    if (const auto* store = dynamic_cast<const StoreError*>(&e); store && !store->DriverText().isEmpty()) {
+        report.Text = store->Text();
+        report.Details = QStringLiteral("Meldung des Datenbanktreibers: ") + store->DriverText();
+    }
+    m_errors.append(report);
     if (showUser) {
         if (m_holds > 0) {
-            m_heldReports.append(TRegisteredError{location, text, true});
+            m_held.append(THeld{std::nullopt, report});
         } else {
-            Presenter().ShowError(location, text);
+            Show(report);
         }
+    }
+}
+
+void TKRNInfo::Show(const TRegisteredError& report)
+{
+    if (report.Details.isEmpty()) {
+        Presenter().ShowError(report.Location, report.Text);
+    } else {
+        Presenter().ShowFailure(report.Location, report.Text, report.Details);
     }
 }
 
@@ -175,9 +206,13 @@ void TKRNInfo::ReleaseUserReports()
     if (m_holds == 0 || --m_holds > 0) {
         return;
     }
-    const QList<TRegisteredError> held = std::exchange(m_heldReports, {});
-    for (const TRegisteredError& report : held) {
-        Presenter().ShowError(report.Location, report.Text);
+    const QList<THeld> held = std::exchange(m_held, {});
+    for (const THeld& entry : held) {
+        if (entry.Notice) {
+            Presenter().ShowMeldung(*entry.Notice);
+        } else {
+            Show(entry.Report);
+        }
     }
 }
 

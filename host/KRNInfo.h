@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -38,6 +39,13 @@ public:
     // Returns the answer (mrYes, mrNo, mrOk).
     virtual int ShowMeldung(const TMeldung& meldung) = 0;
     virtual void ShowError(const QString& location, const QString& text) = 0;
+    // A failure with technical details (the driver's text); shown like
+    // ShowError unless the presenter can show the details apart.
+    virtual void ShowFailure(const QString& location, const QString& text, const QString& details)
+    {
+        Q_UNUSED(details);
+        ShowError(location, text);
+    }
     virtual void ShowVersion(const QString& title, const QString& text, QWidget* owner) = 0;
 };
 
@@ -47,6 +55,7 @@ struct TRegisteredError
     QString Location;
     QString Text;
     bool ShownToUser = false;
+    QString Details; // technical text for the details (a store failure's driver text)
 };
 
 // The host's message service: catalogue messages, failure reports and the
@@ -78,8 +87,11 @@ public:
     static QString VersionsText(const QString& title, const QString& text);
 
     // While held (holds nest), RegisterException records and logs as usual
-    // but tells the user only when the last hold ends, in order. Used while a
-    // store transaction is open, so that no workstation waits on a box.
+    // but tells the user only when the last hold ends, and notices (kind 0)
+    // wait likewise (ShowMeldung answers mrOk at once); both are shown in
+    // order. A question cannot wait: it is shown and logged as a fault.
+    // Held while a store transaction is open, so that no workstation waits
+    // on a box.
     void HoldUserReports();
     void ReleaseUserReports();
     bool UserReportsHeld() const { return m_holds > 0; }
@@ -93,19 +105,27 @@ public:
     // nullptr restores the message-box presenter. The service does not own
     // the presenter.
     void SetPresenter(TKRNPresenter* presenter);
+    // Whether a presenter other than the message boxes is installed.
+    bool HasOwnPresenter() const { return m_presenter != nullptr; }
     const QList<TRegisteredError>& RegisteredErrors() const { return m_errors; }
     // Forgets everything recorded (for a fresh start, e.g. between tests).
     void Reset();
 
 private:
     TKRNPresenter& Presenter();
+    void Show(const TRegisteredError& report);
 
     std::unique_ptr<TKRNPresenter> m_boxPresenter;
     TKRNPresenter* m_presenter = nullptr;
     QList<TRegisteredError> m_errors;
     qsizetype m_checkedUpTo = 0;
     int m_holds = 0;
-    QList<TRegisteredError> m_heldReports;
+    struct THeld
+    {
+        std::optional<TMeldung> Notice;
+        TRegisteredError Report;
+    };
+    QList<THeld> m_held;
 };
 
 // Holds the user-facing failure reports for its lifetime.

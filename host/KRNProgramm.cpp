@@ -3,11 +3,13 @@
 #include "host/KRNError.h"
 #include "host/KRNInfo.h"
 #include "host/Rechner.h"
-#include "host/Store.h"
+#include "host/StoreWaitIndicator.h"
+#include "host/store/Store.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -19,8 +21,29 @@ QString EnvText(const char* name)
     return qEnvironmentVariable(name);
 }
 
-} // namespace
+// The store path from the environment, exactly as given: bytes that are not
+// UTF-8 would name another file, so they are refused.
+QString StorePathFromEnvironment()
+{
+    const QByteArray raw = qgetenv("VELDRAKE_STORE");
+    const QString path = QString::fromUtf8(raw);
+    if (path.toUtf8() != raw) {
+        throw StoreError(TKRNInfo::MeldungsText(140, QStringLiteral("DATENBESTAND"), {path}),
+                         TStoreFailure::Location);
+    }
+    return path;
+}
 
+// Whether a window could be seen and answered.
+bool CanShowWindows()
+{
+    const QString platform = QGuiApplication::platformName();
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+           platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") &&
+           QGuiApplication::primaryScreen();
+}
+
+} // namespace
 
 TKRNProgramm::TKRNProgramm() = default;
 
@@ -38,13 +61,17 @@ QString TKRNProgramm::DefaultStorePath()
     return base + QStringLiteral("/veldrake/veldrake.sqlite");
 }
 
-void TKRNProgramm::Init(const QString& programmKennung, int, int, int, bool)
+void TKRNProgramm::Init(const QString& programmKennung, int, int, int, bool gui)
 {
     if (programmKennung.trimmed().isEmpty()) {
         throw KRNException(QStringLiteral("Es ist keine Programmkennung angegeben."));
     }
     Done();
-    QString path = EnvText("VELDRAKE_STORE");
+    if (gui && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        m_waitIndicator = std::make_unique<TStoreWaitIndicator>();
+        TStore::SetWaitObserver(m_waitIndicator.get());
+    }
+    QString path = StorePathFromEnvironment();
     if (path.isEmpty()) {
         path = DefaultStorePath();
     }
@@ -68,7 +95,16 @@ void TKRNProgramm::ShowException(const std::exception& e, bool)
 {
     const QString text = KRNExceptionText(e);
     std::fprintf(stderr, "veldrake: Programmstart fehlgeschlagen: %s\n", text.toLocal8Bit().constData());
-    KRNInfo().RegisterException(QStringLiteral("Programmstart"), e, true);
+    std::fflush(stderr);
+    KRNInfo().RegisterException(QStringLiteral("Programmstart"), e,
+                                KRNInfo().HasOwnPresenter() || CanShowWindows());
+}
+
+void TKRNProgramm::ShowStoreNotices()
+{
+    if (m_store && !m_store->DoubleServed().isEmpty()) {
+        KRNInfo().ShowMeldung(mtNotice, 130, QStringLiteral("DATENBESTAND"), {m_store->DoubleServedLines()});
+    }
 }
 
 void TKRNProgramm::Done()
@@ -77,6 +113,8 @@ void TKRNProgramm::Done()
         TStore::SetCurrent(nullptr);
     }
     m_store.reset();
+    TStore::SetWaitObserver(nullptr);
+    m_waitIndicator.reset();
     m_initialized = false;
 }
 

@@ -6,12 +6,13 @@
 #include <memory>
 
 class TStore;
+class TStoreWaitIndicator;
 
 // The host's program object: sets the host up for one program and carries
 // its identity, the tenant and the record store.
 //
 // The store and the tenant come from the environment:
-//   VELDRAKE_STORE    path of the SQLite store file; default
+//   VELDRAKE_STORE    path of the SQLite store file (UTF-8); default
 //                     <user data dir>/veldrake/veldrake.sqlite
 //   VELDRAKE_MANDANT  tenant text shown in the captions; default "Hauptmandant"
 //   VELDRAKE_DEMO     when 1, a store without computers gets the sample ones
@@ -23,8 +24,13 @@ public:
 
     // Opens the store and resolves the tenant. Throws on failure.
     void Init(const QString& programmKennung, int prozessTyp, int instanceCount, int reserved, bool gui);
-    // Shows a start-up failure to the user and writes it to stderr.
+    // Writes a start-up failure to stderr and shows it to the user, unless
+    // nobody can see a window (offscreen or minimal platform, no screen):
+    // then nothing waits for an answer.
     void ShowException(const std::exception& e, bool fatal);
+    // Tells the administrator once what the store check found (computers
+    // served by two settings of a kind). Called when start-up has ended.
+    void ShowStoreNotices();
     QString GetTextMandant() const { return m_mandant; }
     // The identifying text that forms pass to KRNFormInit.
     QString ProgrammKennung() const { return m_programmKennung; }
@@ -43,6 +49,7 @@ private:
     QString m_mandant;
     bool m_initialized = false;
     std::unique_ptr<TStore> m_store;
+    std::unique_ptr<TStoreWaitIndicator> m_waitIndicator;
 };
 
 TKRNProgramm& KRNProgramm();

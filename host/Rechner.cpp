@@ -78,19 +78,7 @@ public:
 
 QSqlQuery Prepare(TStore& store, const QString& sql)
 {
-    QSqlQuery query(store.Database());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql)) {
-        throw StoreError(query.lastError().text());
-    }
-    return query;
-}
-
-void Run(QSqlQuery& query)
-{
-    if (!query.exec()) {
-        throw StoreError(query.lastError().text());
-    }
+    return store.Prepare(sql);
 }
 
 // Splits one line at ';'. A field may be quoted with "; "" inside quotes is
@@ -140,7 +128,8 @@ QChar ParseRTyp(const QString& text)
 {
     if (!ValidRTypText(text)) {
         throw TLineError(
-            QStringLiteral("Rechnertyp muss genau ein Zeichen außer dem Leerzeichen sein, nicht »%1«").arg(text));
+            QStringLiteral("Rechnertyp muss genau ein Zeichen außer dem Leerzeichen sein, nicht »%1«")
+                .arg(text));
     }
     return text[0];
 }
@@ -151,7 +140,8 @@ qint32 ParseRNr(const QString& text)
     const qlonglong value = text.toLongLong(&ok);
     if (!ok || value < 1 || value > std::numeric_limits<qint32>::max()) {
         throw TLineError(
-            QStringLiteral("Rechnernummer muss eine ganze Zahl von 1 bis 2147483647 sein, nicht »%1«").arg(text));
+            QStringLiteral("Rechnernummer muss eine ganze Zahl von 1 bis 2147483647 sein, nicht »%1«")
+                .arg(text));
     }
     return static_cast<qint32>(value);
 }
@@ -177,7 +167,8 @@ void ParseRecord(const QStringList& fields, TParsed& parsed, int line)
         parsed.Typen.append(TRechnerTyp{ParseRTyp(fields[1]), fields[2]});
     } else if (kind.compare(u"Rechner", Qt::CaseInsensitive) == 0) {
         if (fields.size() != 4 && fields.size() != 5) {
-            throw TLineError(QStringLiteral("Rechner erwartet 4 oder 5 Felder: Rechner;Nummer;Name;Typ;Master"));
+            throw TLineError(
+                QStringLiteral("Rechner erwartet 4 oder 5 Felder: Rechner;Nummer;Name;Typ;Master"));
         }
         TRechner rechner;
         rechner.RNr = ParseRNr(fields[1]);
@@ -186,7 +177,8 @@ void ParseRecord(const QStringList& fields, TParsed& parsed, int line)
         rechner.Master = ParseMaster(fields.value(4));
         parsed.Rechner.append(TImportLine{line, rechner});
     } else {
-        throw TLineError(QStringLiteral("unbekannte Satzart »%1« (erwartet Rechnertyp oder Rechner)").arg(kind));
+        throw TLineError(
+            QStringLiteral("unbekannte Satzart »%1« (erwartet Rechnertyp oder Rechner)").arg(kind));
     }
 }
 
@@ -238,22 +230,24 @@ TRechnerImport Write(TStore& store, const TParsed& parsed, const QString& source
         }
     }
 
-    QSqlQuery typQuery = Prepare(store, QStringLiteral("INSERT INTO rechnertyp (RTyp, Name) VALUES (?, ?)"
-                                                       " ON CONFLICT (RTyp) DO UPDATE SET Name = excluded.Name"));
+    QSqlQuery typQuery =
+        Prepare(store, QStringLiteral("INSERT INTO rechnertyp (RTyp, Name) VALUES (?, ?)"
+                                      " ON CONFLICT (RTyp) DO UPDATE SET Name = excluded.Name"));
     for (const TRechnerTyp& typ : parsed.Typen) {
         typQuery.bindValue(0, QString(typ.RTyp));
         typQuery.bindValue(1, typ.Name);
-        Run(typQuery);
+        store.Run(typQuery);
     }
-    QSqlQuery nrQuery = Prepare(store, QStringLiteral("INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (?, ?, ?, ?)"
-                                                      " ON CONFLICT (RNr) DO UPDATE SET Name = excluded.Name,"
-                                                      " RTyp = excluded.RTyp, Master = excluded.Master"));
+    QSqlQuery nrQuery =
+        Prepare(store, QStringLiteral("INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (?, ?, ?, ?)"
+                                      " ON CONFLICT (RNr) DO UPDATE SET Name = excluded.Name,"
+                                      " RTyp = excluded.RTyp, Master = excluded.Master"));
     for (const TImportLine& entry : parsed.Rechner) {
         nrQuery.bindValue(0, entry.Rechner.RNr);
         nrQuery.bindValue(1, entry.Rechner.Name);
         nrQuery.bindValue(2, QString(entry.Rechner.RTyp));
         nrQuery.bindValue(3, entry.Rechner.Master ? 1 : 0);
-        Run(nrQuery);
+        store.Run(nrQuery);
     }
     return TRechnerImport{static_cast<int>(parsed.Typen.size()), static_cast<int>(parsed.Rechner.size())};
 }
@@ -261,7 +255,7 @@ TRechnerImport Write(TStore& store, const TParsed& parsed, const QString& source
 int CountRows(TStore& store, const QString& sql)
 {
     QSqlQuery query = Prepare(store, sql);
-    Run(query);
+    store.Run(query);
     const int count = query.next() ? query.value(0).toInt() : 0;
     query.finish();
     return count;
@@ -273,7 +267,7 @@ QList<TRechnerTyp> ReadRechnerTypen(TStore& store)
 {
     QSqlQuery query =
         Prepare(store, QStringLiteral("SELECT RTyp, Name FROM rechnertyp WHERE RTyp <> ' ' ORDER BY RTyp"));
-    Run(query);
+    store.Run(query);
     QList<TRechnerTyp> result;
     while (query.next()) {
         const QString rtyp = query.value(0).toString();
@@ -287,13 +281,14 @@ QList<TRechnerTyp> ReadRechnerTypen(TStore& store)
 
 QList<TRechner> ReadRechner(TStore& store, bool onlyMaster)
 {
-    QString sql = QStringLiteral("SELECT RNr, Name, RTyp, Master FROM rechner WHERE RNr >= 1 AND RNr <= 2147483647");
+    QString sql =
+        QStringLiteral("SELECT RNr, Name, RTyp, Master FROM rechner WHERE RNr >= 1 AND RNr <= 2147483647");
     if (onlyMaster) {
         sql += QStringLiteral(" AND Master <> 0");
     }
     sql += QStringLiteral(" ORDER BY RNr");
     QSqlQuery query = Prepare(store, sql);
-    Run(query);
+    store.Run(query);
     QList<TRechner> result;
     while (query.next()) {
         TRechner rechner;
@@ -312,8 +307,8 @@ TRechnerImport ImportComputersCsv(TStore& store, const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw KRNException(
-            QStringLiteral("Die Rechnerliste %1 kann nicht gelesen werden: %2").arg(path, file.errorString()));
+        throw KRNException(QStringLiteral("Die Rechnerliste %1 kann nicht gelesen werden: %2")
+                               .arg(path, file.errorString()));
     }
     QString text = QString::fromUtf8(file.readAll());
     if (text.startsWith(QChar(0xFEFF))) {
@@ -333,10 +328,17 @@ TRechnerImport ImportComputersCsvText(TStore& store, const QString& text, const 
 
 bool SeedDemoComputers(TStore& store)
 {
+    const auto hasComputers = [&] {
+        return CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechnertyp")) > 0 ||
+               CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechner")) > 0;
+    };
+    // Read first: a start on a filled store takes no write lock.
+    if (hasComputers()) {
+        return false;
+    }
     const TParsed parsed = Parse(QString::fromUtf16(kDemoComputers), QStringLiteral("Demo-Rechner"));
     TStoreTransaction transaction(store);
-    if (CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechnertyp")) > 0 ||
-        CountRows(store, QStringLiteral("SELECT COUNT(*) FROM rechner")) > 0) {
+    if (hasComputers()) {
         return false;
     }
     Write(store, parsed, QStringLiteral("Demo-Rechner"));

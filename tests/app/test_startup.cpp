@@ -1,5 +1,6 @@
 #include "GuiTest.h"
 #include "RecordingPresenter.h"
+#include "TempStore.h"
 
 #include "app/MainU.h"
 #include "app/veldrake.h"
@@ -15,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -260,3 +262,59 @@ TEST_F(StartUp, VersionWindowNamesVersionsStoreAndTenant)
 }
 
 } // namespace
+
+TEST_F(StartUp, ComputersServedTwiceAreToldOnceAndTheProgramWorks)
+{
+    WriteDoubleServedStore(StorePath());
+    EndWhenShown([] {});
+    EXPECT_EQ(VeldrakeMain(), 0);
+    EXPECT_EQ(Instances().size(), 0);
+    ASSERT_EQ(presenter.Numbers(), QList<int>{130});
+    const TMeldung& notice = presenter.Meldungen[0];
+    EXPECT_EQ(notice.Kind, mtNotice);
+    EXPECT_EQ(notice.Catalogue, QStringLiteral("DATENBESTAND"));
+    EXPECT_TRUE(notice.Text.contains(QStringLiteral("ABIL – Rechner 5: „S1“, „S2“")))
+        << notice.Text.toStdString();
+    EXPECT_TRUE(notice.Text.contains(QStringLiteral("ABIL – Rechnertyp A: „S1“, „S3“")))
+        << notice.Text.toStdString();
+    EXPECT_FALSE(notice.Text.contains(QStringLiteral("Rechner 6")));
+    EXPECT_TRUE(KRNInfo().RegisteredErrors().isEmpty());
+}
+
+// The real program on a broken store, where nobody could answer a box.
+TEST(StartUpWithoutScreen, ABrokenStoreEndsTheProgramWithAMessageOnStderr)
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("kaputt.sqlite"));
+    {
+        QFile file(store);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    for (const char* platform : {"offscreen", "minimal", ""}) {
+        SCOPED_TRACE(platform);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(platform));
+        if (!*platform) { // the window system's own platform, but no display to reach
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            env.remove(QStringLiteral("DISPLAY"));
+            env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        }
+        env.insert(QStringLiteral("VELDRAKE_STORE"), store);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(VELDRAKE_EXECUTABLE), {});
+        const bool ended = program.waitForFinished(30000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished();
+        }
+        EXPECT_TRUE(ended) << "the program waits for an answer nobody can give";
+        EXPECT_EQ(program.exitCode(), 1);
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_TRUE(err.contains(QStringLiteral("Programmstart fehlgeschlagen"))) << err.toStdString();
+        if (*platform) {
+            EXPECT_TRUE(err.contains(store)) << err.toStdString();
+        }
+    }
+}

@@ -419,7 +419,7 @@ TEST_F(Workflows, EditorIsFreedWhenTheRunFails)
     // Reported by the editor's own save, told to the user.
     ASSERT_EQ(presenter.ErrorLocations(), QStringList{u"TfrmBildKOMMFilterEditor.FilterSave"_s});
     ASSERT_EQ(presenter.Errors.size(), 1);
-    EXPECT_TRUE(presenter.Errors[0].Text.contains(u"fidefile gesperrt"_s));
+    EXPECT_TRUE(presenter.Errors[0].Details.contains(u"fidefile gesperrt"_s));
     EXPECT_FALSE(store.Store().InTransaction());
     EXPECT_TRUE(Names().isEmpty());
 

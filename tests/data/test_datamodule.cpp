@@ -25,7 +25,21 @@ protected:
     }
     void TearDown() override { ClearKOMMFilterRegistry(); }
 
-    int Rows(const QString& where = u"1"_s) { return store.Count(u"SELECT count(*) FROM fikofile WHERE "_s + where); }
+    // The saved settings that assignments refer to (the store refuses
+    // assignments of settings that do not exist).
+    void Settings(const QStringList& keys)
+    {
+        for (const QString& key : keys) {
+            const QStringList parts = key.split(u'/');
+            store.Exec(u"INSERT OR IGNORE INTO fidefile (Kennung, Bezeichnung) VALUES ('%1', '%2')"_s.arg(
+                parts[0], parts[1]));
+        }
+    }
+
+    int Rows(const QString& where = u"1"_s)
+    {
+        return store.Count(u"SELECT count(*) FROM fikofile WHERE "_s + where);
+    }
 
     bool Check(const QString& bez, QChar rtyp, qint32 rnr, QString* used = nullptr, bool onOff = true)
     {
@@ -49,8 +63,8 @@ TEST_F(DataModuleTest, ActivityBookingIsIdempotentAndKeepsSettings)
     dtm.BuchenAktivitaet(u"ABIL"_s, true);
     dtm.BuchenAktivitaet(u"ABIL"_s, true);
     EXPECT_EQ(Rows(), 1);
-    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('A'), 0, true);
     store.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'S1')"_s);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('A'), 0, true);
 
     dtm.BuchenAktivitaet(u"ABIL"_s, false);
     EXPECT_EQ(Rows(u"Bezeichnung = ''"_s), 0);
@@ -65,6 +79,7 @@ TEST_F(DataModuleTest, ActivityBookingIsIdempotentAndKeepsSettings)
 
 TEST_F(DataModuleTest, AssignmentBookingIsIdempotent)
 {
+    Settings({u"ABIL/S1"_s});
     dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 5, false);
     EXPECT_EQ(Rows(), 0);
     dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 5, true);
@@ -110,6 +125,7 @@ TEST_F(DataModuleTest, SavedSettingExistsOnlyUnderItsOwnKind)
 
 TEST_F(DataModuleTest, ConsistencyCheckFindsOtherSettingsOfTheSameComputer)
 {
+    Settings({u"ABIL/S1"_s, u"KBIL/S9"_s});
     dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('A'), 0, true);
     dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 7, true);
     dtm.BuchenKommunikation(u"KBIL"_s, u"S9"_s, QLatin1Char('B'), 0, true);
@@ -143,6 +159,7 @@ TEST_F(DataModuleTest, ConsistencyCheckWithoutComputerComparesEveryRowOfTheKind)
 
 TEST_F(DataModuleTest, TheStoreRefusesASecondSettingForOneComputer)
 {
+    Settings({u"ABIL/S1"_s, u"ABIL/S2"_s, u"KBIL/S2"_s});
     dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 7, true);
     dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, kBlank, 7, true);
     EXPECT_EQ(Rows(u"RNr = 7"_s), 1);
@@ -160,9 +177,10 @@ TEST_F(DataModuleTest, FailuresAreReportedWithTheirLocationAndSafeResults)
     QString used = u"x"_s;
     EXPECT_TRUE(dtm.BuchenKommunikationPruefenKonsistenz(u"ABIL"_s, u"S"_s, kBlank, 1, true, used));
     EXPECT_EQ(used, QString());
-    EXPECT_EQ(presenter.ErrorLocations(),
-              (QStringList{u"TdtmKOMMFilter.BuchenAktivitaet"_s, u"TdtmKOMMFilter.BuchenEinstellungenPruefen"_s,
-                           u"TdtmKOMMFilter.BuchenKommunikationPruefenKonsistenz"_s}));
+    EXPECT_EQ(
+        presenter.ErrorLocations(),
+        (QStringList{u"TdtmKOMMFilter.BuchenAktivitaet"_s, u"TdtmKOMMFilter.BuchenEinstellungenPruefen"_s,
+                     u"TdtmKOMMFilter.BuchenKommunikationPruefenKonsistenz"_s}));
     EXPECT_EQ(presenter.Errors.size(), 3) << "the user is told";
 }
 

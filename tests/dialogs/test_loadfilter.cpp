@@ -216,6 +216,7 @@ TEST_F(LoadFilterTest, AssignedSettingStaysUntilItsAssignmentsAreGone)
 {
     AddSetting(kABIL, u"S1"_s);
     AddSetting(kABIL, u"S2"_s);
+    AddSetting(kKBIL, u"S2"_s); // the other kind's setting of the same name
     dtm.BuchenAktivitaet(kABIL, true);
     dtm.BuchenKommunikation(kABIL, u"S1"_s, QLatin1Char('A'), 0, true);
     dtm.BuchenKommunikation(kABIL, u"S1"_s, kBlank, 7, true);
@@ -234,7 +235,7 @@ TEST_F(LoadFilterTest, AssignedSettingStaysUntilItsAssignmentsAreGone)
     EXPECT_EQ(presenter.Numbers(), (QList<int>{10, 1020, 10, 1020}));
     EXPECT_EQ(presenter.Meldungen[1].Catalogue, u"ALLMANI"_s);
     EXPECT_EQ(presenter.Meldungen[1].Kind, mtNotice);
-    EXPECT_EQ(Count(u"fidefile"_s), 2);
+    EXPECT_EQ(Count(u"fidefile"_s), 3);
 
     dtm.BuchenKommunikation(kABIL, u"S1"_s, kBlank, 7, false);
     tryDelete(0);
@@ -312,3 +313,18 @@ TEST_F(LoadFilterTest, FailedFillEndsTheUpdateAndKeepsTheButtonStates)
 }
 
 } // namespace
+
+TEST_F(LoadFilterTest, AFailedReferenceCheckIsShownOnlyAfterTheWriteLockIsGone)
+{
+    AddSetting(kABIL, u"S1"_s);
+    form->RunShowHandler();
+    store.Exec(u"DROP TABLE fikofile"_s);
+    std::optional<bool> lockHeldWhileShown;
+    presenter.WhileErrorShown = [&] { lockHeldWhileShown = store.Store().InTransaction(); };
+    presenter.Answer(mrYes);
+    Select(0);
+    form->btnLoeschenClick(form->spbDelete);
+    ASSERT_TRUE(lockHeldWhileShown.has_value()) << "the failure was shown";
+    EXPECT_FALSE(*lockHeldWhileShown) << "no other workstation waits on the box";
+    EXPECT_EQ(Count(u"fidefile"_s), 1);
+}

@@ -42,6 +42,11 @@ public:
         Note();
         m_inner.ShowError(location, text);
     }
+    void ShowFailure(const QString& location, const QString& text, const QString& details) override
+    {
+        Note();
+        m_inner.ShowFailure(location, text, details);
+    }
     void ShowVersion(const QString& title, const QString& text, QWidget* owner) override
     {
         m_inner.ShowVersion(title, text, owner);
@@ -83,10 +88,21 @@ inline void ImportComputers(TStore& store, const QString& text)
     ImportComputersCsvText(store, text, QStringLiteral("Test"));
 }
 
-// Books an assignment record directly, as another workstation would.
+// Books an assignment record directly, as another workstation would (with
+// its saved setting, which the store requires).
 inline void Assign(TStore& store, const QString& bezeichnung, QChar rtyp, qint32 rnr,
                    const QString& kennung = kKennung)
 {
+    if (!bezeichnung.isEmpty()) {
+        QSqlQuery setting(store.Database());
+        setting.prepare(
+            QStringLiteral("INSERT OR IGNORE INTO fidefile (Kennung, Bezeichnung) VALUES (?, ?)"));
+        setting.addBindValue(kennung);
+        setting.addBindValue(bezeichnung);
+        if (!setting.exec()) {
+            throw StoreError(setting.lastError().text());
+        }
+    }
     QSqlQuery query(store.Database());
     query.prepare(
         QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)"));

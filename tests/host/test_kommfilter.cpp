@@ -12,6 +12,9 @@ namespace {
 
 void Assign(const QString& kennung, const QString& bezeichnung, QChar rtyp, qint32 rnr)
 {
+    TStore::Required().Exec(
+        QStringLiteral("INSERT OR IGNORE INTO fidefile (Kennung, Bezeichnung) VALUES ('%1', '%2')")
+            .arg(kennung, bezeichnung));
     Tfikofile fiko;
     fiko.OpenNew(-1);
     fiko.Kennung.SetWert(kennung);

@@ -54,7 +54,9 @@ QString ImportError(TStore& store, const QString& text)
 
 QString RepoFile(const QString& relative)
 {
-    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(u"../../"_s + relative);
+    // __FILE__ may be relative to the build directory; the test source
+    // directory is absolute.
+    return QDir(QStringLiteral(QT_TESTCASE_SOURCEDIR)).filePath(u"../"_s + relative);
 }
 
 } // namespace

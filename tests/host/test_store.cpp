@@ -174,6 +174,9 @@ TEST_F(StoreTest, CharacterFilterAndIntegerRangeApplyTogether)
         char16_t rtyp;
         qint32 rnr;
     } rows[] = {{u"S1", u'A', 0}, {u"S1", u' ', 7}, {u"S2", u'B', 0}, {u"S2", u' ', 8}, {u"S3", u'Ā', 0}};
+    for (const char* name : {"S1", "S2", "S3"}) {
+        InsertFide(fide, u"K"_s, QString::fromLatin1(name));
+    }
     for (const auto& row : rows) {
         fiko.Kennung.SetWert(u"K"_s);
         fiko.Bezeichnung.SetWert(QString::fromUtf16(row.bez));

@@ -27,7 +27,15 @@ int RecordingPresenter::ShowMeldung(const TMeldung& meldung)
 
 void RecordingPresenter::ShowError(const QString& location, const QString& text)
 {
-    Errors.append(TRegisteredError{location, text, true});
+    ShowFailure(location, text, {});
+}
+
+void RecordingPresenter::ShowFailure(const QString& location, const QString& text, const QString& details)
+{
+    Errors.append(TRegisteredError{location, text, true, details});
+    if (WhileErrorShown) {
+        WhileErrorShown();
+    }
 }
 
 void RecordingPresenter::ShowVersion(const QString& title, const QString& text, QWidget*)

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 // Stands in for the person in front of the screen: records every message
 // and failure report and answers questions from a script. An empty script
@@ -20,7 +21,7 @@ public:
         QString Text;
     };
 
-    RecordingPresenter();  // installs itself and clears the service's record
+    RecordingPresenter();           // installs itself and clears the service's record
     ~RecordingPresenter() override; // restores the message boxes
 
     // Queues answers for the next questions, in order.
@@ -28,11 +29,14 @@ public:
 
     int ShowMeldung(const TMeldung& meldung) override;
     void ShowError(const QString& location, const QString& text) override;
+    void ShowFailure(const QString& location, const QString& text, const QString& details) override;
     void ShowVersion(const QString& title, const QString& text, QWidget* owner) override;
 
     QList<TMeldung> Meldungen;
     QList<TRegisteredError> Errors; // shown to the user
     QList<Version> Versions;
+    // Runs while a failure report is shown (as the box would be open).
+    std::function<void()> WhileErrorShown;
 
     // Numbers of the messages shown, in order.
     QList<int> Numbers() const;

@@ -36,3 +36,19 @@ void TempStore::Exec(const QString& sql)
 {
     m_store->Exec(sql);
 }
+
+void WriteDoubleServedStore(const QString& path)
+{
+    auto store = TStore::Open(path);
+    for (const char* sql : {
+             "DROP INDEX fikofile_rnr_eine_einstellung",
+             "DROP INDEX fikofile_rtyp_eine_einstellung",
+             "INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'S1'), ('ABIL', 'S2'), ('ABIL', "
+             "'S3')",
+             "INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES ('ABIL', 'S2', ' ', 5),"
+             " ('ABIL', 'S1', ' ', 5), ('ABIL', 'S1', ' ', 6), ('ABIL', 'S3', 'A', 0), ('ABIL', 'S1', 'A', "
+             "0)",
+         }) {
+        store->Exec(QString::fromLatin1(sql));
+    }
+}

@@ -30,3 +30,9 @@ private:
     std::unique_ptr<TStore> m_store;
     TStore* m_previous = nullptr;
 };
+
+// Writes a store at the path in which computers are served by two saved
+// settings of one kind, as two workstations booking without a store-held
+// rule leave it: number 5 by S1 and S2, type A by S1 and S3 (kind ABIL);
+// number 6 by S1 alone.
+void WriteDoubleServedStore(const QString& path);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "host/store/StoreDialect.h"
+
+// The embedded SQLite store in one local file, in WAL journal mode.
+class TSqliteDialect final : public TStoreDialect
+{
+public:
+    QString DriverName() const override { return QStringLiteral("QSQLITE"); }
+    void CheckLocation(const QString& location) override;
+    QString CanonicalLocation(const QString& location) const override;
+    void DiscardCreated() override;
+    void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
+    TStoreFailure Classify(const QSqlError& error) const override;
+    QStringList Tables(TStore& store) const override;
+    QStringList Columns(TStore& store, const QString& table) const override;
+    bool HasRule(TStore& store, TStoreRule rule) const override;
+    void PrepareWrites(TStore& store) override;
+    void CreateTable(TStore& store, const QString& table) const override;
+    void CreateRule(TStore& store, TStoreRule rule) const override;
+    QString BeginWriteSql() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+
+private:
+    QString m_file;
+    QStringList m_created; // files and directories this open created
+};

@@ -1,0 +1,481 @@
+#include "host/store/Store.h"
+
+#include "host/DBFile.h"
+#include "host/store/SqliteDialect.h"
+
+#include <QElapsedTimer>
+#include <QSet>
+#include <QSqlError>
+#include <QUuid>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+
+TStore* g_current = nullptr;
+TStoreWaitObserver* g_observer = nullptr;
+int g_waitLimitMs = 10000;
+// How long the driver itself waits for a lock before the store looks again.
+constexpr int kBusyStepMs = 100;
+
+const QString kCatalogue = QStringLiteral("DATENBESTAND");
+
+// The tables and their columns, as this program reads and writes them. The
+// host's computer tables may carry further columns of the host's own.
+struct TTable
+{
+    QString Name;
+    QStringList Columns;
+    bool Exact = true;
+};
+
+const QList<TTable>& Schema()
+{
+    static const QList<TTable> schema = {
+        {QStringLiteral("fidefile"),
+         {QStringLiteral("Kennung"), QStringLiteral("Bezeichnung"), QStringLiteral("Beschreibung"),
+          QStringLiteral("Einstellungen")}},
+        {QStringLiteral("fikofile"),
+         {QStringLiteral("Kennung"), QStringLiteral("Bezeichnung"), QStringLiteral("RTyp"),
+          QStringLiteral("RNr")}},
+        {QStringLiteral("rechnertyp"), {QStringLiteral("RTyp"), QStringLiteral("Name")}, false},
+        {QStringLiteral("rechner"),
+         {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")},
+         false},
+    };
+    return schema;
+}
+
+const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType, TStoreRule::OneSettingPerNumber,
+                                  TStoreRule::LookupByNumber, TStoreRule::LookupByType,
+                                  TStoreRule::AssignmentNeedsSetting};
+
+bool IsUnique(TStoreRule rule)
+{
+    return rule == TStoreRule::OneSettingPerType || rule == TStoreRule::OneSettingPerNumber;
+}
+
+QString Sorted(QStringList names)
+{
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return names.join(QStringLiteral(", "));
+}
+
+// Column names compare as the databases do: without regard to letter case.
+bool FitColumns(const QStringList& found, const TTable& table)
+{
+    if (table.Exact) {
+        return Sorted(found).compare(Sorted(table.Columns), Qt::CaseInsensitive) == 0;
+    }
+    return std::all_of(table.Columns.cbegin(), table.Columns.cend(),
+                       [&](const QString& column) { return found.contains(column, Qt::CaseInsensitive); });
+}
+
+StoreError SchemaError(int number, const QStringList& arguments)
+{
+    return StoreError(TKRNInfo::MeldungsText(number, kCatalogue, arguments), TStoreFailure::Schema);
+}
+
+// Tells the observer for the lifetime of one wait.
+class TWait
+{
+public:
+    TWait()
+    {
+        if (g_observer) {
+            g_observer->WaitBegins();
+        }
+        m_timer.start();
+    }
+    ~TWait()
+    {
+        if (g_observer) {
+            g_observer->WaitEnds();
+        }
+    }
+    TWait(const TWait&) = delete;
+    TWait& operator=(const TWait&) = delete;
+    // False once the limit is reached.
+    bool Continue() const
+    {
+        const int elapsed = int(m_timer.elapsed());
+        if (elapsed >= g_waitLimitMs) {
+            return false;
+        }
+        if (g_observer) {
+            g_observer->StillWaiting(elapsed, g_waitLimitMs);
+        }
+        return true;
+    }
+
+private:
+    QElapsedTimer m_timer;
+};
+
+} // namespace
+
+TStore::TStore(QString path, QString connectionName, std::unique_ptr<TStoreDialect> dialect)
+    : m_path(std::move(path)), m_connectionName(std::move(connectionName)), m_dialect(std::move(dialect))
+{
+}
+
+std::unique_ptr<TStore> TStore::Open(const QString& path)
+{
+    return Open(path, std::make_unique<TSqliteDialect>());
+}
+
+std::unique_ptr<TStore> TStore::Open(const QString& location, std::unique_ptr<TStoreDialect> dialect)
+{
+    TStoreDialect& theDialect = *dialect;
+    theDialect.CheckLocation(location);
+    const QString name = QStringLiteral("veldrake-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString path = theDialect.CanonicalLocation(location);
+    std::unique_ptr<TStore> store(new TStore(path, name, std::move(dialect)));
+    try {
+        store->Connect();
+        store->CheckSchema();
+    } catch (const StoreError& e) {
+        // The dialect outlives the connection so that it can remove what
+        // this open created.
+        std::unique_ptr<TStoreDialect> keep = std::move(store->m_dialect);
+        store.reset();
+        keep->DiscardCreated();
+        throw StoreError(
+            QStringLiteral("Der Datenbestand %1 kann nicht geöffnet werden.\n%2").arg(path, e.Text()),
+            e.Kind(), e.DriverText());
+    }
+    return store;
+}
+
+TStore::~TStore()
+{
+    if (g_current == this) {
+        g_current = nullptr;
+    }
+    const QList<TVLT_DBFile*> tables = m_tables; // CloseTable detaches
+    for (TVLT_DBFile* table : tables) {
+        table->CloseTable();
+    }
+    if (m_inTransaction) {
+        QSqlQuery(QStringLiteral("ROLLBACK"), Database());
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void TStore::Connect()
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(m_dialect->DriverName(), m_connectionName);
+    if (!db.isValid()) {
+        throw StoreError(
+            QStringLiteral("Der Datenbanktreiber %1 ist nicht verfügbar.").arg(m_dialect->DriverName()),
+            TStoreFailure::CannotOpen);
+    }
+    m_dialect->Configure(db, m_path, kBusyStepMs);
+    if (!db.open()) {
+        throw Failure(db.lastError());
+    }
+}
+
+// Reads what the store holds and compares it with what the program needs.
+// Writes only when something is missing that may be added.
+void TStore::CheckSchema()
+{
+    const QStringList present = m_dialect->Tables(*this);
+    const auto has = [&](const QString& table) { return present.contains(table, Qt::CaseInsensitive); };
+    m_createdNew = present.isEmpty();
+    QStringList missing;
+    for (const TTable& table : Schema()) {
+        if (!has(table.Name)) {
+            missing << table.Name;
+            continue;
+        }
+        const QStringList columns = m_dialect->Columns(*this, table.Name);
+        if (!FitColumns(columns, table)) {
+            throw SchemaError(120, {table.Name, Sorted(columns), Sorted(table.Columns)});
+        }
+    }
+    const bool fide = has(QStringLiteral("fidefile"));
+    const bool fiko = has(QStringLiteral("fikofile"));
+    if (fide != fiko) {
+        throw SchemaError(121, fide ? QStringList{QStringLiteral("fikofile"), QStringLiteral("fidefile")}
+                                    : QStringList{QStringLiteral("fidefile"), QStringLiteral("fikofile")});
+    }
+    QList<TStoreRule> rules;
+    for (TStoreRule rule : kRules) {
+        if (!fiko || !m_dialect->HasRule(*this, rule)) {
+            rules << rule;
+        }
+    }
+    if (fiko) {
+        m_doubleServed = ReadDoubleServed();
+    }
+    if (!m_doubleServed.isEmpty()) {
+        rules.removeIf(IsUnique);
+        m_uniqueRulesPending = true;
+    }
+    if (!missing.isEmpty() || !rules.isEmpty()) {
+        CompleteSchema(missing, rules);
+    }
+}
+
+// Adds tables and rules under the write lock. The unique rules are added
+// only when no computer is served twice at that moment.
+void TStore::CompleteSchema(const QStringList& tables, const QList<TStoreRule>& rules)
+{
+    BeginWrite();
+    try {
+        for (const QString& table : tables) {
+            m_dialect->CreateTable(*this, table);
+        }
+        const bool clean =
+            std::none_of(rules.cbegin(), rules.cend(), IsUnique) || ReadDoubleServed().isEmpty();
+        for (TStoreRule rule : rules) {
+            if (clean || !IsUnique(rule)) {
+                m_dialect->CreateRule(*this, rule);
+            }
+        }
+        FinishCursors();
+        Exec(QStringLiteral("COMMIT"));
+        m_inTransaction = false;
+        m_uniqueRulesPending = !clean;
+    } catch (...) {
+        Rollback();
+        throw;
+    }
+}
+
+// After a unit of work that may have repaired a store whose computers were
+// served twice. Failing here changes nothing: the next commit tries again.
+void TStore::CreateUniqueRulesWhenClean()
+{
+    // Nobody waits for this: when the store is busy, a later commit tries.
+    m_waitAllowed = false;
+    try {
+        if (ReadDoubleServed().isEmpty()) {
+            CompleteSchema({}, {TStoreRule::OneSettingPerType, TStoreRule::OneSettingPerNumber});
+        }
+    } catch (const StoreError&) {
+    }
+    m_waitAllowed = true;
+}
+
+QList<TDoubleService> TStore::ReadDoubleServed()
+{
+    QSqlQuery query = Prepare(QStringLiteral(
+        "SELECT a.Kennung, a.RTyp, a.RNr, a.Bezeichnung FROM fikofile a"
+        " WHERE a.Bezeichnung <> '' AND ((a.RTyp <> ' ' AND a.RNr = 0) OR (a.RTyp = ' ' AND a.RNr <> 0))"
+        " AND EXISTS (SELECT 1 FROM fikofile b WHERE b.Kennung = a.Kennung AND b.RTyp = a.RTyp"
+        " AND b.RNr = a.RNr AND b.Bezeichnung <> '' AND b.Bezeichnung <> a.Bezeichnung)"
+        " ORDER BY a.Kennung, a.RTyp, a.RNr, a.Bezeichnung"));
+    Run(query);
+    QList<TDoubleService> result;
+    while (query.next()) {
+        const QString kennung = query.value(0).toString();
+        const QString rtypText = query.value(1).toString();
+        const QChar rtyp = rtypText.isEmpty() ? QLatin1Char(' ') : rtypText.front();
+        const qint32 rnr = query.value(2).toInt();
+        if (result.isEmpty() || result.last().Kennung != kennung || result.last().RTyp != rtyp ||
+            result.last().RNr != rnr) {
+            result.append(TDoubleService{kennung, rtyp, rnr, {}});
+        }
+        result.last().Bezeichnungen << query.value(3).toString();
+    }
+    return result;
+}
+
+QString TStore::DoubleServedLines() const
+{
+    QStringList lines;
+    for (const TDoubleService& entry : m_doubleServed) {
+        const QString computer = entry.RNr != 0
+                                     ? TKRNInfo::MeldungsText(132, kCatalogue, {QString::number(entry.RNr)})
+                                     : TKRNInfo::MeldungsText(131, kCatalogue, {QString(entry.RTyp)});
+        QStringList names;
+        for (const QString& name : entry.Bezeichnungen) {
+            names << QStringLiteral("„%1“").arg(name);
+        }
+        lines << QStringLiteral("%1 – %2: %3").arg(entry.Kennung, computer, names.join(QStringLiteral(", ")));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QSqlDatabase TStore::Database() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+StoreError TStore::Failure(const QSqlError& error) const
+{
+    const TStoreFailure kind = m_dialect ? m_dialect->Classify(error) : TStoreFailure::Other;
+    QString driver = error.text().trimmed();
+    if (driver.isEmpty()) {
+        driver = QStringLiteral("unbekannter Fehler");
+    }
+    return StoreError(StoreFailureText(kind), kind, driver);
+}
+
+template <class Attempt> void TStore::WithRetry(Attempt attempt)
+{
+    QSqlError error = attempt();
+    if (!error.isValid()) {
+        return;
+    }
+    // Inside a unit of work a statement cannot simply be repeated.
+    if (m_inTransaction || !m_waitAllowed || m_dialect->Classify(error) != TStoreFailure::Busy) {
+        throw Failure(error);
+    }
+    const TWait wait;
+    while (wait.Continue()) {
+        error = attempt();
+        if (!error.isValid()) {
+            return;
+        }
+        if (m_dialect->Classify(error) != TStoreFailure::Busy) {
+            break;
+        }
+    }
+    throw Failure(error);
+}
+
+void TStore::Exec(const QString& sql)
+{
+    QSqlQuery query(Database());
+    WithRetry([&] { return query.exec(sql) ? QSqlError() : query.lastError(); });
+}
+
+QSqlQuery TStore::Prepare(const QString& sql)
+{
+    QSqlQuery query(Database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        throw Failure(query.lastError());
+    }
+    return query;
+}
+
+void TStore::Run(QSqlQuery& query)
+{
+    WithRetry([&] {
+        if (query.exec()) {
+            return QSqlError();
+        }
+        QSqlError error = query.lastError();
+        query.finish();
+        return error;
+    });
+}
+
+void TStore::BeginWrite()
+{
+    if (m_inTransaction) {
+        throw StoreError(QStringLiteral("Es ist bereits eine Transaktion offen."));
+    }
+    if (!m_writesPrepared) {
+        m_dialect->PrepareWrites(*this);
+        m_writesPrepared = true;
+    }
+    Exec(m_dialect->BeginWriteSql());
+    m_inTransaction = true;
+}
+
+void TStore::Commit()
+{
+    FinishCursors();
+    Exec(QStringLiteral("COMMIT"));
+    m_inTransaction = false;
+    if (m_uniqueRulesPending) {
+        CreateUniqueRulesWhenClean();
+    }
+}
+
+void TStore::Rollback()
+{
+    if (!m_inTransaction) {
+        return;
+    }
+    FinishCursors();
+    m_inTransaction = false;
+    Exec(QStringLiteral("ROLLBACK"));
+}
+
+void TStore::FinishCursors()
+{
+    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+        table->FinishCursor();
+    }
+}
+
+TStore* TStore::Current()
+{
+    return g_current;
+}
+
+TStore& TStore::Required()
+{
+    if (!g_current) {
+        throw StoreError(QStringLiteral("Es ist kein Datenbestand geöffnet."));
+    }
+    return *g_current;
+}
+
+void TStore::SetCurrent(TStore* store)
+{
+    g_current = store;
+}
+
+void TStore::SetWaitLimit(int ms)
+{
+    g_waitLimitMs = std::max(0, ms);
+}
+
+int TStore::WaitLimit()
+{
+    return g_waitLimitMs;
+}
+
+void TStore::SetWaitObserver(TStoreWaitObserver* observer)
+{
+    g_observer = observer;
+}
+
+void TStore::Attach(TVLT_DBFile* table)
+{
+    if (!m_tables.contains(table)) {
+        m_tables.append(table);
+    }
+}
+
+void TStore::Detach(TVLT_DBFile* table)
+{
+    m_tables.removeAll(table);
+}
+
+TStoreTransaction::TStoreTransaction(TStore& store) : m_store(store)
+{
+    m_hold.emplace();
+    m_store.BeginWrite();
+}
+
+TStoreTransaction::~TStoreTransaction()
+{
+    if (m_open) {
+        try {
+            m_store.Rollback();
+        } catch (const std::exception&) {
+            // The connection ends the transaction when it closes.
+        }
+    }
+}
+
+void TStoreTransaction::Commit()
+{
+    m_store.Commit();
+    m_open = false;
+    m_hold.reset();
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "host/KRNError.h"
+#include "host/KRNInfo.h"
+#include "host/store/StoreDialect.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class TVLT_DBFile;
+
+// Told while the store waits for another workstation to release it. The
+// program installs one that shows the wait; the store itself knows no
+// widgets.
+class TStoreWaitObserver
+{
+public:
+    virtual ~TStoreWaitObserver() = default;
+    virtual void WaitBegins() = 0;
+    // Called again and again while the wait lasts.
+    virtual void StillWaiting(int elapsedMs, int limitMs) = 0;
+    virtual void WaitEnds() = 0;
+};
+
+// One computer type or number that serves more than one saved setting of a
+// filter kind.
+struct TDoubleService
+{
+    QString Kennung;
+    QChar RTyp;
+    qint32 RNr = 0;
+    QStringList Bezeichnungen; // in table order
+};
+
+// One connection to the record store. What differs between database
+// products lives in the dialect; this class keeps the promises: an existing
+// store is checked before anything is written, a unit of work is committed
+// or rolled back whole, waits are bounded and failures come with a kind and
+// a German text.
+class TStore
+{
+public:
+    // Opens the SQLite store at the path; a missing file is created with the
+    // whole schema. An existing store is only read unless something the data
+    // allows is missing. Throws StoreError; a failed open leaves an
+    // existing file as it was and removes what it created.
+    static std::unique_ptr<TStore> Open(const QString& path);
+    static std::unique_ptr<TStore> Open(const QString& location, std::unique_ptr<TStoreDialect> dialect);
+    ~TStore();
+    TStore(const TStore&) = delete;
+    TStore& operator=(const TStore&) = delete;
+
+    QSqlDatabase Database() const;
+    const QString& Path() const { return m_path; }
+    // Whether the store was created by this Open (it held no tables before).
+    bool CreatedNew() const { return m_createdNew; }
+    // Computers served twice, as found when the store was opened.
+    const QList<TDoubleService>& DoubleServed() const { return m_doubleServed; }
+    // One German line per computer served twice; empty when there are none.
+    QString DoubleServedLines() const;
+    // Whether every rule of the store is in place (false while computers are
+    // served twice).
+    bool RulesComplete() const { return !m_uniqueRulesPending; }
+
+    // Runs one statement without bound values (schema and pragmas only;
+    // never with user text). Throws StoreError.
+    void Exec(const QString& sql);
+    // A forward-only statement on this connection; throws StoreError.
+    QSqlQuery Prepare(const QString& sql);
+    // Executes a prepared statement. Outside a transaction a busy store is
+    // waited for (bounded, visibly); throws StoreError with the kind.
+    void Run(QSqlQuery& query);
+    // The exception for a driver failure.
+    StoreError Failure(const QSqlError& error) const;
+
+    // Unit of work that reads and then writes: takes the write lock at once.
+    void BeginWrite();
+    void BeginImmediate() { BeginWrite(); }
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return m_inTransaction; }
+
+    // The store that tables open on (set by the program object at start-up
+    // and by tests). Not owned.
+    static TStore* Current();
+    static void SetCurrent(TStore* store);
+    // The current store; throws StoreError when none is open.
+    static TStore& Required();
+
+    // How long a busy store is waited for before the work fails (ms), and
+    // who is told while it lasts (nullptr: nobody; not owned).
+    static void SetWaitLimit(int ms);
+    static int WaitLimit();
+    static void SetWaitObserver(TStoreWaitObserver* observer);
+
+    // Tables register while open so that a commit can end their cursors.
+    void Attach(TVLT_DBFile* table);
+    void Detach(TVLT_DBFile* table);
+
+private:
+    TStore(QString path, QString connectionName, std::unique_ptr<TStoreDialect> dialect);
+    void Connect();
+    void CheckSchema();
+    void CompleteSchema(const QStringList& tables, const QList<TStoreRule>& rules);
+    void CreateUniqueRulesWhenClean();
+    QList<TDoubleService> ReadDoubleServed();
+    void FinishCursors();
+    template <class Attempt> void WithRetry(Attempt attempt);
+
+    QString m_path;
+    QString m_connectionName;
+    std::unique_ptr<TStoreDialect> m_dialect;
+    bool m_createdNew = false;
+    bool m_inTransaction = false;
+    bool m_writesPrepared = false;
+    bool m_uniqueRulesPending = false;
+    bool m_waitAllowed = true;
+    QList<TDoubleService> m_doubleServed;
+    QList<TVLT_DBFile*> m_tables;
+};
+
+// One unit of work: takes the write lock, commits on Commit() and rolls back
+// when left without. Failure reports registered while it is open are shown
+// only after it has ended, so that no workstation waits on a message box.
+class TStoreTransaction
+{
+public:
+    explicit TStoreTransaction(TStore& store);
+    ~TStoreTransaction();
+    TStoreTransaction(const TStoreTransaction&) = delete;
+    TStoreTransaction& operator=(const TStoreTransaction&) = delete;
+    void Commit();
+
+private:
+    std::optional<TKRNUserReportHold> m_hold; // released after the transaction
+    TStore& m_store;
+    bool m_open = true;
+};

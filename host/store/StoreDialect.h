@@ -1,0 +1,62 @@
+#pragma once
+
+#include "host/store/StoreFailure.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QStringList>
+
+class TStore;
+
+// The named rules the store holds beside its tables. The dialect decides how
+// it holds each one (an index, a trigger, a constraint).
+enum class TStoreRule
+{
+    OneSettingPerType,      // unique: a computer type serves one setting per kind
+    OneSettingPerNumber,    // unique: a computer number serves one setting per kind
+    LookupByNumber,         // plain index
+    LookupByType,           // plain index
+    AssignmentNeedsSetting, // an assignment row refers to an existing saved setting
+};
+
+// What one database product needs beyond standard SQL. The store calls it
+// in this order when it opens: CheckLocation, Configure (connection options
+// only), the read-only inspection (Tables, Columns, HasRule), and only when
+// something must be written: PrepareWrites, then CreateTable / CreateRule
+// inside a write transaction. Nothing here talks to a person.
+class TStoreDialect
+{
+public:
+    virtual ~TStoreDialect() = default;
+
+    // The Qt SQL driver name.
+    virtual QString DriverName() const = 0;
+    // Refuses a location that cannot be used exactly as given; throws
+    // StoreError. May note what it creates, for DiscardCreated.
+    virtual void CheckLocation(const QString& location) = 0;
+    // The location as the store names it in messages and Path().
+    virtual QString CanonicalLocation(const QString& location) const = 0;
+    // Removes what this open created when the open failed.
+    virtual void DiscardCreated() = 0;
+    // Database name and connection options, before the connection opens.
+    virtual void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const = 0;
+
+    // The kind of a driver failure.
+    virtual TStoreFailure Classify(const QSqlError& error) const = 0;
+
+    // Read-only inspection of an open connection.
+    virtual QStringList Tables(TStore& store) const = 0;
+    virtual QStringList Columns(TStore& store, const QString& table) const = 0;
+    virtual bool HasRule(TStore& store, TStoreRule rule) const = 0;
+
+    // Called once before the first write of this connection (outside a
+    // transaction), after the existing store has been checked.
+    virtual void PrepareWrites(TStore& store) = 0;
+    virtual void CreateTable(TStore& store, const QString& table) const = 0;
+    virtual void CreateRule(TStore& store, TStoreRule rule) const = 0;
+
+    // The statement that starts a transaction holding the write lock from
+    // its first statement on.
+    virtual QString BeginWriteSql() const = 0;
+};

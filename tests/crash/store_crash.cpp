@@ -1,0 +1,231 @@
+// Crash consistency of the record store, and a second workstation for tests
+// and measurements.
+//
+//   store_crash RUNS [DIR]      kills a booking process at random moments
+//                               RUNS times; after each kill the store must
+//                               be whole (exit 0) or the first fault is
+//                               printed (exit 1)
+//   store_crash book FILE SEED  books confirmations until killed
+//   store_crash hold FILE MS    holds the write lock for MS milliseconds
+//                               (prints HELD when it has it)
+//
+// A confirmation is one unit of work: it frees the oldest of five saved
+// settings with its assignments, then saves a new setting "B<n>" whose
+// description is the number of computers it assigns, and assigns them.
+
+#include "host/DBFile.h"
+#include "host/KRNError.h"
+#include "host/store/Store.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QVariant>
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+const QString kKennung = QStringLiteral("ABIL");
+constexpr int kComputers = 40;
+constexpr int kSettings = 5;
+
+int Number(TStore& store, const QString& sql)
+{
+    QSqlQuery query = store.Prepare(sql);
+    store.Run(query);
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+QList<int> Numbers(TStore& store, const QString& sql)
+{
+    QSqlQuery query = store.Prepare(sql);
+    store.Run(query);
+    QList<int> result;
+    while (query.next()) {
+        result << query.value(0).toInt();
+    }
+    return result;
+}
+
+void BookOne(TStore& store, Tfidefile& fide, Tfikofile& fiko, QRandomGenerator& random)
+{
+    TStoreTransaction transaction(store);
+    if (Number(store, QStringLiteral("SELECT count(*) FROM fidefile")) >= kSettings) {
+        fide.ResetSearch();
+        fide.ReadFirst(); // the oldest: names grow in key order
+        const QString oldest = fide.Bezeichnung.GetWert();
+        fiko.ResetSearch();
+        fiko.Bezeichnung.SetFilterMin(oldest);
+        fiko.Bezeichnung.SetFilterMax(oldest);
+        for (bool found = fiko.ReadFirst(); found; found = fiko.ReadFirst()) {
+            fiko.WriteRecord(wrdonDelete, 0);
+        }
+        fide.ResetSearch();
+        fide.UseKey(fide.PrimaryKeyNr());
+        fide.Kennung.SetKeyWert(kKennung);
+        fide.Bezeichnung.SetKeyWert(oldest);
+        if (fide.FindKey()) {
+            fide.WriteRecord(wrdonDelete, 0);
+        }
+    }
+    QList<int> free;
+    const QList<int> used = Numbers(store, QStringLiteral("SELECT RNr FROM fikofile WHERE RNr <> 0"));
+    for (int rnr = 1; rnr <= kComputers; ++rnr) {
+        if (!used.contains(rnr)) {
+            free << rnr;
+        }
+    }
+    const int next =
+        Number(store, QStringLiteral("SELECT coalesce(max(CAST(substr(Bezeichnung, 2) AS INTEGER)), 0)"
+                                     " FROM fidefile")) +
+        1;
+    const int count = std::min<int>(int(free.size()), 1 + int(random.bounded(10)));
+    const QString name = QStringLiteral("B%1").arg(next, 7, 10, QLatin1Char('0'));
+    fide.Kennung.SetWert(kKennung);
+    fide.Bezeichnung.SetWert(name);
+    fide.Beschreibung.SetWert(QString::number(count));
+    fide.Einstellungen.SetWert(QString(2000, QLatin1Char('x'))); // some pages to write
+    fide.WriteRecord(wrdonInsert, 0);
+    for (int i = 0; i < count; ++i) {
+        const int rnr = int(free.takeAt(random.bounded(int(free.size()))));
+        fiko.Kennung.SetWert(kKennung);
+        fiko.Bezeichnung.SetWert(name);
+        fiko.RTyp.SetWert(QLatin1Char(' '));
+        fiko.RNr.SetWert(rnr);
+        fiko.WriteRecord(wrdonInsert, 0);
+    }
+    transaction.Commit();
+}
+
+int Book(const QString& file, quint32 seed)
+{
+    auto store = TStore::Open(file);
+    TStore::SetCurrent(store.get());
+    Tfidefile fide;
+    Tfikofile fiko;
+    fide.OpenNew(-1);
+    fiko.OpenNew(-1);
+    QRandomGenerator random(seed);
+    std::cout << "READY" << std::endl;
+    while (true) {
+        BookOne(*store, fide, fiko, random);
+    }
+}
+
+int Hold(const QString& file, int ms)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hold"));
+    db.setDatabaseName(file);
+    QSqlQuery query(db);
+    if (!db.open() || !query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        std::cerr << "store_crash hold: " << query.lastError().text().toStdString() << std::endl;
+        return 2;
+    }
+    std::cout << "HELD" << std::endl;
+    QThread::msleep(ms);
+    query.exec(QStringLiteral("ROLLBACK"));
+    return 0;
+}
+
+// The first fault of the store after a kill, or an empty text.
+QString Fault(const QString& file)
+{
+    auto store = TStore::Open(file);
+    QSqlQuery integrity = store->Prepare(QStringLiteral("PRAGMA integrity_check"));
+    store->Run(integrity);
+    if (!integrity.next() || integrity.value(0).toString() != QLatin1String("ok")) {
+        return QStringLiteral("integrity_check: ") + integrity.value(0).toString();
+    }
+    integrity.finish();
+    if (!store->DoubleServed().isEmpty() || !store->RulesComplete()) {
+        return QStringLiteral("computers served twice: ") + store->DoubleServedLines();
+    }
+    QSqlQuery whole = store->Prepare(
+        QStringLiteral("SELECT f.Bezeichnung, f.Beschreibung, (SELECT count(*) FROM fikofile k"
+                       " WHERE k.Kennung = f.Kennung AND k.Bezeichnung = f.Bezeichnung) FROM fidefile f"));
+    store->Run(whole);
+    while (whole.next()) {
+        if (whole.value(1).toInt() != whole.value(2).toInt()) {
+            return QStringLiteral("confirmation %1 is partly there: %2 of %3 assignments")
+                .arg(whole.value(0).toString(), whole.value(2).toString(), whole.value(1).toString());
+        }
+    }
+    if (const int orphans =
+            Number(*store, QStringLiteral("SELECT count(*) FROM fikofile k WHERE NOT EXISTS"
+                                          " (SELECT 1 FROM fidefile f WHERE f.Kennung = k.Kennung"
+                                          " AND f.Bezeichnung = k.Bezeichnung)"));
+        orphans != 0) {
+        return QStringLiteral("%1 assignments without their setting").arg(orphans);
+    }
+    return {};
+}
+
+int Crash(int runs, const QString& dir)
+{
+    const QString file = dir + QStringLiteral("/crash.sqlite");
+    QRandomGenerator random(QRandomGenerator::global()->generate());
+    int booked = 0;
+    for (int run = 1; run <= runs; ++run) {
+        QProcess booker;
+        booker.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("book"), file, QString::number(random.generate())});
+        if (!booker.waitForReadyRead(30000)) {
+            std::cerr << "run " << run << ": the booking process did not start" << std::endl;
+            return 1;
+        }
+        QThread::msleep(random.bounded(5, 250));
+        booker.kill();
+        booker.waitForFinished();
+        try {
+            const QString fault = Fault(file);
+            if (!fault.isEmpty()) {
+                std::cerr << "run " << run << ": " << fault.toStdString() << std::endl;
+                return 1;
+            }
+            auto store = TStore::Open(file);
+            booked =
+                Number(*store, QStringLiteral("SELECT coalesce(max(CAST(substr(Bezeichnung, 2) AS INTEGER)),"
+                                              " 0) FROM fidefile"));
+        } catch (const StoreError& e) {
+            std::cerr << "run " << run << ": " << e.Message().toStdString() << std::endl;
+            return 1;
+        }
+    }
+    std::cout << runs << " kills, " << booked << " confirmations booked, store whole after each kill"
+              << std::endl;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    try {
+        if (args.size() == 3 && args[0] == QLatin1String("book")) {
+            return Book(args[1], args[2].toUInt());
+        }
+        if (args.size() == 3 && args[0] == QLatin1String("hold")) {
+            return Hold(args[1], args[2].toInt());
+        }
+        bool ok = false;
+        const int runs = args.value(0).toInt(&ok);
+        if (ok && runs > 0 && args.size() <= 2) {
+            QTemporaryDir temp;
+            return Crash(runs, args.size() == 2 ? args[1] : temp.path());
+        }
+    } catch (const StoreError& e) {
+        std::cerr << "store_crash: " << e.Message().toStdString() << std::endl;
+        return 1;
+    }
+    std::cerr << "usage: store_crash RUNS [DIR] | book FILE SEED | hold FILE MS" << std::endl;
+    return 2;
+}

@@ -1,0 +1,375 @@
+// The store's promises on a real file: opening only reads, a refused store
+// stays as it was, waits are bounded and visible, failures come with their
+// kind and a German text, reports wait until the unit of work has ended, and
+// the store holds its own rules.
+#include "SecondWorkstation.h"
+#include "TempStore.h"
+
+#include "RecordingPresenter.h"
+#include "host/DBFile.h"
+#include "host/KRNError.h"
+#include "host/KRNProgramm.h"
+#include "host/StoreWaitIndicator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProgressDialog>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs statements on a file through a plain connection of its own, as
+// another program would.
+void RawSql(const QString& path, const QStringList& statements)
+{
+    const QString name = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        for (const QString& sql : statements) {
+            QSqlQuery query(db);
+            ASSERT_TRUE(query.exec(sql))
+                << sql.toStdString() << ": " << query.lastError().text().toStdString();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QByteArray Bytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+StoreError OpenFailure(const QString& path)
+{
+    try {
+        TStore::Open(path);
+    } catch (const StoreError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "the store opened: " << path.toStdString();
+    return StoreError(QString());
+}
+
+QStringList SchemaObjects(TStore& store)
+{
+    QSqlQuery query(store.Database());
+    EXPECT_TRUE(
+        query.exec(u"SELECT name FROM sqlite_master WHERE type IN ('index', 'trigger') AND sql NOT NULL"_s));
+    QStringList names;
+    while (query.next()) {
+        names << query.value(0).toString();
+    }
+    names.sort();
+    return names;
+}
+
+const QString kFide =
+    u"CREATE TABLE fidefile (Kennung TEXT, Bezeichnung TEXT, Beschreibung TEXT, Einstellungen TEXT,"
+    " PRIMARY KEY (Kennung, Bezeichnung))"_s;
+const QString kFiko = u"CREATE TABLE fikofile (Kennung TEXT, Bezeichnung TEXT, RTyp TEXT, RNr INTEGER,"
+                      " PRIMARY KEY (Kennung, Bezeichnung, RTyp, RNr))"_s;
+
+// Sets a short wait limit for one test.
+class WaitLimit
+{
+public:
+    explicit WaitLimit(int ms) : m_previous(TStore::WaitLimit()) { TStore::SetWaitLimit(ms); }
+    ~WaitLimit() { TStore::SetWaitLimit(m_previous); }
+
+private:
+    int m_previous;
+};
+
+} // namespace
+
+TEST(StoreOpening, ACompleteStoreOpensWhileAnotherWorkstationHoldsTheWriteLock)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"store.sqlite"_s);
+    TStore::Open(path).reset();
+    const SecondWorkstation other(path, 60000);
+    auto store = TStore::Open(path);
+    EXPECT_FALSE(store->CreatedNew());
+    QSqlQuery query(store->Database());
+    EXPECT_TRUE(query.exec(u"SELECT count(*) FROM fidefile"_s) && query.next()) << "and it reads";
+}
+
+TEST(StoreOpening, ARefusedStoreIsLeftByteForByte)
+{
+    const struct
+    {
+        const char* name;
+        QStringList statements;
+        QStringList inMessage;
+    } cases[] = {
+        {"fidefile with other columns",
+         {u"CREATE TABLE fidefile (Kennung TEXT, Name TEXT, Wert INTEGER)"_s, kFiko},
+         {u"fidefile"_s, u"Kennung, Name, Wert"_s}},
+        {"fikofile with a column more",
+         {kFide, u"CREATE TABLE fikofile (Kennung TEXT, Bezeichnung TEXT, RTyp TEXT, RNr INTEGER, X TEXT)"_s},
+         {u"fikofile"_s, u"X"_s}},
+        {"fidefile without fikofile", {kFide}, {u"fehlt die Tabelle fikofile"_s}},
+        {"computers without their type",
+         {kFide, kFiko, u"CREATE TABLE rechner (RNr INTEGER PRIMARY KEY, Name TEXT, Master INTEGER)"_s},
+         {u"rechner"_s, u"RTyp"_s}},
+        {"fikofile without fidefile",
+         {kFiko, u"INSERT INTO fikofile VALUES ('ABIL', 'S1', ' ', 5)"_s},
+         {u"fehlt die Tabelle fidefile"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"fremd.sqlite"_s);
+        RawSql(path, c.statements);
+        const QByteArray before = Bytes(path);
+        const StoreError e = OpenFailure(path);
+        EXPECT_EQ(e.Kind(), TStoreFailure::Schema);
+        for (const QString& part : c.inMessage) {
+            EXPECT_TRUE(e.Message().contains(part)) << e.Message().toStdString();
+        }
+        EXPECT_EQ(Bytes(path), before) << "nothing written, not even the journal mode";
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"fremd.sqlite"_s});
+    }
+}
+
+TEST(StoreOpening, APathThatCannotBeUsedAsGivenLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    // The journal beside a 250-byte name would need more than 255 bytes.
+    const StoreError tooLong = OpenFailure(dir.filePath(QString(250, u'x')));
+    EXPECT_EQ(tooLong.Kind(), TStoreFailure::Location);
+    EXPECT_TRUE(tooLong.Message().contains(u"zu lang"_s)) << tooLong.Message().toStdString();
+
+    // Bytes that are not UTF-8 would open another file under a similar name.
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/unter/st\xff\xfe.sqlite";
+    qputenv("VELDRAKE_STORE", raw);
+    try {
+        KRNProgramm().Init(u"TEST"_s, 0, 0, 0, false);
+        ADD_FAILURE() << "a path that is not UTF-8 must be refused";
+    } catch (const StoreError& e) {
+        EXPECT_EQ(e.Kind(), TStoreFailure::Location);
+        EXPECT_TRUE(e.Message().contains(u"UTF-8"_s)) << e.Message().toStdString();
+    }
+    qunsetenv("VELDRAKE_STORE");
+    KRNProgramm().Done();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
+        << QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(u' ').toStdString();
+}
+
+TEST(StoreOpening, ANewStoreGetsTheWholeSchemaAndAnOldOneItsMissingRules)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"store.sqlite"_s);
+    QStringList complete;
+    {
+        auto store = TStore::Open(path);
+        complete = SchemaObjects(*store);
+        EXPECT_TRUE(complete.contains(u"fikofile_einstellung_vorhanden"_s))
+            << complete.join(u' ').toStdString();
+        EXPECT_TRUE(complete.contains(u"fikofile_rnr_eine_einstellung"_s));
+    }
+    RawSql(path, {u"DROP TRIGGER fikofile_einstellung_vorhanden"_s,
+                  u"DROP INDEX fikofile_rnr_eine_einstellung"_s, u"DROP TABLE rechner"_s,
+                  u"ALTER TABLE rechnertyp ADD COLUMN Standort TEXT"_s}); // the host may add columns
+    auto again = TStore::Open(path);
+    EXPECT_EQ(SchemaObjects(*again), complete);
+    EXPECT_TRUE(again->RulesComplete());
+}
+
+TEST(StoreRules, AnAssignmentNeedsItsSavedSetting)
+{
+    TempStore temp;
+    temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s);
+    Tfikofile fiko;
+    fiko.OpenNew(-1);
+    const struct
+    {
+        const char* bezeichnung;
+        bool accepted;
+    } cases[] = {{"EINS", true}, {"ZWEI", false}, {"", true} /* activity record */, {"eins", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bezeichnung);
+        fiko.Kennung.SetWert(u"ABIL"_s);
+        fiko.Bezeichnung.SetWert(QString::fromLatin1(c.bezeichnung));
+        fiko.RTyp.SetWert(u' ');
+        fiko.RNr.SetWert(7);
+        try {
+            fiko.WriteRecord(wrdonInsert, 0);
+            EXPECT_TRUE(c.accepted);
+        } catch (const StoreError& e) {
+            EXPECT_FALSE(c.accepted);
+            EXPECT_EQ(e.Kind(), TStoreFailure::Constraint);
+        }
+    }
+    // A setting deleted meanwhile (by another workstation) cannot get
+    // assignments either: the row is checked when it is written.
+    temp.Exec(u"DELETE FROM fikofile"_s);
+    temp.Exec(u"DELETE FROM fidefile"_s);
+    fiko.Bezeichnung.SetWert(u"EINS"_s);
+    EXPECT_THROW(fiko.WriteRecord(wrdonInsert, 0), StoreError);
+    EXPECT_EQ(temp.Count(u"SELECT count(*) FROM fikofile"_s), 0);
+}
+
+TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
+{
+    QTemporaryDir dir;
+    const QString garbage = dir.filePath(u"kein.sqlite"_s);
+    {
+        QFile f(garbage);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    TempStore temp;
+    temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s);
+    const auto failureOf = [&](const std::function<void()>& work) -> StoreError {
+        try {
+            work();
+        } catch (const StoreError& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no failure";
+        return StoreError(QString());
+    };
+    const auto insertBig = [&] {
+        QSqlQuery query(temp.Store().Database());
+        query.prepare(u"INSERT INTO fidefile (Kennung, Bezeichnung, Einstellungen) VALUES ('ABIL', ?, ?)"_s);
+        query.addBindValue(QUuid::createUuid().toString());
+        query.addBindValue(QString(200000, u'x'));
+        temp.Store().Run(query);
+    };
+    const struct
+    {
+        const char* name;
+        TStoreFailure kind;
+        std::function<void()> work;
+    } cases[] = {
+        {"not a database", TStoreFailure::Damaged, [&] { TStore::Open(garbage); }},
+        {"key taken", TStoreFailure::Constraint,
+         [&] { temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s); }},
+        {"read only", TStoreFailure::ReadOnly,
+         [&] {
+             temp.Exec(u"PRAGMA query_only = 1"_s);
+             insertBig();
+         }},
+        {"disk full", TStoreFailure::Full,
+         [&] {
+             temp.Exec(u"PRAGMA query_only = 0"_s);
+             temp.Exec(u"PRAGMA max_page_count = "_s + QString::number(temp.Count(u"PRAGMA page_count"_s)));
+             insertBig();
+         }},
+        {"busy", TStoreFailure::Busy,
+         [&] {
+             const WaitLimit limit(200);
+             const SecondWorkstation other(temp.Path(), 60000);
+             TStoreTransaction transaction(temp.Store());
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const StoreError e = failureOf(c.work);
+        EXPECT_EQ(e.Kind(), c.kind);
+        EXPECT_TRUE(e.Message().contains(StoreFailureText(c.kind))) << e.Message().toStdString();
+        EXPECT_FALSE(StoreFailureText(c.kind).isEmpty());
+        EXPECT_FALSE(e.DriverText().isEmpty());
+        EXPECT_FALSE(e.Message().contains(u"Meldung "_s + QString::number(100 + int(c.kind))))
+            << "the text is in the catalogue";
+    }
+
+    // The user sees the German text; the driver's text is in the details.
+    RecordingPresenter presenter;
+    const StoreError e = failureOf(
+        [&] { temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s); });
+    KRNInfo().RegisterException(u"Test"_s, e, true);
+    ASSERT_EQ(presenter.Errors.size(), 1);
+    EXPECT_EQ(presenter.Errors[0].Text, StoreFailureText(TStoreFailure::Constraint));
+    EXPECT_TRUE(presenter.Errors[0].Details.contains(u"UNIQUE"_s))
+        << presenter.Errors[0].Details.toStdString();
+}
+
+TEST(StoreWaiting, ABusyStoreIsWaitedForVisiblyAndBounded)
+{
+    TempStore temp;
+    TStoreWaitIndicator indicator;
+    TStore::SetWaitObserver(&indicator);
+    const WaitLimit limit(1500);
+    bool cursorShown = false;
+    QString windowText;
+    {
+        const SecondWorkstation other(temp.Path(), 60000);
+        QTimer::singleShot(TStoreWaitIndicator::kDelayMs + 400, [&] {
+            cursorShown = QApplication::overrideCursor() != nullptr;
+            windowText = indicator.Window() && indicator.Window()->isVisible()
+                             ? indicator.Window()->labelText()
+                             : QString();
+        });
+        try {
+            TStoreTransaction transaction(temp.Store());
+            temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s);
+            transaction.Commit();
+            ADD_FAILURE() << "the booking went through a held lock";
+        } catch (const StoreError& e) {
+            EXPECT_EQ(e.Kind(), TStoreFailure::Busy);
+        }
+    }
+    EXPECT_TRUE(cursorShown);
+    EXPECT_TRUE(windowText.contains(u"anderen Arbeitsplatz"_s)) << windowText.toStdString();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait has ended";
+    EXPECT_EQ(indicator.Window(), nullptr);
+    EXPECT_EQ(temp.Count(u"SELECT count(*) FROM fidefile"_s), 0);
+    EXPECT_FALSE(temp.Store().InTransaction());
+
+    // A lock released within the limit is simply waited for.
+    {
+        const WaitLimit longer(20000);
+        const SecondWorkstation other(temp.Path(), 700);
+        TStoreTransaction transaction(temp.Store());
+        temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s);
+        transaction.Commit();
+    }
+    EXPECT_EQ(temp.Count(u"SELECT count(*) FROM fidefile"_s), 1);
+    TStore::SetWaitObserver(nullptr);
+}
+
+TEST(StoreReports, AReportWaitsUntilTheUnitOfWorkHasEnded)
+{
+    TempStore temp;
+    RecordingPresenter presenter;
+    const WaitLimit limit(300);
+    bool otherGotTheLock = false;
+    presenter.WhileErrorShown = [&] {
+        auto other = TStore::Open(temp.Path());
+        other->BeginWrite();
+        otherGotTheLock = true;
+        other->Rollback();
+    };
+    {
+        TStoreTransaction transaction(temp.Store());
+        KRNInfo().RegisterException(u"Test.Loeschen"_s, KRNException(u"kaputt"_s), true);
+        EXPECT_EQ(KRNInfo().ShowMeldung(mtNotice, 1020, u"ALLMANI"_s), mrOk);
+        EXPECT_TRUE(presenter.Errors.isEmpty()) << "not while the write lock is held";
+        EXPECT_TRUE(presenter.Meldungen.isEmpty());
+    }
+    ASSERT_EQ(presenter.Errors.size(), 1);
+    EXPECT_EQ(presenter.Numbers(), QList<int>{1020});
+    EXPECT_TRUE(otherGotTheLock);
+
+    // Also after a commit.
+    {
+        TStoreTransaction transaction(temp.Store());
+        KRNInfo().RegisterException(u"Test.Speichern"_s, KRNException(u"kaputt"_s), true);
+        transaction.Commit();
+        EXPECT_EQ(presenter.Errors.size(), 2);
+    }
+}

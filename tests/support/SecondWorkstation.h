@@ -1,0 +1,39 @@
+#pragma once
+
+// Another workstation on the same store file: a process of the store tool
+// that holds the write lock for a while. Only for test executables that know
+// the tool (VELDRAKE_STORE_TOOL).
+
+#include <QProcess>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+class SecondWorkstation
+{
+public:
+    // Starts holding the lock on the file; returns once it is held.
+    SecondWorkstation(const QString& file, int holdMs)
+    {
+        m_process.start(QStringLiteral(VELDRAKE_STORE_TOOL),
+                        {QStringLiteral("hold"), file, QString::number(holdMs)});
+        while (m_process.waitForReadyRead(30000)) {
+            if (m_process.readAll().contains("HELD")) {
+                m_held = true;
+                break;
+            }
+        }
+        EXPECT_TRUE(m_held) << "the second workstation did not get the write lock";
+    }
+    ~SecondWorkstation()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    SecondWorkstation(const SecondWorkstation&) = delete;
+    SecondWorkstation& operator=(const SecondWorkstation&) = delete;
+
+private:
+    QProcess m_process;
+    bool m_held = false;
+};
