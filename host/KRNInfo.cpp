@@ -99,8 +99,7 @@ public:
         QMessageBox box(QMessageBox::Critical, BoxTitle(), text, QMessageBox::Ok, focusReturn.Window());
         QString detailText = QStringLiteral("Ort: ") + location;
         if (!details.isEmpty()) {
-            detailText += QStringLiteral("
-") + details;
+            detailText += QStringLiteral("\n") + details;
         }
         box.setDetailedText(detailText);
         box.exec();
