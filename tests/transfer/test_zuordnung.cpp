@@ -67,6 +67,9 @@ protected:
                                u"Rechnertyp;F;Filiale\nRechnertyp;K;Kasse\n"
                                "Rechner;101;Nord;F\nRechner;102;Süd;F\nRechner;201;Kasse;K\n"_s,
                                u"Test"_s);
+        // The store refuses assignments of settings that do not exist.
+        m_store.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'KLEIN'), ('ABIL', 'GROSS'),"
+                     " ('KBIL', 'KATALOG')"_s);
         m_store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', '', ' ', 0)"_s);
         m_store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', 'KLEIN', 'F', 0)"_s);
         m_store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', 'GROSS', ' ', 101)"_s);
