@@ -35,7 +35,8 @@ public:
     // Refuses a location that cannot be used exactly as given; throws
     // StoreError. May note what it creates, for DiscardCreated.
     virtual void CheckLocation(const QString& location) = 0;
-    // The location as the store names it in messages and Path().
+    // The location as the store names it in messages and Path(); never
+    // with a password.
     virtual QString CanonicalLocation(const QString& location) const = 0;
     // Removes what this open created when the open failed.
     virtual void DiscardCreated() = 0;

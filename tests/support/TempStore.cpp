@@ -1,14 +1,16 @@
 #include "TempStore.h"
 
+#include "TestBackend.h"
+
 #include "host/KRNError.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
-TempStore::TempStore()
+TempStore::TempStore() : m_location(TestBackend::NewLocation(m_dir.path()))
 {
-    m_store = TStore::Open(Path());
+    m_store = TStore::Open(m_location);
     m_previous = TStore::Current();
     TStore::SetCurrent(m_store.get());
 }
@@ -16,11 +18,13 @@ TempStore::TempStore()
 TempStore::~TempStore()
 {
     TStore::SetCurrent(m_previous);
+    m_store.reset();
+    TestBackend::Discard(m_location);
 }
 
 QString TempStore::Path() const
 {
-    return m_dir.filePath(QStringLiteral("store.sqlite"));
+    return m_location;
 }
 
 int TempStore::Count(const QString& sql)

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-// A fresh SQLite store in a temporary directory, made the current store for
-// the test's lifetime.
+// A fresh store (an SQLite file in a temporary directory, or a new database
+// on the test server), made the current store for the test's lifetime.
 class TempStore
 {
 public:
@@ -16,6 +16,7 @@ public:
     ~TempStore();
 
     TStore& Store() { return *m_store; }
+    // The store's location: a file path or a server URI.
     QString Path() const;
     QString Dir() const { return m_dir.path(); }
 
@@ -27,6 +28,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_location;
     std::unique_ptr<TStore> m_store;
     TStore* m_previous = nullptr;
 };
