@@ -41,6 +41,45 @@ void TempStore::Exec(const QString& sql)
     m_store->Exec(sql);
 }
 
+namespace {
+
+QString FailureName(const QString& table)
+{
+    return table + QStringLiteral("_test_failure");
+}
+
+QString SqlText(QString text)
+{
+    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+}
+
+} // namespace
+
+void TempStore::FailWhen(const QString& table, const QString& condition, const QString& message)
+{
+    const QString name = FailureName(table);
+    if (!TestBackend::Postgres()) {
+        Exec(
+            QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT ON %2 WHEN %3 BEGIN SELECT RAISE(ABORT, %4); END")
+                .arg(name, table, condition, SqlText(message)));
+        return;
+    }
+    Exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+                        " RAISE EXCEPTION USING MESSAGE = %2, ERRCODE = '23000'; END $$;"
+                        " CREATE TRIGGER %1 BEFORE INSERT ON %3 FOR EACH ROW WHEN (%4) EXECUTE FUNCTION %1()")
+             .arg(name, SqlText(message), table, condition));
+}
+
+void TempStore::DropFailure(const QString& table)
+{
+    const QString name = FailureName(table);
+    if (!TestBackend::Postgres()) {
+        Exec(QStringLiteral("DROP TRIGGER %1").arg(name));
+        return;
+    }
+    Exec(QStringLiteral("DROP TRIGGER %1 ON %2; DROP FUNCTION %1()").arg(name, table));
+}
+
 void WriteDoubleServedStore(const QString& path)
 {
     auto store = TStore::Open(path);

@@ -26,6 +26,13 @@ public:
     // Runs a statement directly on the store (test set-up only).
     void Exec(const QString& sql);
 
+    // Makes the store refuse every insert into the table for which the
+    // condition (an SQL expression over NEW.<column>) holds, with the message
+    // as the driver's text and the kind Constraint. One failure per table.
+    void FailWhen(const QString& table, const QString& condition, const QString& message);
+    // Lets the table take inserts again.
+    void DropFailure(const QString& table);
+
 private:
     QTemporaryDir m_dir;
     QString m_location;
