@@ -139,7 +139,8 @@ TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
             return TStoreFailure::ConnectionLost;
         }
         if (text.contains(QStringLiteral("password authentication failed")) ||
-            text.contains(QStringLiteral("no password supplied"))) {
+            text.contains(QStringLiteral("no password supplied")) ||
+            (text.contains(QStringLiteral("role \"")) && text.contains(QStringLiteral("does not exist")))) {
             return TStoreFailure::Authentication;
         }
         if (text.contains(QStringLiteral("does not exist")) && text.contains(QStringLiteral("database"))) {
@@ -230,7 +231,7 @@ void TPostgresDialect::CreateRule(TStore& store, TStoreRule rule) const
     }
 }
 
-QString TPostgresDialect::BeginWriteSql() const
+QStringList TPostgresDialect::BeginWriteSql() const
 {
-    return QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(%1)").arg(kWriteLockKey);
+    return {QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLockKey)};
 }

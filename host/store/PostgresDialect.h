@@ -25,7 +25,10 @@ public:
     void PrepareWrites(TStore&) override {}
     void CreateTable(TStore& store, const QString& table) const override;
     void CreateRule(TStore& store, TStoreRule rule) const override;
-    QString BeginWriteSql() const override;
+    QStringList BeginWriteSql() const override;
+    // QPSQL reads a forward-only result from the connection row by row, and
+    // the next statement on the connection discards what is left of it.
+    bool StreamsResults() const override { return false; }
 
 private:
     TPostgresAddress m_address;

@@ -383,7 +383,7 @@ QSqlQuery TStore::Prepare(const QString& sql)
 {
     EnsureConnected();
     QSqlQuery query(Database());
-    query.setForwardOnly(true);
+    query.setForwardOnly(m_dialect->StreamsResults());
     if (!query.prepare(sql)) {
         throw Failure(query.lastError());
     }
@@ -417,12 +417,14 @@ void TStore::BeginWrite()
     // attempt.
     QSqlQuery query(Database());
     WithRetry([&] {
-        if (query.exec(m_dialect->BeginWriteSql())) {
-            return QSqlError();
+        for (const QString& sql : m_dialect->BeginWriteSql()) {
+            if (!query.exec(sql)) {
+                QSqlError error = query.lastError();
+                QSqlQuery(QStringLiteral("ROLLBACK"), Database());
+                return error;
+            }
         }
-        QSqlError error = query.lastError();
-        QSqlQuery(QStringLiteral("ROLLBACK"), Database());
-        return error;
+        return QSqlError();
     });
     m_inTransaction = true;
 }
