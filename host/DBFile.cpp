@@ -149,6 +149,7 @@ void TVLT_DBFile::ClearRecord()
 
 QSqlQuery& TVLT_DBFile::Prepared(const QString& sql)
 {
+    Store().EnsureConnected();
     if (m_generation != Store().Generation()) {
         // Prepared on a connection that has been replaced.
         m_cursor = nullptr;

@@ -34,8 +34,11 @@ trap stop EXIT
 
 "${run[@]}" "$pgbin/initdb" -D "$dir/data" -U veldrake --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; exit 2; }
-"${run[@]}" "$pgbin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-    -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off -c max_connections=200" start >/dev/null ||
+# In the configuration file rather than on the command line, so that a test
+# that stops and starts the server (VELDRAKE_TEST_PG_CTL) gets the same.
+printf "%s\n" "listen_addresses = ''" "unix_socket_directories = '$dir'" "fsync = off" "max_connections = 200" \
+    >>"$dir/data/postgresql.conf"
+"${run[@]}" "$pgbin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 start >/dev/null ||
     { cat "$dir/server.log" >&2; exit 2; }
 
 export VELDRAKE_TEST_PG="postgresql://veldrake@/postgres?host=$dir"

@@ -65,6 +65,9 @@ public:
     // Counts the connections made; a statement prepared under an earlier
     // one must be prepared again.
     int Generation() const { return m_generation; }
+    // After a lost server connection the next statement connects anew; call
+    // before comparing generations.
+    void EnsureConnected();
     // Whether the store was created by this Open (it held no tables before).
     bool CreatedNew() const { return m_createdNew; }
     // Computers served twice, as found when the store was opened.
@@ -113,8 +116,6 @@ public:
 private:
     TStore(QString path, QString connectionName, std::unique_ptr<TStoreDialect> dialect);
     void Connect();
-    // After a lost server connection the next statement connects anew.
-    void EnsureConnected();
     void CheckSchema();
     void CompleteSchema(const QStringList& tables, const QList<TStoreRule>& rules);
     void CreateUniqueRulesWhenClean();
