@@ -7,8 +7,10 @@
 
 #include "host/DBFile.h"
 #include "host/KRNError.h"
+#include "host/store/PostgresDialect.h"
 
 #include <QProcess>
+#include <QSqlError>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +94,51 @@ TEST(StoreServer, KilledBookingClientsLeaveTheStoreWhole)
     const QString output = QString::fromLocal8Bit(tool.readAll());
     EXPECT_EQ(tool.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains(u"store whole after each kill"_s)) << output.toStdString();
+}
+
+// What the test server cannot bring about (it lets every role in without a
+// password): the server's codes and libpq's texts of a connection that
+// failed, each with its kind. The texts are libpq's as it writes them.
+TEST(StoreServer, ServerFailuresAreClassifiedByCodeOrByLibpqsText)
+{
+    const struct
+    {
+        const char* code;
+        const char* text;
+        TStoreFailure kind;
+    } cases[] = {
+        {"28P01", "FATAL:  password authentication failed for user \"veldrake\"",
+         TStoreFailure::Authentication},
+        {"",
+         "connection to server at \"db\" (10.0.0.1), port 5432 failed: FATAL:  password authentication "
+         "failed",
+         TStoreFailure::Authentication},
+        {"", "fe_sendauth: no password supplied", TStoreFailure::Authentication},
+        {"",
+         "connection to server on socket \"/tmp/.s.PGSQL.5432\" failed: FATAL:  role \"x\" does not exist",
+         TStoreFailure::Authentication},
+        {"", "FATAL:  database \"fehlt\" does not exist", TStoreFailure::DatabaseMissing},
+        {"", "connection to server at \"db\" (10.0.0.1), port 5432 failed: Connection refused",
+         TStoreFailure::Unreachable},
+        {"", "could not translate host name \"db\" to address: Name or service not known",
+         TStoreFailure::Unreachable},
+        {"", "server closed the connection unexpectedly", TStoreFailure::ConnectionLost},
+        {"57P01", "FATAL:  terminating connection due to administrator command",
+         TStoreFailure::ConnectionLost},
+        {"57014", "ERROR:  canceling statement due to statement timeout", TStoreFailure::Timeout},
+        {"55P03", "ERROR:  canceling statement due to lock timeout", TStoreFailure::Busy},
+        {"40001", "ERROR:  could not serialize access", TStoreFailure::Busy},
+        {"42501", "ERROR:  permission denied for table fidefile", TStoreFailure::NoPrivilege},
+        {"23505", "ERROR:  duplicate key value violates unique constraint", TStoreFailure::Constraint},
+        {"25006", "ERROR:  cannot execute INSERT in a read-only transaction", TStoreFailure::ReadOnly},
+    };
+    const TPostgresDialect dialect;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QSqlError error(QString::fromUtf8(c.text), {}, QSqlError::StatementError,
+                              QString::fromLatin1(c.code));
+        EXPECT_EQ(dialect.Classify(error), c.kind);
+    }
 }
 
 } // namespace
