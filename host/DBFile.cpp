@@ -97,7 +97,7 @@ void TVLT_DBFile::OpenNew(qint16)
     m_store->Attach(this);
     ClearRecord();
     // Fails now, with the driver's message, when the table is missing.
-    QSqlQuery& probe = Prepared(QStringLiteral("SELECT count(*) FROM %1 WHERE 0").arg(m_tableName));
+    QSqlQuery& probe = Prepared(QStringLiteral("SELECT count(*) FROM %1 WHERE 1 = 0").arg(m_tableName));
     Execute(probe);
     probe.finish();
 }
@@ -149,6 +149,13 @@ void TVLT_DBFile::ClearRecord()
 
 QSqlQuery& TVLT_DBFile::Prepared(const QString& sql)
 {
+    Store().EnsureConnected();
+    if (m_generation != Store().Generation()) {
+        // Prepared on a connection that has been replaced.
+        m_cursor = nullptr;
+        m_statements.clear();
+        m_generation = Store().Generation();
+    }
     std::shared_ptr<QSqlQuery>& slot = m_statements[sql];
     if (!slot) {
         try {
@@ -239,7 +246,7 @@ QString TVLT_DBFile::SelectSql(bool extended, QVariantList& values) const
         }
         if (field->m_allowed) {
             if (field->m_allowed->isEmpty()) {
-                terms << QStringLiteral("0");
+                terms << QStringLiteral("1 = 0");
             } else {
                 QStringList marks(field->m_allowed->size(), QStringLiteral("?"));
                 terms << column + QStringLiteral(" IN (") + marks.join(QStringLiteral(", ")) +

@@ -229,6 +229,7 @@ private:
     TStore* m_store = nullptr;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements; // prepared once per SQL text
     QSqlQuery* m_cursor = nullptr;
+    int m_generation = 0; // of the store's connection the statements belong to
     bool m_found = false;
     QList<QVariant> m_currentKey; // key of the current row, for update and delete
     std::vector<std::optional<QVariant>> m_fixed; // per field: the value the row search fixes

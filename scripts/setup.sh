@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins libgl-dev
+    postgresql
     libgtest-dev libgmock-dev
     libvips-dev
     xvfb xauth fonts-dejavu-core

@@ -18,7 +18,8 @@ public:
     void PrepareWrites(TStore& store) override;
     void CreateTable(TStore& store, const QString& table) const override;
     void CreateRule(TStore& store, TStoreRule rule) const override;
-    QString BeginWriteSql() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
+    bool StreamsResults() const override { return true; }
 
 private:
     QString m_file;

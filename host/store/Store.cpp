@@ -1,6 +1,8 @@
 #include "host/store/Store.h"
 
 #include "host/DBFile.h"
+#include "host/store/PostgresAddress.h"
+#include "host/store/PostgresDialect.h"
 #include "host/store/SqliteDialect.h"
 
 #include <QElapsedTimer>
@@ -121,9 +123,12 @@ TStore::TStore(QString path, QString connectionName, std::unique_ptr<TStoreDiale
 {
 }
 
-std::unique_ptr<TStore> TStore::Open(const QString& path)
+std::unique_ptr<TStore> TStore::Open(const QString& location)
 {
-    return Open(path, std::make_unique<TSqliteDialect>());
+    if (IsPostgresUri(location)) {
+        return Open(location, std::make_unique<TPostgresDialect>());
+    }
+    return Open(location, std::make_unique<TSqliteDialect>());
 }
 
 std::unique_ptr<TStore> TStore::Open(const QString& location, std::unique_ptr<TStoreDialect> dialect)
@@ -180,6 +185,27 @@ void TStore::Connect()
     if (!db.open()) {
         throw Failure(db.lastError());
     }
+    ++m_generation;
+}
+
+void TStore::EnsureConnected()
+{
+    QSqlDatabase db = Database();
+    if (!m_connectionLost && db.isOpen()) {
+        return;
+    }
+    // Whatever was open on the lost connection is gone with it.
+    m_inTransaction = false;
+    m_writesPrepared = false;
+    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+        table->FinishCursor();
+    }
+    db.close();
+    if (!db.open()) {
+        throw Failure(db.lastError());
+    }
+    m_connectionLost = false;
+    ++m_generation;
 }
 
 // Reads what the store holds and compares it with what the program needs.
@@ -310,9 +336,12 @@ QSqlDatabase TStore::Database() const
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-StoreError TStore::Failure(const QSqlError& error) const
+StoreError TStore::Failure(const QSqlError& error)
 {
     const TStoreFailure kind = m_dialect ? m_dialect->Classify(error) : TStoreFailure::Other;
+    if (kind == TStoreFailure::ConnectionLost) {
+        m_connectionLost = true;
+    }
     QString driver = error.text().trimmed();
     if (driver.isEmpty()) {
         driver = QStringLiteral("unbekannter Fehler");
@@ -345,14 +374,16 @@ template <class Attempt> void TStore::WithRetry(Attempt attempt)
 
 void TStore::Exec(const QString& sql)
 {
+    EnsureConnected();
     QSqlQuery query(Database());
     WithRetry([&] { return query.exec(sql) ? QSqlError() : query.lastError(); });
 }
 
 QSqlQuery TStore::Prepare(const QString& sql)
 {
+    EnsureConnected();
     QSqlQuery query(Database());
-    query.setForwardOnly(true);
+    query.setForwardOnly(m_dialect->StreamsResults());
     if (!query.prepare(sql)) {
         throw Failure(query.lastError());
     }
@@ -380,7 +411,21 @@ void TStore::BeginWrite()
         m_dialect->PrepareWrites(*this);
         m_writesPrepared = true;
     }
-    Exec(m_dialect->BeginWriteSql());
+    EnsureConnected();
+    // A begin that failed half way (the lock not granted) leaves a failed
+    // transaction behind on some servers; it is rolled back before the next
+    // attempt.
+    QSqlQuery query(Database());
+    WithRetry([&] {
+        for (const QString& sql : m_dialect->BeginWriteSql()) {
+            if (!query.exec(sql)) {
+                QSqlError error = query.lastError();
+                QSqlQuery(QStringLiteral("ROLLBACK"), Database());
+                return error;
+            }
+        }
+        return QSqlError();
+    });
     m_inTransaction = true;
 }
 
@@ -401,6 +446,9 @@ void TStore::Rollback()
     }
     FinishCursors();
     m_inTransaction = false;
+    if (m_connectionLost) {
+        return; // the server ended the transaction with the connection
+    }
     Exec(QStringLiteral("ROLLBACK"));
 }
 

@@ -46,18 +46,28 @@ struct TDoubleService
 class TStore
 {
 public:
-    // Opens the SQLite store at the path; a missing file is created with the
-    // whole schema. An existing store is only read unless something the data
-    // allows is missing. Throws StoreError; a failed open leaves an
-    // existing file as it was and removes what it created.
-    static std::unique_ptr<TStore> Open(const QString& path);
+    // Opens the store at the location: a PostgreSQL connection URI
+    // (postgresql://user@host:port/database) or the path of an SQLite file.
+    // A missing file or an empty database gets the whole schema. An existing
+    // store is only read unless something the data allows is missing.
+    // Throws StoreError; a failed open leaves an existing store as it was
+    // and removes what it created.
+    static std::unique_ptr<TStore> Open(const QString& location);
     static std::unique_ptr<TStore> Open(const QString& location, std::unique_ptr<TStoreDialect> dialect);
     ~TStore();
     TStore(const TStore&) = delete;
     TStore& operator=(const TStore&) = delete;
 
     QSqlDatabase Database() const;
+    // The location as it may be shown: the file path, or the server and
+    // database without a password.
     const QString& Path() const { return m_path; }
+    // Counts the connections made; a statement prepared under an earlier
+    // one must be prepared again.
+    int Generation() const { return m_generation; }
+    // After a lost server connection the next statement connects anew; call
+    // before comparing generations.
+    void EnsureConnected();
     // Whether the store was created by this Open (it held no tables before).
     bool CreatedNew() const { return m_createdNew; }
     // Computers served twice, as found when the store was opened.
@@ -77,7 +87,7 @@ public:
     // waited for (bounded, visibly); throws StoreError with the kind.
     void Run(QSqlQuery& query);
     // The exception for a driver failure.
-    StoreError Failure(const QSqlError& error) const;
+    StoreError Failure(const QSqlError& error);
 
     // Unit of work that reads and then writes: takes the write lock at once.
     void BeginWrite();
@@ -119,6 +129,8 @@ private:
     bool m_createdNew = false;
     bool m_inTransaction = false;
     bool m_writesPrepared = false;
+    bool m_connectionLost = false;
+    int m_generation = 0;
     bool m_uniqueRulesPending = false;
     bool m_waitAllowed = true;
     QList<TDoubleService> m_doubleServed;

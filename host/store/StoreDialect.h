@@ -35,7 +35,8 @@ public:
     // Refuses a location that cannot be used exactly as given; throws
     // StoreError. May note what it creates, for DiscardCreated.
     virtual void CheckLocation(const QString& location) = 0;
-    // The location as the store names it in messages and Path().
+    // The location as the store names it in messages and Path(); never
+    // with a password.
     virtual QString CanonicalLocation(const QString& location) const = 0;
     // Removes what this open created when the open failed.
     virtual void DiscardCreated() = 0;
@@ -56,7 +57,13 @@ public:
     virtual void CreateTable(TStore& store, const QString& table) const = 0;
     virtual void CreateRule(TStore& store, TStoreRule rule) const = 0;
 
-    // The statement that starts a transaction holding the write lock from
-    // its first statement on.
-    virtual QString BeginWriteSql() const = 0;
+    // The statements, run one by one, that start a transaction holding the
+    // write lock from its first statement on. (QPSQL reports only the first
+    // of several statements sent at once, so they are not joined.)
+    virtual QStringList BeginWriteSql() const = 0;
+
+    // Whether a result may be read row by row while other statements run on
+    // the same connection (the row reads fetch on-demand fields, keys and
+    // checks while a cursor is open).
+    virtual bool StreamsResults() const = 0;
 };

@@ -18,6 +18,11 @@ enum class TStoreFailure : int
     CannotOpen = 8,     // the file cannot be opened at all
     Schema = 9,         // tables of another layout
     Location = 10,      // the path cannot be used as given
+    Unreachable = 11,   // the server cannot be reached
+    Authentication = 12, // the server refused the user or password
+    DatabaseMissing = 13, // the server has no such database
+    NoPrivilege = 14,   // the user may not read or change the tables
+    Timeout = 15,       // the server cancelled a statement that ran too long
 };
 
 // The catalogue text of a failure kind: what happened and what to do.

@@ -401,8 +401,7 @@ TEST_F(Workflows, EditorIsFreedWhenTheRunFails)
         return [bezeichnung](TfrmKOMMFilterEditor& editor) { editor.edtBezeichnung->setText(bezeichnung); };
     };
     // The store refuses every saved setting.
-    store.Exec(u"CREATE TRIGGER fide_gesperrt BEFORE INSERT ON fidefile"
-               " BEGIN SELECT RAISE(ABORT, 'fidefile gesperrt'); END"_s);
+    store.FailWhen(u"fidefile"_s, u"1 = 1"_s, u"fidefile gesperrt"_s);
     TModalScripts scripts;
     QStringList proposal;
     scripts.Then(ChooseNew()).Then(Edit(name(u"NEU"_s))).Then(SaveAs(u"NEU"_s, u"neu"_s));
@@ -424,7 +423,7 @@ TEST_F(Workflows, EditorIsFreedWhenTheRunFails)
     EXPECT_TRUE(Names().isEmpty());
 
     // A failure that leaves the save dialog's show ends the workflow itself.
-    store.Exec(u"DROP TRIGGER fide_gesperrt"_s);
+    store.DropFailure(u"fidefile"_s);
     scripts.Then(ChooseNew()).Then(Edit(name(u"ZWEI"_s))).Then([](TKRNForm&) -> int {
         throw KRNException(u"Dialog gestört"_s);
     });

@@ -1,13 +1,15 @@
 // Crash consistency of the record store, and a second workstation for tests
 // and measurements.
 //
-//   store_crash RUNS [DIR]      kills a booking process at random moments
+//   store_crash RUNS [DIR|URI]  kills a booking process at random moments
 //                               RUNS times; after each kill the store must
 //                               be whole (exit 0) or the first fault is
 //                               printed (exit 1)
-//   store_crash book FILE SEED  books confirmations until killed
-//   store_crash hold FILE MS    holds the write lock for MS milliseconds
+//   store_crash book STORE SEED books confirmations until killed
+//   store_crash hold STORE MS   holds the write lock for MS milliseconds
 //                               (prints HELD when it has it)
+//
+// STORE is a file path or a PostgreSQL URI (an empty database).
 //
 // A confirmation is one unit of work: it frees the oldest of five saved
 // settings with its assignments, then saves a new setting "B<n>" whose
@@ -15,6 +17,7 @@
 
 #include "host/DBFile.h"
 #include "host/KRNError.h"
+#include "host/store/PostgresAddress.h"
 #include "host/store/Store.h"
 
 #include <QCoreApplication>
@@ -121,6 +124,14 @@ int Book(const QString& file, quint32 seed)
 
 int Hold(const QString& file, int ms)
 {
+    if (IsPostgresUri(file)) {
+        // The lock every unit of work of the program takes.
+        auto store = TStore::Open(file);
+        TStoreTransaction transaction(*store);
+        std::cout << "HELD" << std::endl;
+        QThread::msleep(ms);
+        return 0;
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("hold"));
     db.setDatabaseName(file);
     QSqlQuery query(db);
@@ -138,12 +149,14 @@ int Hold(const QString& file, int ms)
 QString Fault(const QString& file)
 {
     auto store = TStore::Open(file);
-    QSqlQuery integrity = store->Prepare(QStringLiteral("PRAGMA integrity_check"));
-    store->Run(integrity);
-    if (!integrity.next() || integrity.value(0).toString() != QLatin1String("ok")) {
-        return QStringLiteral("integrity_check: ") + integrity.value(0).toString();
+    if (!IsPostgresUri(file)) {
+        QSqlQuery integrity = store->Prepare(QStringLiteral("PRAGMA integrity_check"));
+        store->Run(integrity);
+        if (!integrity.next() || integrity.value(0).toString() != QLatin1String("ok")) {
+            return QStringLiteral("integrity_check: ") + integrity.value(0).toString();
+        }
+        integrity.finish();
     }
-    integrity.finish();
     if (!store->DoubleServed().isEmpty() || !store->RulesComplete()) {
         return QStringLiteral("computers served twice: ") + store->DoubleServedLines();
     }
@@ -169,7 +182,7 @@ QString Fault(const QString& file)
 
 int Crash(int runs, const QString& dir)
 {
-    const QString file = dir + QStringLiteral("/crash.sqlite");
+    const QString file = IsPostgresUri(dir) ? dir : dir + QStringLiteral("/crash.sqlite");
     QRandomGenerator random(QRandomGenerator::global()->generate());
     int booked = 0;
     for (int run = 1; run <= runs; ++run) {
@@ -226,6 +239,6 @@ int main(int argc, char** argv)
         std::cerr << "store_crash: " << e.Message().toStdString() << std::endl;
         return 1;
     }
-    std::cerr << "usage: store_crash RUNS [DIR] | book FILE SEED | hold FILE MS" << std::endl;
+    std::cerr << "usage: store_crash RUNS [DIR|URI] | book STORE SEED | hold STORE MS" << std::endl;
     return 2;
 }

@@ -31,12 +31,12 @@ protected:
     {
         for (const QString& key : keys) {
             const QStringList parts = key.split(u'/');
-            store.Exec(u"INSERT OR IGNORE INTO fidefile (Kennung, Bezeichnung) VALUES ('%1', '%2')"_s.arg(
+            store.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('%1', '%2') ON CONFLICT DO NOTHING"_s.arg(
                 parts[0], parts[1]));
         }
     }
 
-    int Rows(const QString& where = u"1"_s)
+    int Rows(const QString& where = u"1 = 1"_s)
     {
         return store.Count(u"SELECT count(*) FROM fikofile WHERE "_s + where);
     }

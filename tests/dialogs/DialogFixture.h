@@ -57,7 +57,7 @@ protected:
         ASSERT_TRUE(query.exec()) << query.lastError().text().toStdString();
     }
 
-    int Count(const QString& table, const QString& where = u"1"_s)
+    int Count(const QString& table, const QString& where = u"1 = 1"_s)
     {
         return store.Count(u"SELECT count(*) FROM "_s + table + u" WHERE "_s + where);
     }

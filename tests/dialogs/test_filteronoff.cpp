@@ -146,8 +146,7 @@ TEST_F(FilterOnOffTest, WithoutRegisteredKindsTheListIsEmptyAndConfirmBooksNothi
 TEST_F(FilterOnOffTest, FailedBookingStopsTheWalkAndKeepsTheDialogOpen)
 {
     Activate({kKBIL});
-    store.Exec(u"CREATE TRIGGER abil_gesperrt BEFORE INSERT ON fikofile WHEN NEW.Kennung = 'ABIL'"
-               u" BEGIN SELECT RAISE(ABORT, 'ABIL gesperrt'); END"_s);
+    store.FailWhen(u"fikofile"_s, u"NEW.Kennung = 'ABIL'"_s, u"ABIL gesperrt"_s);
     Form form = KRNCreateForm<TfrmFilterOnOff>();
     const int result = ShowAndDo<TfrmFilterOnOff>(*form, [](TfrmFilterOnOff& f) {
         Toggle(f, 0); // ABIL on: fails
@@ -165,8 +164,7 @@ TEST_F(FilterOnOffTest, FailedBookingStopsTheWalkAndKeepsTheDialogOpen)
 TEST_F(FilterOnOffTest, SecondKindFailingBooksNeitherAndConfirmingAgainBooksBoth)
 {
     Activate({});
-    store.Exec(u"CREATE TRIGGER kbil_gesperrt BEFORE INSERT ON fikofile WHEN NEW.Kennung = 'KBIL'"
-               u" BEGIN SELECT RAISE(ABORT, 'KBIL gesperrt'); END"_s);
+    store.FailWhen(u"fikofile"_s, u"NEW.Kennung = 'KBIL'"_s, u"KBIL gesperrt"_s);
     Form form = KRNCreateForm<TfrmFilterOnOff>();
     QStringList nachFehler;
     QStringList marks;
@@ -176,7 +174,7 @@ TEST_F(FilterOnOffTest, SecondKindFailingBooksNeitherAndConfirmingAgainBooksBoth
         QTest::keyClick(f.vtFilter, Qt::Key_F5);
         nachFehler = ActiveInStore();
         marks = Entries(f);
-        store.Exec(u"DROP TRIGGER kbil_gesperrt"_s);
+        store.DropFailure(u"fikofile"_s);
         QTest::keyClick(f.vtFilter, Qt::Key_F5);
     });
     EXPECT_EQ(nachFehler, QStringList());

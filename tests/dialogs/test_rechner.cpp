@@ -291,8 +291,8 @@ TEST_F(RechnerDialog, SeesWhatAnotherWorkstationBookedWhileItWasOpen)
 TEST_F(RechnerDialog, FailureWhileBookingBooksNothingAndConfirmingAgainBooksEverything)
 {
     Assign(store.Store(), kEins, u' ', 2);
-    store.Exec(QStringLiteral("CREATE TRIGGER rechner_7_gesperrt BEFORE INSERT ON fikofile WHEN NEW.RNr = 7"
-                              " BEGIN SELECT RAISE(ABORT, 'Rechner 7 ist gesperrt'); END"));
+    store.FailWhen(QStringLiteral("fikofile"), QStringLiteral("NEW.RNr = 7"),
+                   QStringLiteral("Rechner 7 ist gesperrt"));
 
     std::string nachFehler;
     const int result = Show([&](TfrmRechner& f) {
@@ -309,7 +309,7 @@ TEST_F(RechnerDialog, FailureWhileBookingBooksNothingAndConfirmingAgainBooksEver
         EXPECT_TRUE(Tree().GetRTypChecked(u'A') && Tree().GetRNrChecked(1) && !Tree().GetRNrChecked(2) &&
                     Tree().GetRNrChecked(7) && Tree().GetRNrChecked(1207));
 
-        store.Exec(QStringLiteral("DROP TRIGGER rechner_7_gesperrt"));
+        store.DropFailure(QStringLiteral("fikofile"));
         f.btnWeiterClick(f.spbBuchen);
     });
     EXPECT_EQ(nachFehler, "N:2");

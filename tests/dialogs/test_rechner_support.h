@@ -96,7 +96,7 @@ inline void Assign(TStore& store, const QString& bezeichnung, QChar rtyp, qint32
     if (!bezeichnung.isEmpty()) {
         QSqlQuery setting(store.Database());
         setting.prepare(
-            QStringLiteral("INSERT OR IGNORE INTO fidefile (Kennung, Bezeichnung) VALUES (?, ?)"));
+            QStringLiteral("INSERT INTO fidefile (Kennung, Bezeichnung) VALUES (?, ?) ON CONFLICT DO NOTHING"));
         setting.addBindValue(kennung);
         setting.addBindValue(bezeichnung);
         if (!setting.exec()) {

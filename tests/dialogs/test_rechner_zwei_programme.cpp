@@ -1,12 +1,13 @@
-// Two programs confirm conflicting assignments on one store file at the same
-// moment. The test starts this test executable twice as a second and third
-// program (the test RechnerZweitesProgramm below, selected by filter and
-// given its part through the environment); both show the computer dialog,
-// mark the same computers for different saved settings, report that they
-// are ready and confirm together when told to.
+// Two or four programs confirm conflicting assignments on one store at the
+// same moment. The test starts this test executable as further programs
+// (the test RechnerZweitesProgramm below, selected by filter and given its
+// part through the environment); each shows the computer dialog, marks the
+// same computers for its own saved setting, reports that it is ready and
+// all confirm together when told to.
 
 #include "RecordingPresenter.h"
 #include "TempStore.h"
+#include "TestBackend.h"
 #include "test_rechner_support.h"
 
 #include "dialogs/RechnerU.h"
@@ -26,6 +27,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace rechner_test;
 
@@ -37,14 +39,25 @@ const char* const kEnvEigenerTyp = "VELDRAKE_TEST_RECHNER_EIGENER_TYP";
 const char* const kPrefix = "RECHNERTEST ";
 
 constexpr int kNummern = 300;
-constexpr int kRunden = 3;
 constexpr int kWarteMs = 120000;
 
-// Types A and B belong to one program each; type C and every number are
-// wanted by both.
+// The programs' saved settings and their own types (A, B, D, E); type C and
+// every number are wanted by all.
+const QStringList kBezeichnungen{QStringLiteral("EINS"), QStringLiteral("ZWEI"), QStringLiteral("DREI"),
+                                 QStringLiteral("VIER")};
+const QString kEigeneTypen = QStringLiteral("ABDE");
+
+// Rounds per test: more on the server, where the workstations are separate
+// processes in earnest.
+int Runden()
+{
+    return TestBackend::Postgres() ? 20 : 3;
+}
+
 QString Computers()
 {
-    QString text = QStringLiteral("Rechnertyp;A;Eins\nRechnertyp;B;Zwei\nRechnertyp;C;Beide\n");
+    QString text = QStringLiteral("Rechnertyp;A;Eins\nRechnertyp;B;Zwei\nRechnertyp;C;Alle\n"
+                                  "Rechnertyp;D;Drei\nRechnertyp;E;Vier\n");
     for (int rnr = 1; rnr <= kNummern; ++rnr) {
         text += QStringLiteral("Rechner;%1;Rechner %1;C;1\n").arg(rnr);
     }
@@ -132,66 +145,95 @@ private:
     QStringList m_reports;
 };
 
-TEST(RechnerZweiProgramme, ConflictingConfirmationsLeaveExactlyOneHolder)
+// Runs the given number of programs against each other, round by round:
+// exactly one holds every contested computer (and its own type), the others
+// booked nothing and were told of the conflict (1001) or of a failure.
+void ConflictingConfirmations(int programme)
 {
     TempStore store;
     ImportComputers(store.Store(), Computers());
-    SaveSetting(store.Store(), QStringLiteral("EINS"));
-    SaveSetting(store.Store(), QStringLiteral("ZWEI"));
+    for (int i = 0; i < programme; ++i) {
+        SaveSetting(store.Store(), kBezeichnungen[i]);
+    }
     int ueberlappt = 0;
 
-    for (int runde = 0; runde < kRunden; ++runde) {
+    for (int runde = 0; runde < Runden(); ++runde) {
         SCOPED_TRACE(runde);
         store.Exec(QStringLiteral("DELETE FROM fikofile"));
-        Programm eins(store.Path(), QStringLiteral("EINS"), u'A');
-        Programm zwei(store.Path(), QStringLiteral("ZWEI"), u'B');
-        ASSERT_TRUE(eins.WaitFor(QStringLiteral("BEREIT"))) << eins.Output().toStdString();
-        ASSERT_TRUE(zwei.WaitFor(QStringLiteral("BEREIT"))) << zwei.Output().toStdString();
-        eins.Los();
-        zwei.Los();
-        ASSERT_TRUE(eins.Finish()) << eins.Output().toStdString();
-        ASSERT_TRUE(zwei.Finish()) << zwei.Output().toStdString();
+        std::vector<std::unique_ptr<Programm>> alle;
+        for (int i = 0; i < programme; ++i) {
+            alle.push_back(std::make_unique<Programm>(store.Path(), kBezeichnungen[i], kEigeneTypen[i]));
+        }
+        for (const auto& p : alle) {
+            ASSERT_TRUE(p->WaitFor(QStringLiteral("BEREIT"))) << p->Output().toStdString();
+        }
+        for (const auto& p : alle) {
+            p->Los();
+        }
+        for (const auto& p : alle) {
+            ASSERT_TRUE(p->Finish()) << p->Output().toStdString();
+        }
 
         // Every contested computer has exactly one holder, the same for all.
-        const bool einsGewinnt =
-            Assignments(store.Store(), eins.Bezeichnung).find("T:C") != std::string::npos;
-        const Programm& g = einsGewinnt ? eins : zwei;
-        const Programm& v = einsGewinnt ? zwei : eins;
-        const QString& gewinner = g.Bezeichnung;
-        std::string erwartet = einsGewinnt ? "T:A T:C" : "T:B T:C";
+        int gewinner = -1;
+        for (int i = 0; i < programme; ++i) {
+            if (Assignments(store.Store(), kBezeichnungen[i]).find("T:C") != std::string::npos) {
+                ASSERT_EQ(gewinner, -1) << "type C held twice";
+                gewinner = i;
+            }
+        }
+        ASSERT_NE(gewinner, -1) << "nobody holds type C";
+        const Programm& g = *alle[size_t(gewinner)];
+        // Types in key order.
+        const std::string eigener = "T:" + std::string(1, char(kEigeneTypen[gewinner].unicode()));
+        std::string erwartet = kEigeneTypen[gewinner] < u'C' ? eigener + " T:C" : "T:C " + eigener;
         for (int rnr = 1; rnr <= kNummern; ++rnr) {
             erwartet += " N:" + std::to_string(rnr);
         }
-        EXPECT_EQ(Assignments(store.Store(), gewinner), erwartet);
-        // Nothing of the loser, not even its own type that nobody else wanted.
-        EXPECT_EQ(Assignments(store.Store(), v.Bezeichnung), "");
-
+        EXPECT_EQ(Assignments(store.Store(), g.Bezeichnung), erwartet);
         EXPECT_EQ(g.Report(QStringLiteral("MODAL")), QStringLiteral("1"));
         EXPECT_EQ(g.Report(QStringLiteral("MELDUNG")), QString());
-        EXPECT_EQ(v.Report(QStringLiteral("MODAL")), QStringLiteral("0"));
-        // The loser waited for the winner's booking and then found the conflict,
-        // or gave up waiting and reported a failure.
-        const QString meldung = v.Report(QStringLiteral("MELDUNG"));
-        if (v.Report(QStringLiteral("FEHLER")).isEmpty()) {
-            EXPECT_EQ(meldung, QStringLiteral("1001|Rechnertyp - C|") + gewinner);
-        }
         EXPECT_EQ(g.Report(QStringLiteral("IN_TRANSAKTION_GEZEIGT")), QStringLiteral("0"));
-        EXPECT_EQ(v.Report(QStringLiteral("IN_TRANSAKTION_GEZEIGT")), QStringLiteral("0"));
-
         const qint64 gVon = g.Report(QStringLiteral("VON")).toLongLong();
         const qint64 gBis = g.Report(QStringLiteral("BIS")).toLongLong();
-        const qint64 vVon = v.Report(QStringLiteral("VON")).toLongLong();
-        const qint64 vBis = v.Report(QStringLiteral("BIS")).toLongLong();
-        std::cout << "round " << runde << ": winner " << gewinner.toStdString() << " " << gVon << ".." << gBis
-                  << ", loser from " << vVon << std::endl;
-        if (std::max(gVon, vVon) < std::min(gBis, vBis)) {
-            ++ueberlappt;
+
+        for (const auto& v : alle) {
+            if (v.get() == &g) {
+                continue;
+            }
+            // Nothing of a loser, not even its own type that nobody else wanted.
+            EXPECT_EQ(Assignments(store.Store(), v->Bezeichnung), "") << v->Bezeichnung.toStdString();
+            EXPECT_EQ(v->Report(QStringLiteral("MODAL")), QStringLiteral("0"));
+            // It waited for the winner's booking and then found the conflict,
+            // or gave up waiting and reported a failure.
+            if (v->Report(QStringLiteral("FEHLER")).isEmpty()) {
+                EXPECT_EQ(v->Report(QStringLiteral("MELDUNG")),
+                          QStringLiteral("1001|Rechnertyp - C|") + g.Bezeichnung);
+            }
+            EXPECT_EQ(v->Report(QStringLiteral("IN_TRANSAKTION_GEZEIGT")), QStringLiteral("0"));
+            if (std::max(gVon, v->Report(QStringLiteral("VON")).toLongLong()) <
+                std::min(gBis, v->Report(QStringLiteral("BIS")).toLongLong())) {
+                ++ueberlappt;
+            }
         }
+        std::cout << "round " << runde << ": winner " << g.Bezeichnung.toStdString() << " " << gVon << ".."
+                  << gBis << std::endl;
     }
-    // How often the two confirmations really ran at the same time (for the
-    // record; the outcome above must hold either way).
-    RecordProperty("RundenUeberlappt", ueberlappt);
-    std::cout << "confirmations overlapping in time: " << ueberlappt << " of " << kRunden << std::endl;
+    // How often a loser's confirmation really ran at the same time as the
+    // winner's (for the record; the outcome above must hold either way).
+    ::testing::Test::RecordProperty("RundenUeberlappt", ueberlappt);
+    std::cout << "confirmations overlapping in time: " << ueberlappt << " of " << Runden() * (programme - 1)
+              << std::endl;
+}
+
+TEST(RechnerZweiProgramme, ConflictingConfirmationsLeaveExactlyOneHolder)
+{
+    ConflictingConfirmations(2);
+}
+
+TEST(RechnerZweiProgramme, FourProgramsConfirmingAtOnceLeaveExactlyOneHolder)
+{
+    ConflictingConfirmations(4);
 }
 
 // Workstation 1 (a program of its own) has the computer dialog open for ZWEI;

@@ -13,7 +13,7 @@ namespace {
 void Assign(const QString& kennung, const QString& bezeichnung, QChar rtyp, qint32 rnr)
 {
     TStore::Required().Exec(
-        QStringLiteral("INSERT OR IGNORE INTO fidefile (Kennung, Bezeichnung) VALUES ('%1', '%2')")
+        QStringLiteral("INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('%1', '%2') ON CONFLICT DO NOTHING")
             .arg(kennung, bezeichnung));
     Tfikofile fiko;
     fiko.OpenNew(-1);

@@ -3,6 +3,7 @@
 #include "GuiTest.h"
 #include "ListTestSupport.h"
 #include "TempStore.h"
+#include "TestBackend.h"
 
 #include "host/KRNError.h"
 #include "host/Rechner.h"
@@ -101,8 +102,13 @@ TEST(RechnerRead, LeavesOutRowsThatNoComputerCanHave)
     TempStore temp;
     temp.Exec(u"INSERT INTO rechnertyp (RTyp, Name) VALUES ('B', 'b'), (' ', 'blank'), ('', 'leer'),"
               " ('XY', 'zwei'), ('Ä', 'Umlaut')"_s);
-    temp.Exec(u"INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (0, 'null', 'B', 1), (-4, 'neg', 'B', 1),"
-              " (3000000000, 'zu groß', 'B', 1), (5, 'fünf', 'XY', 0), (2147483647, 'max', 'B', 2)"_s);
+    temp.Exec(
+        u"INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (0, 'null', 'B', 1), (-4, 'neg', 'B', 1),"
+        " (5, 'fünf', 'XY', 0), (2147483647, 'max', 'B', 2)"_s);
+    if (!TestBackend::Postgres()) {
+        // The server's column refuses such a number already.
+        temp.Exec(u"INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (3000000000, 'zu groß', 'B', 1)"_s);
+    }
     EXPECT_EQ(Types(temp.Store()), u"BÄ"_s);
     const QList<TRechner> rechner = ReadRechner(temp.Store(), false);
     ASSERT_EQ(Numbers(rechner), (QList<qint32>{5, 2147483647}));
@@ -162,8 +168,8 @@ TEST(RechnerImport, RefusesBadLinesWholeAndNamesTheLine)
     };
     for (const auto& c : cases) {
         const QString message = ImportError(temp.Store(), good + c.Line + u"\nRechner;13;Danach;A;0"_s);
-        EXPECT_TRUE(message.startsWith(u"test.csv, Zeile 3: "_s)) << c.Line.toStdString() << " -> "
-                                                                   << message.toStdString();
+        EXPECT_TRUE(message.startsWith(u"test.csv, Zeile 3: "_s))
+            << c.Line.toStdString() << " -> " << message.toStdString();
         EXPECT_TRUE(message.contains(c.Expected)) << c.Line.toStdString() << " -> " << message.toStdString();
     }
     EXPECT_EQ(Types(temp.Store()), QString());

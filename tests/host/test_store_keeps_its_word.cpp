@@ -4,6 +4,7 @@
 // the store holds its own rules.
 #include "SecondWorkstation.h"
 #include "TempStore.h"
+#include "TestBackend.h"
 
 #include "RecordingPresenter.h"
 #include "host/DBFile.h"
@@ -15,10 +16,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -222,6 +225,20 @@ TEST(StoreRules, AnAssignmentNeedsItsSavedSetting)
     EXPECT_EQ(temp.Count(u"SELECT count(*) FROM fikofile"_s), 0);
 }
 
+// A store location on the test server with another role, password or
+// database than the temporary store's.
+QString ServerLocation(const QString& of, const QString& user, const QString& password,
+                       const QString& database)
+{
+    QUrl url(of);
+    url.setUserName(user.isEmpty() ? url.userName() : user);
+    url.setPassword(password);
+    if (!database.isEmpty()) {
+        url.setPath(QLatin1Char('/') + database);
+    }
+    return url.toString();
+}
+
 TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
 {
     QTemporaryDir dir;
@@ -233,6 +250,7 @@ TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
     }
     TempStore temp;
     temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s);
+    const bool server = TestBackend::Postgres();
     const auto failureOf = [&](const std::function<void()>& work) -> StoreError {
         try {
             work();
@@ -249,36 +267,72 @@ TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
         query.addBindValue(QString(200000, u'x'));
         temp.Store().Run(query);
     };
+    const auto readOnly = [&](bool on) {
+        temp.Exec(server ? u"SET default_transaction_read_only = "_s + (on ? u"on"_s : u"off"_s)
+                         : u"PRAGMA query_only = "_s + (on ? u"1"_s : u"0"_s));
+    };
+    // A role that may log in but not read the tables; roles belong to the
+    // whole server, so it may be there from an earlier run.
+    const auto withoutRights = [&] {
+        temp.Exec(
+            u"DO $$ BEGIN CREATE ROLE ohne_rechte LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$"_s);
+        auto other = TStore::Open(ServerLocation(temp.Path(), u"ohne_rechte"_s, u"geheim"_s, {}));
+        QSqlQuery query = other->Prepare(u"SELECT count(*) FROM fidefile"_s);
+        other->Run(query);
+    };
+    enum Backend
+    {
+        Both,
+        Sqlite,
+        Postgres
+    };
     const struct
     {
         const char* name;
+        Backend backend;
         TStoreFailure kind;
         std::function<void()> work;
     } cases[] = {
-        {"not a database", TStoreFailure::Damaged, [&] { TStore::Open(garbage); }},
-        {"key taken", TStoreFailure::Constraint,
+        {"not a database", Sqlite, TStoreFailure::Damaged, [&] { TStore::Open(garbage); }},
+        {"key taken", Both, TStoreFailure::Constraint,
          [&] { temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s); }},
-        {"read only", TStoreFailure::ReadOnly,
+        {"read only", Both, TStoreFailure::ReadOnly,
          [&] {
-             temp.Exec(u"PRAGMA query_only = 1"_s);
+             readOnly(true);
+             const auto writable = qScopeGuard([&] { readOnly(false); });
              insertBig();
          }},
-        {"disk full", TStoreFailure::Full,
+        {"disk full", Sqlite, TStoreFailure::Full,
          [&] {
-             temp.Exec(u"PRAGMA query_only = 0"_s);
              temp.Exec(u"PRAGMA max_page_count = "_s + QString::number(temp.Count(u"PRAGMA page_count"_s)));
              insertBig();
          }},
-        {"busy", TStoreFailure::Busy,
+        {"busy", Both, TStoreFailure::Busy,
          [&] {
              const WaitLimit limit(200);
              const SecondWorkstation other(temp.Path(), 60000);
              TStoreTransaction transaction(temp.Store());
          }},
+        {"database missing", Postgres, TStoreFailure::DatabaseMissing,
+         [&] { TStore::Open(ServerLocation(temp.Path(), {}, u"geheim"_s, u"gibt_es_nicht"_s)); }},
+        {"unknown role", Postgres, TStoreFailure::Authentication,
+         [&] { TStore::Open(ServerLocation(temp.Path(), u"niemand"_s, u"geheim"_s, {})); }},
+        {"no privileges", Postgres, TStoreFailure::NoPrivilege, withoutRights},
+        {"statement timeout", Postgres, TStoreFailure::Timeout,
+         [&] {
+             temp.Exec(u"SET statement_timeout = 50"_s);
+             const auto unlimited = qScopeGuard([&] { temp.Exec(u"SET statement_timeout = 0"_s); });
+             temp.Exec(u"SELECT pg_sleep(2)"_s);
+         }},
     };
     for (const auto& c : cases) {
+        if ((c.backend == Sqlite && server) || (c.backend == Postgres && !server)) {
+            continue;
+        }
         SCOPED_TRACE(c.name);
         const StoreError e = failureOf(c.work);
+        EXPECT_FALSE(e.Message().contains(u"geheim"_s) || e.DriverText().contains(u"geheim"_s))
+            << "never a password";
         EXPECT_EQ(e.Kind(), c.kind);
         EXPECT_TRUE(e.Message().contains(StoreFailureText(c.kind))) << e.Message().toStdString();
         EXPECT_FALSE(StoreFailureText(c.kind).isEmpty());
@@ -294,7 +348,7 @@ TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
     KRNInfo().RegisterException(u"Test"_s, e, true);
     ASSERT_EQ(presenter.Errors.size(), 1);
     EXPECT_EQ(presenter.Errors[0].Text, StoreFailureText(TStoreFailure::Constraint));
-    EXPECT_TRUE(presenter.Errors[0].Details.contains(u"UNIQUE"_s))
+    EXPECT_TRUE(presenter.Errors[0].Details.contains(u"unique"_s, Qt::CaseInsensitive))
         << presenter.Errors[0].Details.toStdString();
 }
 

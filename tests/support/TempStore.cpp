@@ -1,14 +1,16 @@
 #include "TempStore.h"
 
+#include "TestBackend.h"
+
 #include "host/KRNError.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
-TempStore::TempStore()
+TempStore::TempStore() : m_location(TestBackend::NewLocation(m_dir.path()))
 {
-    m_store = TStore::Open(Path());
+    m_store = TStore::Open(m_location);
     m_previous = TStore::Current();
     TStore::SetCurrent(m_store.get());
 }
@@ -16,11 +18,13 @@ TempStore::TempStore()
 TempStore::~TempStore()
 {
     TStore::SetCurrent(m_previous);
+    m_store.reset();
+    TestBackend::Discard(m_location);
 }
 
 QString TempStore::Path() const
 {
-    return m_dir.filePath(QStringLiteral("store.sqlite"));
+    return m_location;
 }
 
 int TempStore::Count(const QString& sql)
@@ -35,6 +39,45 @@ int TempStore::Count(const QString& sql)
 void TempStore::Exec(const QString& sql)
 {
     m_store->Exec(sql);
+}
+
+namespace {
+
+QString FailureName(const QString& table)
+{
+    return table + QStringLiteral("_test_failure");
+}
+
+QString SqlText(QString text)
+{
+    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+}
+
+} // namespace
+
+void TempStore::FailWhen(const QString& table, const QString& condition, const QString& message)
+{
+    const QString name = FailureName(table);
+    if (!TestBackend::Postgres()) {
+        Exec(
+            QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT ON %2 WHEN %3 BEGIN SELECT RAISE(ABORT, %4); END")
+                .arg(name, table, condition, SqlText(message)));
+        return;
+    }
+    Exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+                        " RAISE EXCEPTION USING MESSAGE = %2, ERRCODE = '23000'; END $$;"
+                        " CREATE TRIGGER %1 BEFORE INSERT ON %3 FOR EACH ROW WHEN (%4) EXECUTE FUNCTION %1()")
+             .arg(name, SqlText(message), table, condition));
+}
+
+void TempStore::DropFailure(const QString& table)
+{
+    const QString name = FailureName(table);
+    if (!TestBackend::Postgres()) {
+        Exec(QStringLiteral("DROP TRIGGER %1").arg(name));
+        return;
+    }
+    Exec(QStringLiteral("DROP TRIGGER %1 ON %2; DROP FUNCTION %1()").arg(name, table));
 }
 
 void WriteDoubleServedStore(const QString& path)

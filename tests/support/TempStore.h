@@ -7,8 +7,8 @@
 
 #include <memory>
 
-// A fresh SQLite store in a temporary directory, made the current store for
-// the test's lifetime.
+// A fresh store (an SQLite file in a temporary directory, or a new database
+// on the test server), made the current store for the test's lifetime.
 class TempStore
 {
 public:
@@ -16,6 +16,7 @@ public:
     ~TempStore();
 
     TStore& Store() { return *m_store; }
+    // The store's location: a file path or a server URI.
     QString Path() const;
     QString Dir() const { return m_dir.path(); }
 
@@ -25,8 +26,16 @@ public:
     // Runs a statement directly on the store (test set-up only).
     void Exec(const QString& sql);
 
+    // Makes the store refuse every insert into the table for which the
+    // condition (an SQL expression over NEW.<column>) holds, with the message
+    // as the driver's text and the kind Constraint. One failure per table.
+    void FailWhen(const QString& table, const QString& condition, const QString& message);
+    // Lets the table take inserts again.
+    void DropFailure(const QString& table);
+
 private:
     QTemporaryDir m_dir;
+    QString m_location;
     std::unique_ptr<TStore> m_store;
     TStore* m_previous = nullptr;
 };

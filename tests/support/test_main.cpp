@@ -6,6 +6,13 @@
 
 int main(int argc, char** argv)
 {
+    // --backend=postgres: the same tests on the PostgreSQL store (the
+    // variable reaches the programs that two-workstation tests start, too).
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--backend=postgres") == 0) {
+            qputenv("VELDRAKE_TEST_BACKEND", "postgres");
+        }
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The same event dispatcher as the program (see TApplication::Initialize).
     qputenv("QT_NO_GLIB", "1");

@@ -1,0 +1,238 @@
+#include "host/store/PostgresDialect.h"
+
+#include "host/KRNError.h"
+#include "host/store/Store.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+// The key of the advisory lock that every unit of work of this program
+// takes ("VELD").
+constexpr qint64 kWriteLockKey = 0x56454C44;
+
+// Text keys in collation "C": exact comparison, code point order, whatever
+// the server's default collation is.
+QString TableSql(const QString& table)
+{
+    if (table == QLatin1String("fidefile")) {
+        return QStringLiteral("CREATE TABLE IF NOT EXISTS fidefile ("
+                              " Kennung TEXT COLLATE \"C\" NOT NULL, Bezeichnung TEXT COLLATE \"C\" NOT NULL,"
+                              " Beschreibung TEXT NOT NULL DEFAULT '', Einstellungen TEXT NOT NULL DEFAULT '',"
+                              " PRIMARY KEY (Kennung, Bezeichnung))");
+    }
+    if (table == QLatin1String("fikofile")) {
+        return QStringLiteral("CREATE TABLE IF NOT EXISTS fikofile ("
+                              " Kennung TEXT COLLATE \"C\" NOT NULL, Bezeichnung TEXT COLLATE \"C\" NOT NULL,"
+                              " RTyp TEXT COLLATE \"C\" NOT NULL DEFAULT ' ', RNr INTEGER NOT NULL DEFAULT 0,"
+                              " PRIMARY KEY (Kennung, Bezeichnung, RTyp, RNr))");
+    }
+    if (table == QLatin1String("rechnertyp")) {
+        return QStringLiteral("CREATE TABLE IF NOT EXISTS rechnertyp ("
+                              " RTyp TEXT COLLATE \"C\" NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '')");
+    }
+    if (table == QLatin1String("rechner")) {
+        return QStringLiteral("CREATE TABLE IF NOT EXISTS rechner ("
+                              " RNr INTEGER NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '',"
+                              " RTyp TEXT COLLATE \"C\" NOT NULL DEFAULT ' ', Master INTEGER NOT NULL DEFAULT 0)");
+    }
+    throw StoreError(QStringLiteral("Unbekannte Tabelle %1.").arg(table));
+}
+
+struct TRuleSql
+{
+    const char* name; // as pg_class (indexes) or pg_trigger names it
+    bool trigger;
+    const char* sql;
+};
+
+QList<TRuleSql> RuleSql(TStoreRule rule)
+{
+    switch (rule) {
+    case TStoreRule::OneSettingPerType:
+        return {{"fikofile_rtyp_eine_einstellung", false,
+                 "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rtyp_eine_einstellung ON fikofile (Kennung, RTyp)"
+                 " WHERE Bezeichnung <> '' AND RTyp <> ' ' AND RNr = 0"}};
+    case TStoreRule::OneSettingPerNumber:
+        return {{"fikofile_rnr_eine_einstellung", false,
+                 "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rnr_eine_einstellung ON fikofile (Kennung, RNr)"
+                 " WHERE Bezeichnung <> '' AND RTyp = ' ' AND RNr <> 0"}};
+    case TStoreRule::LookupByNumber:
+        return {{"fikofile_kennung_rnr", false,
+                 "CREATE INDEX IF NOT EXISTS fikofile_kennung_rnr ON fikofile (Kennung, RNr)"}};
+    case TStoreRule::LookupByType:
+        return {{"fikofile_kennung_rtyp", false,
+                 "CREATE INDEX IF NOT EXISTS fikofile_kennung_rtyp ON fikofile (Kennung, RTyp)"}};
+    case TStoreRule::AssignmentNeedsSetting:
+        // The setting's row is locked FOR KEY SHARE, as a foreign key would,
+        // so that no other session deletes it before this one commits.
+        return {{"fikofile_einstellung_vorhanden", true,
+                 "CREATE OR REPLACE FUNCTION fikofile_einstellung_vorhanden() RETURNS trigger"
+                 " LANGUAGE plpgsql AS $$ BEGIN"
+                 " IF NEW.Bezeichnung <> '' THEN"
+                 "  PERFORM 1 FROM fidefile WHERE Kennung = NEW.Kennung AND Bezeichnung = NEW.Bezeichnung"
+                 "   FOR KEY SHARE;"
+                 "  IF NOT FOUND THEN"
+                 "   RAISE EXCEPTION 'fikofile: Einstellung fehlt in fidefile' USING ERRCODE = '23503';"
+                 "  END IF;"
+                 " END IF;"
+                 " RETURN NEW; END $$;"
+                 " DROP TRIGGER IF EXISTS fikofile_einstellung_vorhanden ON fikofile;"
+                 " CREATE TRIGGER fikofile_einstellung_vorhanden BEFORE INSERT OR UPDATE OF Kennung, Bezeichnung"
+                 " ON fikofile FOR EACH ROW EXECUTE FUNCTION fikofile_einstellung_vorhanden()"}};
+    }
+    return {};
+}
+
+QStringList Strings(TStore& store, const QString& sql, const QVariantList& values = {})
+{
+    QSqlQuery query = store.Prepare(sql);
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    store.Run(query);
+    QStringList result;
+    while (query.next()) {
+        result << query.value(0).toString();
+    }
+    return result;
+}
+
+} // namespace
+
+void TPostgresDialect::CheckLocation(const QString& location)
+{
+    m_address = ParsePostgresUri(location);
+}
+
+void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepMs) const
+{
+    db.setHostName(m_address.Host);
+    db.setPort(m_address.Port);
+    db.setUserName(m_address.User);
+    db.setPassword(m_address.Password);
+    db.setDatabaseName(m_address.Database);
+    // A wait for a lock ends after one step; the store repeats it while its
+    // wait limit allows, so that the wait can be shown.
+    QString options = m_address.ConnectOptions;
+    if (!options.isEmpty()) {
+        options += QLatin1Char(';');
+    }
+    options += QStringLiteral("options='-c lock_timeout=%1 -c client_min_messages=error'").arg(busyStepMs);
+    if (!options.contains(QStringLiteral("application_name="))) {
+        options += QStringLiteral(";application_name='veldrake'");
+    }
+    db.setConnectOptions(options);
+}
+
+// SQLSTATE classes and codes: https://www.postgresql.org/docs/current/errcodes-appendix.html
+TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
+{
+    const QString code = error.nativeErrorCode();
+    if (code.isEmpty()) {
+        // libpq reports a refused or broken connection without a state.
+        const QString text = error.text();
+        if (text.contains(QStringLiteral("server closed the connection")) ||
+            text.contains(QStringLiteral("no connection to the server")) ||
+            text.contains(QStringLiteral("terminating connection"))) {
+            return TStoreFailure::ConnectionLost;
+        }
+        if (text.contains(QStringLiteral("password authentication failed")) ||
+            text.contains(QStringLiteral("no password supplied")) ||
+            (text.contains(QStringLiteral("role \"")) && text.contains(QStringLiteral("does not exist")))) {
+            return TStoreFailure::Authentication;
+        }
+        if (text.contains(QStringLiteral("does not exist")) && text.contains(QStringLiteral("database"))) {
+            return TStoreFailure::DatabaseMissing;
+        }
+        if (text.contains(QStringLiteral("could not connect")) || text.contains(QStringLiteral("Connection refused")) ||
+            text.contains(QStringLiteral("Is the server running")) ||
+            text.contains(QStringLiteral("could not translate host name")) ||
+            text.contains(QStringLiteral("timeout expired"))) {
+            return TStoreFailure::Unreachable;
+        }
+        return TStoreFailure::Other;
+    }
+    if (code == QLatin1String("55P03") || code == QLatin1String("40001") || code == QLatin1String("40P01")) {
+        return TStoreFailure::Busy; // lock not available, serialization failure, deadlock
+    }
+    if (code == QLatin1String("57014")) {
+        return TStoreFailure::Timeout; // statement timeout
+    }
+    if (code == QLatin1String("28P01") || code == QLatin1String("28000")) {
+        return TStoreFailure::Authentication;
+    }
+    if (code == QLatin1String("3D000")) {
+        return TStoreFailure::DatabaseMissing;
+    }
+    if (code == QLatin1String("42501")) {
+        return TStoreFailure::NoPrivilege;
+    }
+    if (code == QLatin1String("25006")) {
+        return TStoreFailure::ReadOnly; // read-only transaction (a standby)
+    }
+    if (code == QLatin1String("53100")) {
+        return TStoreFailure::Full;
+    }
+    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P"))) {
+        return TStoreFailure::ConnectionLost; // connection exception, server shut down or restarted
+    }
+    if (code.startsWith(QLatin1String("23"))) {
+        return TStoreFailure::Constraint;
+    }
+    if (code.startsWith(QLatin1String("58"))) {
+        return TStoreFailure::InputOutput;
+    }
+    if (code.startsWith(QLatin1String("XX"))) {
+        return TStoreFailure::Damaged;
+    }
+    return TStoreFailure::Other;
+}
+
+QStringList TPostgresDialect::Tables(TStore& store) const
+{
+    return Strings(store, QStringLiteral("SELECT table_name FROM information_schema.tables"
+                                         " WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'"));
+}
+
+QStringList TPostgresDialect::Columns(TStore& store, const QString& table) const
+{
+    return Strings(store,
+                   QStringLiteral("SELECT column_name FROM information_schema.columns"
+                                  " WHERE table_schema = current_schema() AND table_name = ? ORDER BY ordinal_position"),
+                   {table.toLower()});
+}
+
+bool TPostgresDialect::HasRule(TStore& store, TStoreRule rule) const
+{
+    for (const TRuleSql& part : RuleSql(rule)) {
+        const QString sql = part.trigger
+                                ? QStringLiteral("SELECT tgname FROM pg_trigger WHERE tgname = ?"
+                                                 " AND tgrelid = to_regclass('fikofile')")
+                                : QStringLiteral("SELECT c.relname FROM pg_class c JOIN pg_namespace n"
+                                                 " ON n.oid = c.relnamespace WHERE c.relname = ?"
+                                                 " AND n.nspname = current_schema()");
+        if (Strings(store, sql, {QString::fromLatin1(part.name)}).isEmpty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TPostgresDialect::CreateTable(TStore& store, const QString& table) const
+{
+    store.Exec(TableSql(table));
+}
+
+void TPostgresDialect::CreateRule(TStore& store, TStoreRule rule) const
+{
+    for (const TRuleSql& part : RuleSql(rule)) {
+        store.Exec(QString::fromLatin1(part.sql));
+    }
+}
+
+QStringList TPostgresDialect::BeginWriteSql() const
+{
+    return {QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLockKey)};
+}

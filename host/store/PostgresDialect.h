@@ -1,0 +1,35 @@
+#pragma once
+
+#include "host/store/PostgresAddress.h"
+#include "host/store/StoreDialect.h"
+
+// A store shared by several workstations on a PostgreSQL server. Text keys
+// compare exactly and sort by code point (collation "C"). Units of work are
+// serialised against every other workstation by one transaction-scoped
+// advisory lock taken first thing, so a consistency pass and the booking
+// after it see one state and nothing has to be retried (no question is ever
+// asked twice). Lock waits end after a short step and are repeated by the
+// store, visibly and bounded, as with SQLite's busy store.
+class TPostgresDialect final : public TStoreDialect
+{
+public:
+    QString DriverName() const override { return QStringLiteral("QPSQL"); }
+    void CheckLocation(const QString& location) override;
+    void DiscardCreated() override {}
+    QString CanonicalLocation(const QString&) const override { return m_address.Display(); }
+    void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
+    TStoreFailure Classify(const QSqlError& error) const override;
+    QStringList Tables(TStore& store) const override;
+    QStringList Columns(TStore& store, const QString& table) const override;
+    bool HasRule(TStore& store, TStoreRule rule) const override;
+    void PrepareWrites(TStore&) override {}
+    void CreateTable(TStore& store, const QString& table) const override;
+    void CreateRule(TStore& store, TStoreRule rule) const override;
+    QStringList BeginWriteSql() const override;
+    // QPSQL reads a forward-only result from the connection row by row, and
+    // the next statement on the connection discards what is left of it.
+    bool StreamsResults() const override { return false; }
+
+private:
+    TPostgresAddress m_address;
+};

@@ -1,0 +1,144 @@
+// The server store when the server goes away: the server is stopped while a
+// unit of work is open and started again. Stopping the shared test server
+// disturbs every other test, so this runs only where CTest runs it alone
+// (VELDRAKE_TEST_PG_RESTART, see tests/CMakeLists.txt).
+#include "TempStore.h"
+#include "TestBackend.h"
+
+#include "host/DBFile.h"
+#include "host/KRNError.h"
+#include "host/store/PostgresDialect.h"
+
+#include <QProcess>
+#include <QSqlError>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs pg_ctl of the test server with the action ("stop -m fast -w").
+void ServerCtl(const QString& action)
+{
+    QStringList args = QProcess::splitCommand(qEnvironmentVariable("VELDRAKE_TEST_PG_CTL") + u' ' + action);
+    const QString program = args.takeFirst();
+    QProcess ctl;
+    ctl.start(program, args);
+    ASSERT_TRUE(ctl.waitForFinished(60000));
+    ASSERT_EQ(ctl.exitCode(), 0) << ctl.readAllStandardError().toStdString();
+}
+
+void Insert(Tfidefile& fide, const QString& bezeichnung)
+{
+    fide.Kennung.SetWert(u"ABIL"_s);
+    fide.Bezeichnung.SetWert(bezeichnung);
+    fide.WriteRecord(wrdonInsert, 0);
+}
+
+TStoreFailure FailureOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const StoreError& e) {
+        EXPECT_TRUE(e.Message().contains(StoreFailureText(e.Kind()))) << e.Message().toStdString();
+        return e.Kind();
+    }
+    ADD_FAILURE() << "no failure";
+    return TStoreFailure::Other;
+}
+
+TEST(StoreServer, AStoppedServerIsReportedAndTheNextActionAfterItsStartReconnects)
+{
+    if (!TestBackend::Postgres() || qEnvironmentVariable("VELDRAKE_TEST_PG_RESTART") != u"1"_s) {
+        GTEST_SKIP() << "stops the test server: run alone on the PostgreSQL store";
+    }
+    TempStore store;
+    Tfidefile fide;
+    fide.OpenNew(-1);
+    Insert(fide, u"VORHER"_s);
+
+    // The server goes while a unit of work is open: the booking fails whole
+    // with the lost connection as its reason.
+    EXPECT_EQ(FailureOf([&] {
+                  TStoreTransaction transaction(store.Store());
+                  Insert(fide, u"HALB"_s);
+                  ServerCtl(u"stop -m fast -w"_s);
+                  Insert(fide, u"DANACH"_s);
+                  transaction.Commit();
+              }),
+              TStoreFailure::ConnectionLost);
+    EXPECT_FALSE(store.Store().InTransaction());
+    // While it is away, each action tries again and says so.
+    EXPECT_EQ(FailureOf([&] { fide.ReadFirst(); }), TStoreFailure::Unreachable);
+
+    ServerCtl(u"start -w"_s);
+    Insert(fide, u"NEU"_s);
+    EXPECT_EQ(store.Count(u"SELECT count(*) FROM fidefile"_s), 2);
+    EXPECT_EQ(store.Count(u"SELECT count(*) FROM fidefile WHERE Bezeichnung IN ('VORHER', 'NEU')"_s), 2)
+        << "nothing of the lost unit of work, everything before it";
+}
+
+// Booking clients killed at random moments leave the server store whole
+// (the SQLite file gets the same check from the StoreCrash test).
+TEST(StoreServer, KilledBookingClientsLeaveTheStoreWhole)
+{
+    if (!TestBackend::Postgres()) {
+        GTEST_SKIP() << "the file store has its own crash test";
+    }
+    TempStore store;
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(QStringLiteral(VELDRAKE_STORE_TOOL), {u"10"_s, store.Path()});
+    ASSERT_TRUE(tool.waitForFinished(100000));
+    const QString output = QString::fromLocal8Bit(tool.readAll());
+    EXPECT_EQ(tool.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(u"store whole after each kill"_s)) << output.toStdString();
+}
+
+// What the test server cannot bring about (it lets every role in without a
+// password): the server's codes and libpq's texts of a connection that
+// failed, each with its kind. The texts are libpq's as it writes them.
+TEST(StoreServer, ServerFailuresAreClassifiedByCodeOrByLibpqsText)
+{
+    const struct
+    {
+        const char* code;
+        const char* text;
+        TStoreFailure kind;
+    } cases[] = {
+        {"28P01", "FATAL:  password authentication failed for user \"veldrake\"",
+         TStoreFailure::Authentication},
+        {"",
+         "connection to server at \"db\" (10.0.0.1), port 5432 failed: FATAL:  password authentication "
+         "failed",
+         TStoreFailure::Authentication},
+        {"", "fe_sendauth: no password supplied", TStoreFailure::Authentication},
+        {"",
+         "connection to server on socket \"/tmp/.s.PGSQL.5432\" failed: FATAL:  role \"x\" does not exist",
+         TStoreFailure::Authentication},
+        {"", "FATAL:  database \"fehlt\" does not exist", TStoreFailure::DatabaseMissing},
+        {"", "connection to server at \"db\" (10.0.0.1), port 5432 failed: Connection refused",
+         TStoreFailure::Unreachable},
+        {"", "could not translate host name \"db\" to address: Name or service not known",
+         TStoreFailure::Unreachable},
+        {"", "server closed the connection unexpectedly", TStoreFailure::ConnectionLost},
+        {"57P01", "FATAL:  terminating connection due to administrator command",
+         TStoreFailure::ConnectionLost},
+        {"57014", "ERROR:  canceling statement due to statement timeout", TStoreFailure::Timeout},
+        {"55P03", "ERROR:  canceling statement due to lock timeout", TStoreFailure::Busy},
+        {"40001", "ERROR:  could not serialize access", TStoreFailure::Busy},
+        {"42501", "ERROR:  permission denied for table fidefile", TStoreFailure::NoPrivilege},
+        {"23505", "ERROR:  duplicate key value violates unique constraint", TStoreFailure::Constraint},
+        {"25006", "ERROR:  cannot execute INSERT in a read-only transaction", TStoreFailure::ReadOnly},
+    };
+    const TPostgresDialect dialect;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QSqlError error(QString::fromUtf8(c.text), {}, QSqlError::StatementError,
+                              QString::fromLatin1(c.code));
+        EXPECT_EQ(dialect.Classify(error), c.kind);
+    }
+}
+
+} // namespace

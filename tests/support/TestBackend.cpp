@@ -1,0 +1,84 @@
+#include "TestBackend.h"
+
+#include "host/KRNError.h"
+#include "host/store/PostgresAddress.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QUuid>
+
+namespace {
+
+const QString kAdminConnection = QStringLiteral("veldrake-test-admin");
+
+QString ServerUri()
+{
+    const QString uri = qEnvironmentVariable("VELDRAKE_TEST_PG");
+    if (uri.isEmpty()) {
+        throw KRNException(QStringLiteral("VELDRAKE_TEST_PG is not set: run the tests through "
+                                          "scripts/with-postgres.sh"));
+    }
+    return uri;
+}
+
+// One connection to the server's maintenance database for the whole run.
+QSqlDatabase Admin()
+{
+    if (QSqlDatabase::contains(kAdminConnection)) {
+        return QSqlDatabase::database(kAdminConnection);
+    }
+    const TPostgresAddress address = ParsePostgresUri(ServerUri());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kAdminConnection);
+    db.setHostName(address.Host);
+    db.setPort(address.Port);
+    db.setUserName(address.User);
+    db.setDatabaseName(address.Database);
+    if (!db.open()) {
+        throw KRNException(db.lastError().text());
+    }
+    return db;
+}
+
+void AdminExec(const QString& sql)
+{
+    QSqlQuery query(Admin());
+    if (!query.exec(sql)) {
+        throw KRNException(query.lastError().text());
+    }
+}
+
+} // namespace
+
+bool TestBackend::Postgres()
+{
+    return qEnvironmentVariable("VELDRAKE_TEST_BACKEND") == QLatin1String("postgres");
+}
+
+QString TestBackend::NewLocation(const QString& dir)
+{
+    if (!Postgres()) {
+        return QDir(dir).filePath(QStringLiteral("store.sqlite"));
+    }
+    const QString name = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128);
+    AdminExec(QStringLiteral("CREATE DATABASE %1").arg(name));
+    QUrl url(ServerUri());
+    url.setPath(QLatin1Char('/') + name);
+    return url.toString();
+}
+
+void TestBackend::Discard(const QString& location)
+{
+    if (!IsPostgresUri(location)) {
+        return;
+    }
+    const QString name = QUrl(location).path().mid(1);
+    try {
+        AdminExec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+    } catch (const std::exception&) {
+        // A database left behind goes with the throwaway server.
+    }
+}
