@@ -4,6 +4,8 @@
 #include "host/KRNProgramm.h"
 #include "host/Rechner.h"
 #include "host/Store.h"
+#include "host/store/PostgresAddress.h"
+#include "host/store/StoreCopy.h"
 #include "transfer/Transfer.h"
 #include "transfer/Zuordnung.h"
 
@@ -311,16 +313,50 @@ int RechnerEinlesen(const QStringList& argumente)
     return exOk;
 }
 
+// A store named on the command line; a file must exist already, so that a
+// typing error never yields a new, empty store.
+std::unique_ptr<TStore> GenannterDatenbestand(const QString& ort)
+{
+    if (!IsPostgresUri(ort) && !QFileInfo::exists(ort)) {
+        throw TEingabeFehler(QStringLiteral("Den Datenbestand %1 gibt es nicht.").arg(ort));
+    }
+    return TStore::Open(ort);
+}
+
+// store copy SOURCE TARGET
+int DatenbestandBefehl(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("copy"), QString());
+    Parsen(parser, argumente);
+    const QStringList positionen = parser.positionalArguments();
+    if (positionen.value(0) != u"copy" || positionen.size() != 3) {
+        throw TAufrufFehler(QStringLiteral("store copy erwartet QUELLE und ZIEL"));
+    }
+    const std::unique_ptr<TStore> quelle = GenannterDatenbestand(positionen[1]);
+    const std::unique_ptr<TStore> ziel = TStore::Open(positionen[2]);
+    try {
+        for (const TStoreCopyCount& anzahl : CopyStore(*quelle, *ziel)) {
+            Aus(QStringLiteral("%1: %2 Zeilen kopiert und geprüft\n").arg(anzahl.Table).arg(anzahl.Rows));
+        }
+    } catch (const TStoreCopyRefused& e) {
+        throw TEingabeFehler(e.Message());
+    }
+    return exOk;
+}
+
 struct TBefehl
 {
     const char* Name;
     int (*Ausfuehren)(const QStringList&);
+    bool MitDatenbestand = true; // runs on the program's store
 };
 
 const TBefehl kBefehle[] = {
     {"explain", Erklaeren},
     {"transfer", Uebertragen},
     {"import-computers", RechnerEinlesen},
+    {"store", DatenbestandBefehl, false},
 };
 
 int Ausfuehren(const QStringList& argumente)
@@ -351,7 +387,9 @@ int Ausfuehren(const QStringList& argumente)
     }
     for (const TBefehl& befehl : kBefehle) {
         if (name == QLatin1String(befehl.Name)) {
-            DatenbestandOeffnen(store);
+            if (befehl.MitDatenbestand) {
+                DatenbestandOeffnen(store);
+            }
             return befehl.Ausfuehren(rest);
         }
     }
@@ -363,7 +401,7 @@ int Ausfuehren(const QStringList& argumente)
 QString AdminHilfe()
 {
     return QStringLiteral(
-        "Aufruf: veldrake-admin [--store DATEI] BEFEHL [OPTIONEN]\n"
+        "Aufruf: veldrake-admin [--store DATENBESTAND] BEFEHL [OPTIONEN]\n"
         "\n"
         "Arbeitet auf dem Datenbestand des Programms (--store, sonst VELDRAKE_STORE,\n"
         "sonst die Vorgabedatei im Datenverzeichnis des Benutzers).\n"
@@ -377,6 +415,11 @@ QString AdminHilfe()
         "      Wendet die bedienende Einstellung auf die Bilder eines Eintrags an und\n"
         "      schreibt sie nach ORDNER/<RNr>/. Jedes Bild wird je Einstellung einmal\n"
         "      bearbeitet. Fortschrittsbalken nur auf einem Terminal.\n"
+        "  store copy QUELLE ZIEL\n"
+        "      Kopiert einen Datenbestand (alle Tabellen, auch die Rechnertabellen) in\n"
+        "      einen leeren, z. B. eine SQLite-Datei in eine leere PostgreSQL-Datenbank\n"
+        "      (postgresql://benutzer@rechner:port/datenbank), und vergleicht beide\n"
+        "      Zeile für Zeile. Ein Ziel, das nicht leer ist, wird abgelehnt (3).\n"
         "  import-computers DATEI.csv\n"
         "      Liest Rechnertypen und Rechner ein (Rechnertyp;Typ;Name und\n"
         "      Rechner;Nummer;Name;Typ[;Master]). Eine fehlerhafte Zeile wird mit ihrer\n"
@@ -388,7 +431,7 @@ QString AdminHilfe()
         "  1  erledigt, aber Bilder waren beschädigt oder nicht lesbar (auf stderr genannt)\n"
         "  2  falscher Aufruf\n"
         "  3  Eingabe abgelehnt (fehlerhafte Rechnerliste, unbekannter Rechner oder Typ,\n"
-        "     keine Bilder)\n"
+        "     keine Bilder, Ziel der Kopie nicht leer)\n"
         "  4  Datenbestand nicht zu öffnen oder zu lesen\n"
         "  5  Ausgabe nicht zu schreiben\n");
 }

@@ -28,4 +28,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # libqt6gui6, which the programs link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+# The PostgreSQL driver plugin, for a store shared by several workstations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 include(CPack)

@@ -25,29 +25,7 @@ const QString kCatalogue = QStringLiteral("DATENBESTAND");
 
 // The tables and their columns, as this program reads and writes them. The
 // host's computer tables may carry further columns of the host's own.
-struct TTable
-{
-    QString Name;
-    QStringList Columns;
-    bool Exact = true;
-};
-
-const QList<TTable>& Schema()
-{
-    static const QList<TTable> schema = {
-        {QStringLiteral("fidefile"),
-         {QStringLiteral("Kennung"), QStringLiteral("Bezeichnung"), QStringLiteral("Beschreibung"),
-          QStringLiteral("Einstellungen")}},
-        {QStringLiteral("fikofile"),
-         {QStringLiteral("Kennung"), QStringLiteral("Bezeichnung"), QStringLiteral("RTyp"),
-          QStringLiteral("RNr")}},
-        {QStringLiteral("rechnertyp"), {QStringLiteral("RTyp"), QStringLiteral("Name")}, false},
-        {QStringLiteral("rechner"),
-         {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")},
-         false},
-    };
-    return schema;
-}
+using TTable = TStoreTable;
 
 const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType, TStoreRule::OneSettingPerNumber,
                                   TStoreRule::LookupByNumber, TStoreRule::LookupByType,
@@ -210,6 +188,25 @@ void TStore::EnsureConnected()
 
 // Reads what the store holds and compares it with what the program needs.
 // Writes only when something is missing that may be added.
+const QList<TStoreTable>& TStore::Schema()
+{
+    static const QList<TStoreTable> schema = {
+        {QStringLiteral("fidefile"),
+         {QStringLiteral("Kennung"), QStringLiteral("Bezeichnung"), QStringLiteral("Beschreibung"),
+          QStringLiteral("Einstellungen")},
+         2},
+        {QStringLiteral("fikofile"),
+         {QStringLiteral("Kennung"), QStringLiteral("Bezeichnung"), QStringLiteral("RTyp"),
+          QStringLiteral("RNr")},
+         4},
+        {QStringLiteral("rechnertyp"), {QStringLiteral("RTyp"), QStringLiteral("Name")}, 1, false},
+        {QStringLiteral("rechner"),
+         {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")}, 1,
+         false},
+    };
+    return schema;
+}
+
 void TStore::CheckSchema()
 {
     const QStringList present = m_dialect->Tables(*this);

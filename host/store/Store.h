@@ -43,9 +43,24 @@ struct TDoubleService
 // store is checked before anything is written, a unit of work is committed
 // or rolled back whole, waits are bounded and failures come with a kind and
 // a German text.
+// A table as this program reads and writes it: its columns, the first
+// KeyColumns of them its primary key.
+struct TStoreTable
+{
+    QString Name;
+    QStringList Columns;
+    int KeyColumns = 1;
+    // false: the host may add columns of its own.
+    bool Exact = true;
+};
+
 class TStore
 {
 public:
+    // The tables, in the order in which rows can be written (a setting
+    // before its assignments).
+    static const QList<TStoreTable>& Schema();
+
     // Opens the store at the location: a PostgreSQL connection URI
     // (postgresql://user@host:port/database) or the path of an SQLite file.
     // A missing file or an empty database gets the whole schema. An existing

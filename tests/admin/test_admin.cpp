@@ -2,6 +2,7 @@
 
 #include "BildTestSupport.h"
 #include "TempStore.h"
+#include "TestBackend.h"
 #include "data/MainDM.h"
 #include "host/KOMMFilter.h"
 
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -179,6 +181,59 @@ TEST_F(AdminTest, ExitCodesScriptsRelyOn)
         EXPECT_TRUE(lauf.Fehler.contains(fall.Meldung)) << lauf.Fehler.toStdString();
     }
     EXPECT_EQ(Groesse(DateiLesen(aus + u"/101/gut.jpg"_s)), QSize(50, 40));
+}
+
+// Every row of a file store, the host's computer tables included, table by
+// table in key order.
+QStringList Zeilen(const QString& ort)
+{
+    const auto store = TStore::Open(ort);
+    QStringList zeilen;
+    for (const TStoreTable& table : TStore::Schema()) {
+        QSqlQuery query =
+            store->Prepare(u"SELECT %1 FROM %2 ORDER BY %1"_s.arg(table.Columns.join(u", "_s), table.Name));
+        store->Run(query);
+        while (query.next()) {
+            QStringList werte;
+            for (int i = 0; i < table.Columns.size(); ++i) {
+                werte << query.value(i).toString();
+            }
+            zeilen << table.Name + u": "_s + werte.join(u" | "_s);
+        }
+    }
+    return zeilen;
+}
+
+TEST_F(AdminTest, StoreCopyIntoAnEmptyServerDatabaseAndNeverIntoAFilledOne)
+{
+    const QString ziel = TestBackend::NewServerDatabase();
+    if (ziel.isEmpty()) {
+        GTEST_SKIP() << "needs the test server (scripts/with-postgres.sh)";
+    }
+    ASSERT_EQ(Starten({u"import-computers"_s,
+                       Datei(u"r.csv"_s, "Rechnertyp;Ä;Äußere \"Filialen\"\nRechner;7;O'Brien;Ä;1\n")})
+                  .ExitCode,
+              0);
+    EinstellungSpeichern(u"ÖL ÜBER ÄPFEL"_s, 640, 480, 128);
+    EinstellungSpeichern(u"IT'S \"QUOTED\""_s, 0, 0, 0);
+    m_store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', '', ' ', 0), ('ABIL', 'ÖL ÜBER ÄPFEL', 'Ä', 0),"
+                 " ('ABIL', 'IT''S \"QUOTED\"', ' ', 7)"_s);
+
+    const TLauf kopie = Starten({u"store"_s, u"copy"_s, m_store.Path(), ziel});
+    ASSERT_EQ(kopie.ExitCode, 0) << kopie.Fehler.toStdString();
+    EXPECT_TRUE(kopie.Ausgabe.contains(u"fikofile: 3 Zeilen"_s)) << kopie.Ausgabe.toStdString();
+    EXPECT_EQ(Zeilen(ziel), Zeilen(m_store.Path()));
+    EXPECT_EQ(Zeilen(ziel).size(), 2 + 3 + 1 + 1);
+
+    // A second copy into the filled target is refused and changes nothing.
+    const TLauf nochmal = Starten({u"store"_s, u"copy"_s, m_store.Path(), ziel});
+    EXPECT_EQ(nochmal.ExitCode, 3);
+    EXPECT_TRUE(nochmal.Fehler.contains(u"nicht leer"_s)) << nochmal.Fehler.toStdString();
+    EXPECT_EQ(Zeilen(ziel), Zeilen(m_store.Path()));
+    // A source that does not exist is refused, not created.
+    EXPECT_EQ(Starten({u"store"_s, u"copy"_s, m_store.Dir() + u"/fehlt.sqlite"_s, ziel}).ExitCode, 3);
+    EXPECT_FALSE(QFileInfo::exists(m_store.Dir() + u"/fehlt.sqlite"_s));
+    TestBackend::Discard(ziel);
 }
 
 } // namespace

@@ -63,6 +63,14 @@ QString TestBackend::NewLocation(const QString& dir)
     if (!Postgres()) {
         return QDir(dir).filePath(QStringLiteral("store.sqlite"));
     }
+    return NewServerDatabase();
+}
+
+QString TestBackend::NewServerDatabase()
+{
+    if (qEnvironmentVariableIsEmpty("VELDRAKE_TEST_PG")) {
+        return QString();
+    }
     const QString name = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128);
     AdminExec(QStringLiteral("CREATE DATABASE %1").arg(name));
     QUrl url(ServerUri());

@@ -13,6 +13,9 @@ bool Postgres();
 // A fresh, empty store location: a file path in the directory, or the URI
 // of a new database on the test server. Throws when the server is missing.
 QString NewLocation(const QString& dir);
+// A new, empty database on the test server, whatever the backend of the
+// run; empty when no server was started for the tests.
+QString NewServerDatabase();
 // Drops a database made by NewLocation (nothing for a file).
 void Discard(const QString& location);
 
@@ -20,9 +23,9 @@ void Discard(const QString& location);
 
 // Ends a test that only makes sense on SQLite files (file damage, pragmas,
 // file names) when it runs on the server.
-#define SKIP_UNLESS_SQLITE()                                                                       \
-    do {                                                                                           \
-        if (TestBackend::Postgres()) {                                                             \
-            GTEST_SKIP() << "only for the SQLite store";                                           \
-        }                                                                                          \
+#define SKIP_UNLESS_SQLITE()                                                                                 \
+    do {                                                                                                     \
+        if (TestBackend::Postgres()) {                                                                       \
+            GTEST_SKIP() << "only for the SQLite store";                                                     \
+        }                                                                                                    \
     } while (false)
