@@ -26,6 +26,7 @@ public:
     void CreateTable(TStore& store, const QString& table) const override;
     void CreateRule(TStore& store, TStoreRule rule) const override;
     QString BeginWriteSql() const override;
+    QString ListSql(TStoreListKind kind) const override;
 
 private:
     TPostgresAddress m_address;

@@ -19,6 +19,10 @@ public:
     void CreateTable(TStore& store, const QString& table) const override;
     void CreateRule(TStore& store, TStoreRule rule) const override;
     QString BeginWriteSql() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString ListSql(TStoreListKind) const override
+    {
+        return QStringLiteral("SELECT value FROM json_each(?)");
+    }
 
 private:
     QString m_file;

@@ -375,6 +375,7 @@ template <class Attempt> void TStore::WithRetry(Attempt attempt)
 void TStore::Exec(const QString& sql)
 {
     EnsureConnected();
+    ++m_statementCount;
     QSqlQuery query(Database());
     WithRetry([&] { return query.exec(sql) ? QSqlError() : query.lastError(); });
 }
@@ -382,6 +383,7 @@ void TStore::Exec(const QString& sql)
 QSqlQuery TStore::Prepare(const QString& sql)
 {
     EnsureConnected();
+    ++m_statementCount;
     QSqlQuery query(Database());
     query.setForwardOnly(true);
     if (!query.prepare(sql)) {
@@ -392,6 +394,7 @@ QSqlQuery TStore::Prepare(const QString& sql)
 
 void TStore::Run(QSqlQuery& query)
 {
+    ++m_statementCount;
     WithRetry([&] {
         if (query.exec()) {
             return QSqlError();
@@ -412,6 +415,7 @@ void TStore::BeginWrite()
         m_writesPrepared = true;
     }
     EnsureConnected();
+    ++m_statementCount;
     // A begin that failed half way (the lock not granted) leaves a failed
     // transaction behind on some servers; it is rolled back before the next
     // attempt.
