@@ -305,7 +305,7 @@ TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung, con
              MarkiertOhneEinschraenkung(marken) ? 1 : 0});
         QHash<QString, QString> ersteJeTyp;
         QHash<qint32, QString> ersteJeNummer;
-        QString ersteZeile; // for an entry that restricts nothing
+        std::optional<QString> ersteZeile; // for an entry that restricts nothing
         while (rows.next()) {
             const QString used = rows.value(0).toString();
             const QString rtyp = rows.value(1).toString();
@@ -316,21 +316,26 @@ TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung, con
             if (!ersteJeNummer.contains(rnr)) {
                 ersteJeNummer.insert(rnr, used);
             }
-            if (ersteZeile.isNull()) {
+            if (!ersteZeile) {
                 ersteZeile = used;
             }
         }
+        const auto erste = [&](const auto& jeEintrag, const auto& eintrag, bool ohneEinschraenkung) {
+            return ohneEinschraenkung            ? ersteZeile
+                   : jeEintrag.contains(eintrag) ? std::optional<QString>(jeEintrag.value(eintrag))
+                                                 : std::nullopt;
+        };
         for (const auto& [rtyp, markiert] : marken.RTypen) {
-            const QString used = rtyp == kBlank ? ersteZeile : ersteJeTyp.value(QString(rtyp));
-            if (markiert && !used.isNull()) {
-                konflikt = TRechnerKonflikt{true, rtyp, 0, used};
+            const std::optional<QString> used = erste(ersteJeTyp, QString(rtyp), rtyp == kBlank);
+            if (markiert && used) {
+                konflikt = TRechnerKonflikt{true, rtyp, 0, *used};
                 return;
             }
         }
         for (const auto& [rnr, markiert] : marken.RNummern) {
-            const QString used = rnr <= 0 ? ersteZeile : ersteJeNummer.value(rnr);
-            if (markiert && !used.isNull()) {
-                konflikt = TRechnerKonflikt{false, kBlank, rnr, used};
+            const std::optional<QString> used = erste(ersteJeNummer, rnr, rnr <= 0);
+            if (markiert && used) {
+                konflikt = TRechnerKonflikt{false, kBlank, rnr, *used};
                 return;
             }
         }
