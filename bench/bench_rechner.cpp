@@ -4,10 +4,16 @@
 // 100 computer types and 10,000 computer numbers, half of each marked; the
 // setting holds a quarter of them before (so the booking inserts and
 // deletes); the store holds 100,000 assignment records of other settings.
-// Each run works on a fresh copy of the same store file; runs alternate
-// between the two ways so that neither profits from a warmer cache.
+// Each run works on a fresh copy of the same store; runs alternate between
+// the ways so that none profits from a warmer cache. The bare ways are the
+// statements entry by entry and the same work as four set statements.
+// Last, the statements a confirmation sends are counted for 10 marks and
+// for 10,000 (every number) marks.
 //
-//   bench_rechner [runs]      (default 5)
+//   bench_rechner [runs] [store URI]   (default 5; the URI, VELDRAKE_STORE or
+//                                       VELDRAKE_TEST_PG: PostgreSQL)
+
+#include "BenchStores.h"
 
 #include "data/MainDM.h"
 #include "dialogs/RechnerU.h"
@@ -21,9 +27,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QVariant>
 
 #include <algorithm>
@@ -116,10 +122,20 @@ void BuildStore(const QString& path)
     query.addBindValue(kBezeichnung);
     Check(query.exec(), query);
 
+    QSqlQuery setting(db);
+    Check(setting.prepare(QStringLiteral("INSERT INTO fidefile (Kennung, Bezeichnung) VALUES (?, ?)")),
+          setting);
+    QSet<QString> settings{kKennung + QLatin1Char('/') + kBezeichnung};
     Check(query.prepare(
               QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
           query);
     auto insert = [&](const QString& kennung, const QString& bezeichnung, QChar rtyp, qint32 rnr) {
+        if (!settings.contains(kennung + QLatin1Char('/') + bezeichnung)) {
+            settings.insert(kennung + QLatin1Char('/') + bezeichnung);
+            setting.addBindValue(kennung);
+            setting.addBindValue(bezeichnung);
+            Check(setting.exec(), setting);
+        }
         query.addBindValue(kennung);
         query.addBindValue(bezeichnung);
         query.addBindValue(QString(rtyp));
@@ -175,11 +191,20 @@ struct TLauf
     double Ms = 0;
     double ShowMs = 0;
     int Rows = 0;
+    qint64 Statements = 0;
 };
+
+// Which entries the user marks: type index or number index.
+struct TMarken
+{
+    std::function<bool(int)> Typ;
+    std::function<bool(int)> Nummer;
+};
+const TMarken kHalbe{Markiert, Markiert};
 
 // The dialog: shown (lists loaded, marks from the store), marks set as the
 // user would, then "Speichern" timed.
-TLauf DialogLauf(const QString& path)
+TLauf DialogLauf(const QString& path, const TMarken& marken = kHalbe)
 {
     const auto store = TStore::Open(path);
     TStore::SetCurrent(store.get());
@@ -194,14 +219,16 @@ TLauf DialogLauf(const QString& path)
         TModalScripts scripts(TModalScripts::Doing([&](TKRNForm&) {
             TVTRTypRNrCheck& tree = *form->vtRTypRNrCheck;
             for (int i = 0; i < kTypen; ++i) {
-                tree.SetRTypChecked(Typ(i), Markiert(i));
+                tree.SetRTypChecked(Typ(i), marken.Typ(i));
             }
             for (int i = 0; i < kNummern; ++i) {
-                tree.SetRNrChecked(Nummer(i), Markiert(i));
+                tree.SetRNrChecked(Nummer(i), marken.Nummer(i));
             }
+            const qint64 before = store->StatementCount();
             const auto start = Clock::now();
             form->btnWeiterClick(form->spbBuchen);
             lauf.Ms = MsSince(start);
+            lauf.Statements = store->StatementCount() - before;
         }));
         const auto start = Clock::now();
         form->RunShowHandler();
@@ -243,7 +270,7 @@ TLauf BareLauf(const QString& path)
                                              "AND Bezeichnung <> ? LIMIT 1")),
               nrCheck);
         Check(insert.prepare(QStringLiteral(
-                  "INSERT OR IGNORE INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
+                  "INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) VALUES (?, ?, ?, ?)")),
               insert);
         Check(remove.prepare(QStringLiteral(
                   "DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ? AND RTyp = ? AND RNr = ?")),
@@ -267,7 +294,10 @@ TLauf BareLauf(const QString& path)
                 throw KRNException(QStringLiteral("Konflikt"));
             }
         }
-        auto book = [&](QChar rtyp, qint32 rnr, bool on) {
+        auto book = [&](QChar rtyp, qint32 rnr, bool on, bool before) {
+            if (on && before) {
+                return; // the row is there
+            }
             QSqlQuery& q = on ? insert : remove;
             q.bindValue(0, kKennung);
             q.bindValue(1, kBezeichnung);
@@ -276,11 +306,75 @@ TLauf BareLauf(const QString& path)
             Check(q.exec(), q);
         };
         for (int i = 0; i < kTypen; ++i) {
-            book(Typ(i), 0, Markiert(i));
+            book(Typ(i), 0, Markiert(i), VorherGebucht(i));
         }
         for (int i = 0; i < kNummern; ++i) {
-            book(QLatin1Char(' '), Nummer(i), Markiert(i));
+            book(QLatin1Char(' '), Nummer(i), Markiert(i), VorherGebucht(i));
         }
+        transaction.Commit();
+    }
+    lauf.Ms = MsSince(start);
+    lauf.Rows = SettingRows(*store);
+    return lauf;
+}
+
+// The same work as four set statements on bare prepared queries: the rows
+// of other settings for the marked entries, the removal of the unmarked
+// ones and the insertion of the missing marked ones.
+TLauf BareMengeLauf(const QString& path)
+{
+    const auto store = TStore::Open(path);
+    TLauf lauf;
+    const QString typen = store->ListSql(TStoreListKind::Text);
+    const QString nummern = store->ListSql(TStoreListKind::Integer);
+    auto liste = [](bool markiert, int count, const std::function<QString(int)>& wert) {
+        QStringList werte;
+        for (int i = 0; i < count; ++i) {
+            if (Markiert(i) == markiert) {
+                werte << wert(i);
+            }
+        }
+        return QLatin1Char('[') + werte.join(QLatin1Char(',')) + QLatin1Char(']');
+    };
+    const auto typ = [](int i) { return QLatin1Char('"') + QString(Typ(i)) + QLatin1Char('"'); };
+    const auto nummer = [](int i) { return QString::number(Nummer(i)); };
+    const auto start = Clock::now();
+    {
+        TStoreTransaction transaction(*store);
+        auto run = [&](const QString& sql, const QVariantList& values) {
+            QSqlQuery q(store->Database());
+            q.setForwardOnly(true);
+            Check(q.prepare(sql), q);
+            for (const QVariant& v : values) {
+                q.addBindValue(v);
+            }
+            Check(q.exec(), q);
+            return q;
+        };
+        QSqlQuery rows =
+            run(QStringLiteral("SELECT Bezeichnung, RTyp, RNr FROM fikofile WHERE Kennung = ?"
+                               " AND Bezeichnung <> ? AND (RTyp IN (%1) OR RNr IN (%2))"
+                               " ORDER BY Kennung, Bezeichnung, RTyp, RNr")
+                    .arg(typen, nummern),
+                {kKennung, kBezeichnung, liste(true, kTypen, typ), liste(true, kNummern, nummer)});
+        if (rows.next()) {
+            throw KRNException(QStringLiteral("Konflikt"));
+        }
+        run(QStringLiteral("DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
+                           " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
+                .arg(typen, nummern),
+            {kKennung, kBezeichnung, liste(false, kTypen, typ), liste(false, kNummern, nummer)});
+        const QString einfuegen = QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "
+                                                 "SELECT CAST(? AS TEXT), CAST(? AS TEXT), %1"
+                                                 " FROM (%2) l WHERE NOT EXISTS (SELECT 1 FROM fikofile f "
+                                                 "WHERE f.Kennung = ? AND f.Bezeichnung = ?"
+                                                 " AND f.RTyp = %3 AND f.RNr = %4)");
+        run(einfuegen.arg(QStringLiteral("l.value, 0"), typen, QStringLiteral("l.value"),
+                          QStringLiteral("0")),
+            {kKennung, kBezeichnung, liste(true, kTypen, typ), kKennung, kBezeichnung});
+        run(einfuegen.arg(QStringLiteral("' ', l.value"), nummern, QStringLiteral("' '"),
+                          QStringLiteral("l.value")),
+            {kKennung, kBezeichnung, liste(true, kNummern, nummer), kKennung, kBezeichnung});
         transaction.Commit();
     }
     lauf.Ms = MsSince(start);
@@ -302,44 +396,59 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // progress shows as it comes
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
     CountingPresenter presenter;
     KRNInfo().SetPresenter(&presenter);
     try {
-        QTemporaryDir dir;
-        const QString vorlage = dir.filePath(QStringLiteral("vorlage.sqlite"));
+        TBenchStores stores(argc > 2 ? argv[2] : nullptr);
+        const QString vorlage = stores.New(QStringLiteral("vorlage"));
         auto start = Clock::now();
         BuildStore(vorlage);
-        std::printf("store: %d types, %d numbers, %d assignments of other settings (built in %.0f ms)\n",
-                    kTypen, kNummern, kFremdeZuordnungen, MsSince(start));
+        std::printf("%s store: %d types, %d numbers, %d assignments of other settings (built in %.0f ms)\n",
+                    qPrintable(stores.Backend()), kTypen, kNummern, kFremdeZuordnungen, MsSince(start));
 
         std::vector<double> dialog;
         std::vector<double> show;
         std::vector<double> bare;
+        std::vector<double> menge;
         for (int run = 0; run < runs; ++run) {
-            const QString a = dir.filePath(QStringLiteral("bare%1.sqlite").arg(run));
-            const QString b = dir.filePath(QStringLiteral("dialog%1.sqlite").arg(run));
-            QFile::copy(vorlage, a);
-            QFile::copy(vorlage, b);
-            const TLauf nackt = BareLauf(a);
-            const TLauf lauf = DialogLauf(b);
-            if (nackt.Rows != lauf.Rows) {
-                throw KRNException(QStringLiteral("Die beiden Wege buchen verschieden: %1 / %2")
+            const TLauf nackt =
+                BareLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("bare%1").arg(run)));
+            const TLauf satz =
+                BareMengeLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("menge%1").arg(run)));
+            const TLauf lauf =
+                DialogLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("dialog%1").arg(run)));
+            if (nackt.Rows != lauf.Rows || satz.Rows != lauf.Rows) {
+                throw KRNException(QStringLiteral("Die Wege buchen verschieden: %1 / %2 / %3")
                                        .arg(nackt.Rows)
+                                       .arg(satz.Rows)
                                        .arg(lauf.Rows));
             }
             bare.push_back(nackt.Ms);
+            menge.push_back(satz.Ms);
             dialog.push_back(lauf.Ms);
             show.push_back(lauf.ShowMs);
             std::printf(
-                "run %d: bare SQL %.1f ms, btnWeiterClick %.1f ms (FormShow %.1f ms), %d rows booked\n", run,
-                nackt.Ms, lauf.Ms, lauf.ShowMs, lauf.Rows);
+                "run %d: bare SQL entry by entry %.1f ms, bare set statements %.1f ms, btnWeiterClick %.1f ms"
+                " (%lld statements; FormShow %.1f ms), %d rows booked\n",
+                run, nackt.Ms, satz.Ms, lauf.Ms, static_cast<long long>(lauf.Statements), lauf.ShowMs,
+                lauf.Rows);
         }
-        const double b = Median(bare);
         const double d = Median(dialog);
         std::printf(
-            "median of %d runs: bare SQL %.1f ms, btnWeiterClick %.1f ms, ratio %.2f; FormShow %.1f ms\n",
-            runs, b, d, d / b, Median(show));
+            "median of %d runs: bare entry by entry %.1f ms, bare set statements %.1f ms, btnWeiterClick"
+            " %.1f ms; ratio to set statements %.2f, to entry by entry %.2f; FormShow %.1f ms\n",
+            runs, Median(bare), Median(menge), d, d / Median(menge), d / Median(bare), Median(show));
+
+        const TMarken zehn{[](int) { return false; }, [](int i) { return i < 10; }};
+        const TMarken alle{Markiert, [](int) { return true; }};
+        const TLauf z = DialogLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("zehn")), zehn);
+        const TLauf a = DialogLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("alle")), alle);
+        std::printf(
+            "statements sent by a confirmation: %lld for 10 marks (%.1f ms), %lld for %d marks (%.1f ms)\n",
+            static_cast<long long>(z.Statements), z.Ms, static_cast<long long>(a.Statements),
+            kNummern + kTypen / 2, a.Ms);
         if (presenter.Shown > 0) {
             std::printf("FAILED: %d messages or failure reports\n", presenter.Shown);
             return 1;

@@ -3,6 +3,15 @@
 #include "host/Guard.h"
 #include "host/KRNError.h"
 #include "host/KRNInfo.h"
+#include "host/store/Store.h"
+
+#include <algorithm>
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlQuery>
+#include <QVariant>
 
 TdtmKOMMFilter* dtmKOMMFilter = nullptr;
 
@@ -39,8 +48,9 @@ QString Location(const char* method)
 void RegisterKOMMFilterEditor(const QString& kennung, const QString& bezeichnung, TKOMMFilterClass klasse,
                               TKOMMFilterEditorClass editor)
 {
-    KRNGuard(QStringLiteral("RegisterKOMMFilterEditor"), true,
-             [&] { Registry().append(TKOMMFilterItem{kennung, bezeichnung, klasse, editor}); });
+    KRNGuard(QStringLiteral("RegisterKOMMFilterEditor"), true, [&] {
+        Registry().append(TKOMMFilterItem{kennung, bezeichnung, klasse, editor});
+    });
 }
 
 void EnumKOMMFilter(const TEnumKOMMFilterProc& callback)
@@ -229,6 +239,139 @@ bool TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung
         fikofile.ResetSearch();
     });
     return result;
+}
+
+namespace {
+
+QJsonValue JsonWert(QChar rtyp)
+{
+    return QString(rtyp);
+}
+
+QJsonValue JsonWert(qint32 rnr)
+{
+    return rnr;
+}
+
+// The entries whose mark is as given, as one JSON array.
+template <class Eintrag> QString Liste(const QList<std::pair<Eintrag, bool>>& eintraege, bool markiert)
+{
+    QJsonArray liste;
+    for (const auto& [eintrag, mark] : eintraege) {
+        if (mark == markiert) {
+            liste.append(JsonWert(eintrag));
+        }
+    }
+    return QString::fromUtf8(QJsonDocument(liste).toJson(QJsonDocument::Compact));
+}
+
+// A blank type or a number below 1 restricts nothing: every row of the kind
+// is then compared, as the check for one entry does.
+bool MarkiertOhneEinschraenkung(const TRechnerMarken& marken)
+{
+    return std::ranges::any_of(marken.RTypen, [](const auto& e) { return e.second && e.first == kBlank; }) ||
+           std::ranges::any_of(marken.RNummern, [](const auto& e) { return e.second && e.first <= 0; });
+}
+
+QSqlQuery Ausfuehren(TStore& store, const QString& sql, const QVariantList& werte)
+{
+    QSqlQuery query = store.Prepare(sql);
+    for (const QVariant& wert : werte) {
+        query.addBindValue(wert);
+    }
+    store.Run(query);
+    return query;
+}
+
+} // namespace
+
+std::optional<TRechnerKonflikt>
+TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung, const QString& bezeichnung,
+                                                     const TRechnerMarken& marken)
+{
+    std::optional<TRechnerKonflikt> konflikt;
+    KRNGuard(Location("BuchenKommunikationPruefenKonsistenz"), true, [&] {
+        TStore& store = TStore::Required();
+        // The rows of other settings for the marked entries, in table order;
+        // the first one per type or number decides.
+        QSqlQuery rows = Ausfuehren(
+            store,
+            QStringLiteral(
+                "SELECT Bezeichnung, RTyp, RNr FROM fikofile WHERE Kennung = ? AND Bezeichnung <> ?"
+                " AND (RTyp IN (%1) OR RNr IN (%2) OR ? = 1)"
+                " ORDER BY Kennung, Bezeichnung, RTyp, RNr")
+                .arg(store.ListSql(TStoreListKind::Text), store.ListSql(TStoreListKind::Integer)),
+            {kennung, bezeichnung, Liste(marken.RTypen, true), Liste(marken.RNummern, true),
+             MarkiertOhneEinschraenkung(marken) ? 1 : 0});
+        QHash<QString, QString> ersteJeTyp;
+        QHash<qint32, QString> ersteJeNummer;
+        std::optional<QString> ersteZeile; // for an entry that restricts nothing
+        while (rows.next()) {
+            const QString used = rows.value(0).toString();
+            const QString rtyp = rows.value(1).toString();
+            const qint32 rnr = rows.value(2).toInt();
+            if (!ersteJeTyp.contains(rtyp)) {
+                ersteJeTyp.insert(rtyp, used);
+            }
+            if (!ersteJeNummer.contains(rnr)) {
+                ersteJeNummer.insert(rnr, used);
+            }
+            if (!ersteZeile) {
+                ersteZeile = used;
+            }
+        }
+        const auto erste = [&](const auto& jeEintrag, const auto& eintrag, bool ohneEinschraenkung) {
+            return ohneEinschraenkung            ? ersteZeile
+                   : jeEintrag.contains(eintrag) ? std::optional<QString>(jeEintrag.value(eintrag))
+                                                 : std::nullopt;
+        };
+        for (const auto& [rtyp, markiert] : marken.RTypen) {
+            const std::optional<QString> used = erste(ersteJeTyp, QString(rtyp), rtyp == kBlank);
+            if (markiert && used) {
+                konflikt = TRechnerKonflikt{true, rtyp, 0, *used};
+                return;
+            }
+        }
+        for (const auto& [rnr, markiert] : marken.RNummern) {
+            const std::optional<QString> used = erste(ersteJeNummer, rnr, rnr <= 0);
+            if (markiert && used) {
+                konflikt = TRechnerKonflikt{false, kBlank, rnr, *used};
+                return;
+            }
+        }
+    });
+    return konflikt;
+}
+
+// Deletes the unmarked entries' rows of the setting and inserts the missing
+// marked ones: three statements, whatever the number of entries. A rule
+// violation fails the insert (nothing is silently left out).
+void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& bezeichnung,
+                                         const TRechnerMarken& marken)
+{
+    KRNGuard(Location("BuchenKommunikation"), true, [&] {
+        TStore& store = TStore::Required();
+        const QString typen = store.ListSql(TStoreListKind::Text);
+        const QString nummern = store.ListSql(TStoreListKind::Integer);
+        Ausfuehren(store,
+                   QStringLiteral("DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
+                                  " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
+                       .arg(typen, nummern),
+                   {kennung, bezeichnung, Liste(marken.RTypen, false), Liste(marken.RNummern, false)});
+        const QString einfuegen = QStringLiteral(
+            "INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr)"
+            " SELECT DISTINCT CAST(? AS TEXT), CAST(? AS TEXT), %1 FROM (%2) l WHERE NOT EXISTS"
+            " (SELECT 1 FROM fikofile f WHERE f.Kennung = ? AND f.Bezeichnung = ?"
+            " AND f.RTyp = %3 AND f.RNr = %4)");
+        Ausfuehren(store,
+                   einfuegen.arg(QStringLiteral("l.value, 0"), typen, QStringLiteral("l.value"),
+                                 QStringLiteral("0")),
+                   {kennung, bezeichnung, Liste(marken.RTypen, true), kennung, bezeichnung});
+        Ausfuehren(store,
+                   einfuegen.arg(QStringLiteral("' ', l.value"), nummern, QStringLiteral("' '"),
+                                 QStringLiteral("l.value")),
+                   {kennung, bezeichnung, Liste(marken.RNummern, true), kennung, bezeichnung});
+    });
 }
 
 void TdtmKOMMFilter::VersionsInfo(QObject*)

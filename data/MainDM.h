@@ -1,13 +1,15 @@
 #pragma once
 
-#include "host/DataModule.h"
 #include "host/DBFile.h"
+#include "host/DataModule.h"
 #include "host/KOMMFilter.h"
 
 #include <QList>
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class TfrmKOMMFilterEditor;
 
@@ -30,8 +32,8 @@ struct TKOMMFilterItem
 using TKOMMFilterList = QList<TKOMMFilterItem>;
 
 // The filter editor registry.
-using TEnumKOMMFilterProc = std::function<void(const QString& kennung, const QString& bezeichnung,
-                                               TKOMMFilterClass klasse)>;
+using TEnumKOMMFilterProc =
+    std::function<void(const QString& kennung, const QString& bezeichnung, TKOMMFilterClass klasse)>;
 void RegisterKOMMFilterEditor(const QString& kennung, const QString& bezeichnung, TKOMMFilterClass klasse,
                               TKOMMFilterEditorClass editor);
 void EnumKOMMFilter(const TEnumKOMMFilterProc& callback);
@@ -41,6 +43,23 @@ TKOMMFilterClass GetKOMMFilterKlasse(const QString& kennung);
 // Empties the registry (before registration and as the last step of
 // shutdown).
 void ClearKOMMFilterRegistry();
+
+// The entries of the computer tree with their marks, in tree order.
+struct TRechnerMarken
+{
+    QList<std::pair<QChar, bool>> RTypen;
+    QList<std::pair<qint32, bool>> RNummern;
+};
+
+// The first marked entry that another saved setting of the kind holds:
+// a type (RNr 0) or a number (RTyp blank).
+struct TRechnerKonflikt
+{
+    bool TypEintrag = true;
+    QChar RTyp = QLatin1Char(' ');
+    qint32 RNr = 0;
+    QString UsedBezeichung;
+};
 
 // The filter data module: owns the two tables, keeps the list of active
 // filter kinds and books activity and assignment records.
@@ -64,6 +83,15 @@ public:
                              bool onOff);
     bool BuchenKommunikationPruefenKonsistenz(const QString& kennung, const QString& bezeichnung, QChar rtyp,
                                               qint32 rnr, bool onOff, QString& usedBezeichung);
+    // The same for every entry of the tree with a constant number of
+    // statements: the first conflict, types before numbers in tree order, or
+    // none; and the booking of all marks. Failures are reported under the
+    // names of the operations for one entry.
+    std::optional<TRechnerKonflikt> BuchenKommunikationPruefenKonsistenz(const QString& kennung,
+                                                                         const QString& bezeichnung,
+                                                                         const TRechnerMarken& marken);
+    void BuchenKommunikation(const QString& kennung, const QString& bezeichnung,
+                             const TRechnerMarken& marken);
     void VersionsInfo(QObject* sender);
 
 protected:

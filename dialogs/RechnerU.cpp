@@ -23,7 +23,6 @@ TfrmRechner* frmRechner = nullptr;
 
 namespace {
 
-constexpr QChar kBlank = QLatin1Char(' ');
 const QSize kDesignClient(459, 584);
 
 const QSize kHauptrahmen(461, 581); // design size of the outer panel
@@ -226,10 +225,10 @@ void TfrmRechner::btnWeiterClick(QObject*)
     });
 }
 
-// The existence of the saved setting, both consistency passes and the
-// booking pass as one unit of work, committed whole or not at all: the write
-// lock is taken before the first check, so no other workstation deletes the
-// setting or books between check and booking. No message is shown while the
+// The existence of the saved setting, the consistency check and the
+// booking as one unit of work, committed whole or not at all, each with a
+// statement count that does not grow with the tree: the write lock is taken before the first check, so no
+// other workstation deletes the setting or books between check and booking. No message is shown while the
 // transaction is open; failure reports wait until it has ended. After a
 // rollback the marks stay as they are, so confirming again does it all.
 TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
@@ -245,69 +244,50 @@ TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
     if (!vorhanden) {
         return TLaufErgebnis::EinstellungFehlt;
     }
-    bool fehler = false;
-    konflikt = KonsistenzPruefen(dtm, fehlerWatch, fehler);
-    if (konflikt || fehler) {
-        return konflikt ? TLaufErgebnis::Konflikt : TLaufErgebnis::Fehler;
+    const TRechnerMarken marken = Markierungen();
+    konflikt = KonsistenzPruefen(dtm, marken);
+    if (fehlerWatch.Reported()) {
+        return TLaufErgebnis::Fehler;
     }
-    if (!MarkierungenBuchen(dtm, fehlerWatch)) {
+    if (konflikt) {
+        return TLaufErgebnis::Konflikt;
+    }
+    dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, marken);
+    if (fehlerWatch.Reported()) {
         return TLaufErgebnis::Fehler;
     }
     transaktion.Commit();
     return TLaufErgebnis::Gebucht;
 }
 
-// The first entry, types before numbers, that another saved setting holds.
-// A check that failed (reported by the data module) ends the pass.
-std::optional<TfrmRechner::TKonflikt>
-TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch, bool& fehler)
+// The tree's entries and marks, in tree order.
+TRechnerMarken TfrmRechner::Markierungen() const
 {
-    QString used;
+    TRechnerMarken marken;
     for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
         const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
-        const bool onOff = vtRTypRNrCheck->GetRTypChecked(rtyp);
-        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, rtyp, 0, onOff,
-                                                      used)) {
-            return TKonflikt{QStringLiteral("Rechnertyp - ") + rtyp, used};
-        }
-        fehler = fehlerWatch.Reported();
-        if (fehler) {
-            return std::nullopt;
-        }
+        marken.RTypen.append({rtyp, vtRTypRNrCheck->GetRTypChecked(rtyp)});
     }
     for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
         const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
-        const bool onOff = vtRTypRNrCheck->GetRNrChecked(rnr);
-        if (!dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, kBlank, rnr, onOff,
-                                                      used)) {
-            return TKonflikt{QStringLiteral("Rechnernummer - ") + QString::number(rnr), used};
-        }
-        fehler = fehlerWatch.Reported();
-        if (fehler) {
-            return std::nullopt;
-        }
+        marken.RNummern.append({rnr, vtRTypRNrCheck->GetRNrChecked(rnr)});
     }
-    return std::nullopt;
+    return marken;
 }
 
-// Books every entry, marked or not; stops at the first failure.
-bool TfrmRechner::MarkierungenBuchen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch)
+// The first entry, types before numbers, that another saved setting holds.
+// A check that failed is reported by the data module.
+std::optional<TfrmRechner::TKonflikt> TfrmRechner::KonsistenzPruefen(TdtmKOMMFilter& dtm,
+                                                                     const TRechnerMarken& marken)
 {
-    for (int i = 0; i < vtRTypRNrCheck->GetRTypCount(); ++i) {
-        const QChar rtyp = vtRTypRNrCheck->GetRTyp(i);
-        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, rtyp, 0,
-                                vtRTypRNrCheck->GetRTypChecked(rtyp));
-        if (fehlerWatch.Reported()) {
-            return false;
-        }
+    const std::optional<TRechnerKonflikt> konflikt =
+        dtm.BuchenKommunikationPruefenKonsistenz(FFilterKennung, FFilterBezeichnung, marken);
+    if (!konflikt) {
+        return std::nullopt;
     }
-    for (int i = 0; i < vtRTypRNrCheck->GetRNrCount(); ++i) {
-        const qint32 rnr = vtRTypRNrCheck->GetRNr(i);
-        dtm.BuchenKommunikation(FFilterKennung, FFilterBezeichnung, kBlank, rnr,
-                                vtRTypRNrCheck->GetRNrChecked(rnr));
-        if (fehlerWatch.Reported()) {
-            return false;
-        }
+    if (konflikt->TypEintrag) {
+        return TKonflikt{QStringLiteral("Rechnertyp - ") + konflikt->RTyp, konflikt->UsedBezeichung};
     }
-    return true;
+    return TKonflikt{QStringLiteral("Rechnernummer - ") + QString::number(konflikt->RNr),
+                     konflikt->UsedBezeichung};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/FilterEinstellung.h"
+#include "data/MainDM.h"
 #include "host/KRNForm.h"
 
 #include <QChar>
@@ -17,7 +18,6 @@ class TKRNStdPanel;
 class TKRNStdSpeedButton;
 class TVTRTypRNrCheck;
 class TdtmKOMMFilter;
-class TFehlerWatch;
 
 // The computer selection dialog: assigns one saved setting of a filter kind
 // to computer types and computer numbers. Shows every computer of the host
@@ -77,9 +77,8 @@ private:
     void MarkierungenSetzen();
     bool EintragMarkiert() const;
     TLaufErgebnis PruefenUndBuchen(TdtmKOMMFilter& dtm, std::optional<TKonflikt>& konflikt);
-    std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch,
-                                               bool& fehler);
-    bool MarkierungenBuchen(TdtmKOMMFilter& dtm, const TFehlerWatch& fehlerWatch);
+    TRechnerMarken Markierungen() const;
+    std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, const TRechnerMarken& marken);
 
     std::unique_ptr<TKOMMFilter> FKOMMFilter;
 };

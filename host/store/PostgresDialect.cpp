@@ -17,10 +17,11 @@ constexpr qint64 kWriteLockKey = 0x56454C44;
 QString TableSql(const QString& table)
 {
     if (table == QLatin1String("fidefile")) {
-        return QStringLiteral("CREATE TABLE IF NOT EXISTS fidefile ("
-                              " Kennung TEXT COLLATE \"C\" NOT NULL, Bezeichnung TEXT COLLATE \"C\" NOT NULL,"
-                              " Beschreibung TEXT NOT NULL DEFAULT '', Einstellungen TEXT NOT NULL DEFAULT '',"
-                              " PRIMARY KEY (Kennung, Bezeichnung))");
+        return QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS fidefile ("
+            " Kennung TEXT COLLATE \"C\" NOT NULL, Bezeichnung TEXT COLLATE \"C\" NOT NULL,"
+            " Beschreibung TEXT NOT NULL DEFAULT '', Einstellungen TEXT NOT NULL DEFAULT '',"
+            " PRIMARY KEY (Kennung, Bezeichnung))");
     }
     if (table == QLatin1String("fikofile")) {
         return QStringLiteral("CREATE TABLE IF NOT EXISTS fikofile ("
@@ -29,13 +30,15 @@ QString TableSql(const QString& table)
                               " PRIMARY KEY (Kennung, Bezeichnung, RTyp, RNr))");
     }
     if (table == QLatin1String("rechnertyp")) {
-        return QStringLiteral("CREATE TABLE IF NOT EXISTS rechnertyp ("
-                              " RTyp TEXT COLLATE \"C\" NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '')");
+        return QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS rechnertyp ("
+            " RTyp TEXT COLLATE \"C\" NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '')");
     }
     if (table == QLatin1String("rechner")) {
-        return QStringLiteral("CREATE TABLE IF NOT EXISTS rechner ("
-                              " RNr INTEGER NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '',"
-                              " RTyp TEXT COLLATE \"C\" NOT NULL DEFAULT ' ', Master INTEGER NOT NULL DEFAULT 0)");
+        return QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS rechner ("
+            " RNr INTEGER NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '',"
+            " RTyp TEXT COLLATE \"C\" NOT NULL DEFAULT ' ', Master INTEGER NOT NULL DEFAULT 0)");
     }
     throw StoreError(QStringLiteral("Unbekannte Tabelle %1.").arg(table));
 }
@@ -51,9 +54,10 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
 {
     switch (rule) {
     case TStoreRule::OneSettingPerType:
-        return {{"fikofile_rtyp_eine_einstellung", false,
-                 "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rtyp_eine_einstellung ON fikofile (Kennung, RTyp)"
-                 " WHERE Bezeichnung <> '' AND RTyp <> ' ' AND RNr = 0"}};
+        return {
+            {"fikofile_rtyp_eine_einstellung", false,
+             "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rtyp_eine_einstellung ON fikofile (Kennung, RTyp)"
+             " WHERE Bezeichnung <> '' AND RTyp <> ' ' AND RNr = 0"}};
     case TStoreRule::OneSettingPerNumber:
         return {{"fikofile_rnr_eine_einstellung", false,
                  "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rnr_eine_einstellung ON fikofile (Kennung, RNr)"
@@ -67,20 +71,21 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
     case TStoreRule::AssignmentNeedsSetting:
         // The setting's row is locked FOR KEY SHARE, as a foreign key would,
         // so that no other session deletes it before this one commits.
-        return {{"fikofile_einstellung_vorhanden", true,
-                 "CREATE OR REPLACE FUNCTION fikofile_einstellung_vorhanden() RETURNS trigger"
-                 " LANGUAGE plpgsql AS $$ BEGIN"
-                 " IF NEW.Bezeichnung <> '' THEN"
-                 "  PERFORM 1 FROM fidefile WHERE Kennung = NEW.Kennung AND Bezeichnung = NEW.Bezeichnung"
-                 "   FOR KEY SHARE;"
-                 "  IF NOT FOUND THEN"
-                 "   RAISE EXCEPTION 'fikofile: Einstellung fehlt in fidefile' USING ERRCODE = '23503';"
-                 "  END IF;"
-                 " END IF;"
-                 " RETURN NEW; END $$;"
-                 " DROP TRIGGER IF EXISTS fikofile_einstellung_vorhanden ON fikofile;"
-                 " CREATE TRIGGER fikofile_einstellung_vorhanden BEFORE INSERT OR UPDATE OF Kennung, Bezeichnung"
-                 " ON fikofile FOR EACH ROW EXECUTE FUNCTION fikofile_einstellung_vorhanden()"}};
+        return {
+            {"fikofile_einstellung_vorhanden", true,
+             "CREATE OR REPLACE FUNCTION fikofile_einstellung_vorhanden() RETURNS trigger"
+             " LANGUAGE plpgsql AS $$ BEGIN"
+             " IF NEW.Bezeichnung <> '' THEN"
+             "  PERFORM 1 FROM fidefile WHERE Kennung = NEW.Kennung AND Bezeichnung = NEW.Bezeichnung"
+             "   FOR KEY SHARE;"
+             "  IF NOT FOUND THEN"
+             "   RAISE EXCEPTION 'fikofile: Einstellung fehlt in fidefile' USING ERRCODE = '23503';"
+             "  END IF;"
+             " END IF;"
+             " RETURN NEW; END $$;"
+             " DROP TRIGGER IF EXISTS fikofile_einstellung_vorhanden ON fikofile;"
+             " CREATE TRIGGER fikofile_einstellung_vorhanden BEFORE INSERT OR UPDATE OF Kennung, Bezeichnung"
+             " ON fikofile FOR EACH ROW EXECUTE FUNCTION fikofile_einstellung_vorhanden()"}};
     }
     return {};
 }
@@ -192,16 +197,18 @@ TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
 
 QStringList TPostgresDialect::Tables(TStore& store) const
 {
-    return Strings(store, QStringLiteral("SELECT table_name FROM information_schema.tables"
-                                         " WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'"));
+    return Strings(store,
+                   QStringLiteral("SELECT table_name FROM information_schema.tables"
+                                  " WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'"));
 }
 
 QStringList TPostgresDialect::Columns(TStore& store, const QString& table) const
 {
-    return Strings(store,
-                   QStringLiteral("SELECT column_name FROM information_schema.columns"
-                                  " WHERE table_schema = current_schema() AND table_name = ? ORDER BY ordinal_position"),
-                   {table.toLower()});
+    return Strings(
+        store,
+        QStringLiteral("SELECT column_name FROM information_schema.columns"
+                       " WHERE table_schema = current_schema() AND table_name = ? ORDER BY ordinal_position"),
+        {table.toLower()});
 }
 
 bool TPostgresDialect::HasRule(TStore& store, TStoreRule rule) const
@@ -235,4 +242,12 @@ void TPostgresDialect::CreateRule(TStore& store, TStoreRule rule) const
 QStringList TPostgresDialect::BeginWriteSql() const
 {
     return {QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLockKey)};
+}
+
+QString TPostgresDialect::ListSql(TStoreListKind kind) const
+{
+    return kind == TStoreListKind::Integer
+               ? QStringLiteral(
+                     "SELECT CAST(value AS integer) AS value FROM json_array_elements_text(CAST(? AS json))")
+               : QStringLiteral("SELECT value FROM json_array_elements_text(CAST(? AS json))");
 }

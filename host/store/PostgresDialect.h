@@ -29,6 +29,7 @@ public:
     // QPSQL reads a forward-only result from the connection row by row, and
     // the next statement on the connection discards what is left of it.
     bool StreamsResults() const override { return false; }
+    QString ListSql(TStoreListKind kind) const override;
 
 private:
     TPostgresAddress m_address;

@@ -20,6 +20,10 @@ public:
     void CreateRule(TStore& store, TStoreRule rule) const override;
     QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
     bool StreamsResults() const override { return true; }
+    QString ListSql(TStoreListKind) const override
+    {
+        return QStringLiteral("SELECT value FROM json_each(?)");
+    }
 
 private:
     QString m_file;

@@ -291,10 +291,14 @@ void TStore::CreateUniqueRulesWhenClean()
 QList<TDoubleService> TStore::ReadDoubleServed()
 {
     QSqlQuery query = Prepare(QStringLiteral(
+        // Grouped once instead of a lookup per row: on a large store every
+        // number row shares the blank type, which no index narrows.
         "SELECT a.Kennung, a.RTyp, a.RNr, a.Bezeichnung FROM fikofile a"
-        " WHERE a.Bezeichnung <> '' AND ((a.RTyp <> ' ' AND a.RNr = 0) OR (a.RTyp = ' ' AND a.RNr <> 0))"
-        " AND EXISTS (SELECT 1 FROM fikofile b WHERE b.Kennung = a.Kennung AND b.RTyp = a.RTyp"
-        " AND b.RNr = a.RNr AND b.Bezeichnung <> '' AND b.Bezeichnung <> a.Bezeichnung)"
+        " JOIN (SELECT Kennung, RTyp, RNr FROM fikofile WHERE Bezeichnung <> ''"
+        " AND ((RTyp <> ' ' AND RNr = 0) OR (RTyp = ' ' AND RNr <> 0))"
+        " GROUP BY Kennung, RTyp, RNr HAVING COUNT(*) > 1) d"
+        " ON a.Kennung = d.Kennung AND a.RTyp = d.RTyp AND a.RNr = d.RNr"
+        " WHERE a.Bezeichnung <> ''"
         " ORDER BY a.Kennung, a.RTyp, a.RNr, a.Bezeichnung"));
     Run(query);
     QList<TDoubleService> result;
@@ -372,6 +376,7 @@ template <class Attempt> void TStore::WithRetry(Attempt attempt)
 void TStore::Exec(const QString& sql)
 {
     EnsureConnected();
+    ++m_statementCount;
     QSqlQuery query(Database());
     WithRetry([&] { return query.exec(sql) ? QSqlError() : query.lastError(); });
 }
@@ -379,6 +384,7 @@ void TStore::Exec(const QString& sql)
 QSqlQuery TStore::Prepare(const QString& sql)
 {
     EnsureConnected();
+    ++m_statementCount;
     QSqlQuery query(Database());
     query.setForwardOnly(m_dialect->StreamsResults());
     if (!query.prepare(sql)) {
@@ -389,6 +395,7 @@ QSqlQuery TStore::Prepare(const QString& sql)
 
 void TStore::Run(QSqlQuery& query)
 {
+    ++m_statementCount;
     WithRetry([&] {
         if (query.exec()) {
             return QSqlError();
@@ -409,6 +416,7 @@ void TStore::BeginWrite()
         m_writesPrepared = true;
     }
     EnsureConnected();
+    ++m_statementCount;
     // A begin that failed half way (the lock not granted) leaves a failed
     // transaction behind on some servers; it is rolled back before the next
     // attempt.

@@ -101,6 +101,11 @@ public:
     // Executes a prepared statement. Outside a transaction a busy store is
     // waited for (bounded, visibly); throws StoreError with the kind.
     void Run(QSqlQuery& query);
+    // The subquery for a list bound as one parameter (see TStoreDialect).
+    QString ListSql(TStoreListKind kind) const { return m_dialect->ListSql(kind); }
+    // Statements sent on this connection so far (prepared, executed, begun,
+    // ended); a round trip each on a server.
+    qint64 StatementCount() const { return m_statementCount; }
     // The exception for a driver failure.
     StoreError Failure(const QSqlError& error);
 
@@ -146,6 +151,7 @@ private:
     bool m_writesPrepared = false;
     bool m_connectionLost = false;
     int m_generation = 0;
+    qint64 m_statementCount = 0;
     bool m_uniqueRulesPending = false;
     bool m_waitAllowed = true;
     QList<TDoubleService> m_doubleServed;

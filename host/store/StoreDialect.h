@@ -20,6 +20,13 @@ enum class TStoreRule
     AssignmentNeedsSetting, // an assignment row refers to an existing saved setting
 };
 
+// The element type of a list bound as one parameter.
+enum class TStoreListKind
+{
+    Text,
+    Integer,
+};
+
 // What one database product needs beyond standard SQL. The store calls it
 // in this order when it opens: CheckLocation, Configure (connection options
 // only), the read-only inspection (Tables, Columns, HasRule), and only when
@@ -66,4 +73,9 @@ public:
     // the same connection (the row reads fetch on-demand fields, keys and
     // checks while a cursor is open).
     virtual bool StreamsResults() const = 0;
+
+    // A subquery with one column "value": the elements of a JSON array that
+    // is bound as one parameter, so that a statement's size and number do
+    // not grow with the list.
+    virtual QString ListSql(TStoreListKind kind) const = 0;
 };

@@ -192,3 +192,91 @@ TEST_F(DataModuleTest, VersionWindowShowsTitleAndVersions)
     EXPECT_TRUE(presenter.Versions[0].Text.contains(u"1.0.0.0"_s));
     EXPECT_TRUE(presenter.Versions[0].Text.contains(u"17.09.01"_s));
 }
+
+// The check for the whole tree answers as the check for one entry at a time,
+// in tree order (types before numbers), on the same rows.
+TEST_F(DataModuleTest, ConsistencyCheckOfTheTreeAnswersAsEntryByEntry)
+{
+    Settings({u"ABIL/S1"_s, u"ABIL/S2"_s, u"ABIL/S3"_s, u"KBIL/S9"_s});
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('C'), 0, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, kBlank, 7, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S3"_s, QLatin1Char('B'), 0, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S3"_s, kBlank, 9, true);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, QLatin1Char('A'), 0, true);
+    dtm.BuchenKommunikation(u"KBIL"_s, u"S9"_s, QLatin1Char('A'), 0, true);
+
+    const QChar a = QLatin1Char('A'), b = QLatin1Char('B'), c = QLatin1Char('C');
+    struct Fall
+    {
+        const char* name;
+        TRechnerMarken marken;
+        const char* expected; // "T:X/used", "N:n/used" or "" for none
+    };
+    const Fall faelle[] = {
+        {"own and other kinds' rows pass", {{{a, true}}, {{8, true}}}, ""},
+        {"unmarked entries are not checked", {{{b, false}, {c, false}}, {{7, false}, {9, false}}}, ""},
+        {"first marked type in tree order", {{{a, true}, {c, true}, {b, true}}, {{7, true}}}, "T:C/S1"},
+        {"types before numbers", {{{b, true}}, {{9, true}, {7, true}}}, "T:B/S3"},
+        {"numbers in tree order", {{{a, true}}, {{9, true}, {7, true}}}, "N:9/S3"},
+        {"a blank type compares every row", {{{a, true}, {kBlank, true}}, {}}, "T: /"},
+        {"a number at or below 0 compares every row", {{}, {{8, true}, {0, true}}}, "N:0/"},
+    };
+    const auto text = [](QChar rtyp, qint32 rnr, bool typ, const QString& used) {
+        return (typ ? u"T:"_s + rtyp : u"N:"_s + QString::number(rnr)) + u'/' + used;
+    };
+    for (const Fall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        const std::optional<TRechnerKonflikt> konflikt =
+            dtm.BuchenKommunikationPruefenKonsistenz(u"ABIL"_s, u"S2"_s, fall.marken);
+        const QString found =
+            konflikt ? text(konflikt->RTyp, konflikt->RNr, konflikt->TypEintrag, konflikt->UsedBezeichung)
+                     : QString();
+        EXPECT_EQ(found.toStdString(), fall.expected);
+
+        QString entryByEntry;
+        for (const auto& [rtyp, mark] : fall.marken.RTypen) {
+            QString used;
+            if (entryByEntry.isEmpty() && !Check(u"S2"_s, rtyp, 0, &used, mark)) {
+                entryByEntry = text(rtyp, 0, true, used);
+            }
+        }
+        for (const auto& [rnr, mark] : fall.marken.RNummern) {
+            QString used;
+            if (entryByEntry.isEmpty() && !Check(u"S2"_s, kBlank, rnr, &used, mark)) {
+                entryByEntry = text(kBlank, rnr, false, used);
+            }
+        }
+        EXPECT_EQ(found, entryByEntry);
+    }
+    EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+}
+
+// Booking the tree removes the unmarked entries' rows, adds the marked ones,
+// keeps rows of entries the tree does not list, and lets a rule violation
+// fail the whole booking instead of leaving the entry out.
+TEST_F(DataModuleTest, BookingTheTreeAddsMarkedRemovesUnmarkedAndRefusesAViolation)
+{
+    Settings({u"ABIL/S1"_s, u"ABIL/S2"_s});
+    for (const QChar rtyp : {QLatin1Char('A'), QLatin1Char('B')}) {
+        dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, rtyp, 0, true);
+    }
+    for (const qint32 rnr : {7, 8}) {
+        dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, kBlank, rnr, true);
+    }
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S1"_s, QLatin1Char('D'), 0, true);
+    const TRechnerMarken marken{{{QLatin1Char('A'), false}, {QLatin1Char('C'), true}},
+                                {{7, true}, {9, true}, {10, false}}};
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, marken);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, marken); // again: nothing changes
+    EXPECT_EQ(store.Count(u"SELECT count(*) FROM fikofile WHERE Bezeichnung = 'S2' AND ((RTyp IN ('B', 'C')"
+                          " AND RNr = 0) OR (RTyp = ' ' AND RNr IN (7, 8, 9)))"_s),
+              5);
+    EXPECT_EQ(Rows(u"Bezeichnung = 'S2'"_s), 5);
+    EXPECT_EQ(Rows(u"Bezeichnung = 'S1'"_s), 1);
+    EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+
+    dtm.BuchenKommunikation(u"ABIL"_s, u"S2"_s, TRechnerMarken{{{QLatin1Char('D'), true}}, {}});
+    EXPECT_EQ(Rows(u"RTyp = 'D'"_s), 1) << "type D stays with S1";
+    EXPECT_EQ(presenter.ErrorLocations(), QStringList{u"TdtmKOMMFilter.BuchenKommunikation"_s});
+}

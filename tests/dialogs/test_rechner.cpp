@@ -165,6 +165,49 @@ TEST_F(RechnerDialog, ConfirmBooksMarksAndRemovesUnmarkedOnly)
     EXPECT_TRUE(KRNInfo().RegisteredErrors().isEmpty());
 }
 
+// Over a network every statement is a round trip: a confirmation sends as
+// many with 1,000 marks as with 10, conflicts and removals included. The
+// first confirmation prepares what the store keeps for the connection and
+// is not compared.
+TEST_F(RechnerDialog, ConfirmationSendsTheSameNumberOfStatementsForAnyNumberOfMarks)
+{
+    QString more;
+    for (int rnr = 2000; rnr <= 3000; ++rnr) {
+        more += QStringLiteral("Rechner;%1;R%1;A;1\n").arg(rnr);
+    }
+    ImportComputers(store.Store(), kComputers + more);
+    Assign(store.Store(), kZwei, u' ', 3000);
+
+    struct Fall
+    {
+        int marks;
+        bool konflikt; // 3000 marked too, held by ZWEI
+    };
+    QStringList counts;
+    for (const Fall fall : {Fall{1, false}, Fall{10, false}, Fall{1000, false}, Fall{10, true}, Fall{1000, true}}) {
+        presenter.Meldungen.clear();
+        Show([&](TfrmRechner& f) {
+            for (int rnr = 2000; rnr < 3000; ++rnr) {
+                Tree().SetRNrChecked(rnr, rnr < 2000 + fall.marks);
+            }
+            Tree().SetRNrChecked(3000, fall.konflikt);
+            const qint64 before = store.Store().StatementCount();
+            f.btnWeiterClick(f.spbBuchen);
+            counts << QString::number(store.Store().StatementCount() - before);
+            f.btnZurueckClick(f.spbCancel);
+        });
+        EXPECT_EQ(presenter.Meldungen.size(), fall.konflikt ? 1 : 0);
+        if (!fall.konflikt) {
+            EXPECT_EQ(store.Count(QStringLiteral("SELECT count(*) FROM fikofile WHERE Bezeichnung = 'EINS'")),
+                      fall.marks);
+        }
+    }
+    ASSERT_EQ(counts.size(), 5);
+    EXPECT_EQ(counts[1], counts[2]) << counts.join(u' ').toStdString();
+    EXPECT_EQ(counts[3], counts[4]) << counts.join(u' ').toStdString();
+    EXPECT_TRUE(KRNInfo().RegisteredErrors().isEmpty());
+}
+
 TEST_F(RechnerDialog, NothingMarkedAndYesRemovesEveryAssignmentOfTheSetting)
 {
     Assign(store.Store(), kEins, u'A', 0);
