@@ -3,6 +3,8 @@
 // compares the time with the bare SQL query that reads the same rows.
 //
 // Usage: bench_load [rows per kind] [runs]
+#include "BenchStores.h"
+
 #include "data/MainDM.h"
 #include "dialogs/LoadFilterU.h"
 #include "host/KRNInfo.h"
@@ -15,7 +17,6 @@
 #include <QEvent>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -188,8 +189,10 @@ int main(int argc, char** argv)
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
     try {
-        QTemporaryDir dir;
-        auto store = TStore::Open(dir.filePath(u"bench.sqlite"_s));
+        // argv[3], VELDRAKE_STORE or VELDRAKE_TEST_PG: a PostgreSQL server.
+        TBenchStores stores(argc > 3 ? argv[3] : nullptr);
+        auto store = TStore::Open(stores.New(u"load"_s));
+        std::printf("%s store\n", qPrintable(stores.Backend()));
         TStore::SetCurrent(store.get());
         QElapsedTimer seedTimer;
         seedTimer.start();
