@@ -1,6 +1,7 @@
 #include "host/store/PostgresDialect.h"
 
 #include "host/KRNError.h"
+#include "host/store/SchemaSql.h"
 #include "host/store/Store.h"
 
 #include <QSqlQuery>
@@ -11,37 +12,6 @@ namespace {
 // The key of the advisory lock that every unit of work of this program
 // takes ("VELD").
 constexpr qint64 kWriteLockKey = 0x56454C44;
-
-// Text keys in collation "C": exact comparison, code point order, whatever
-// the server's default collation is.
-QString TableSql(const QString& table)
-{
-    if (table == QLatin1String("fidefile")) {
-        return QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS fidefile ("
-            " Kennung TEXT COLLATE \"C\" NOT NULL, Bezeichnung TEXT COLLATE \"C\" NOT NULL,"
-            " Beschreibung TEXT NOT NULL DEFAULT '', Einstellungen TEXT NOT NULL DEFAULT '',"
-            " PRIMARY KEY (Kennung, Bezeichnung))");
-    }
-    if (table == QLatin1String("fikofile")) {
-        return QStringLiteral("CREATE TABLE IF NOT EXISTS fikofile ("
-                              " Kennung TEXT COLLATE \"C\" NOT NULL, Bezeichnung TEXT COLLATE \"C\" NOT NULL,"
-                              " RTyp TEXT COLLATE \"C\" NOT NULL DEFAULT ' ', RNr INTEGER NOT NULL DEFAULT 0,"
-                              " PRIMARY KEY (Kennung, Bezeichnung, RTyp, RNr))");
-    }
-    if (table == QLatin1String("rechnertyp")) {
-        return QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS rechnertyp ("
-            " RTyp TEXT COLLATE \"C\" NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '')");
-    }
-    if (table == QLatin1String("rechner")) {
-        return QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS rechner ("
-            " RNr INTEGER NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '',"
-            " RTyp TEXT COLLATE \"C\" NOT NULL DEFAULT ' ', Master INTEGER NOT NULL DEFAULT 0)");
-    }
-    throw StoreError(QStringLiteral("Unbekannte Tabelle %1.").arg(table));
-}
 
 struct TRuleSql
 {
@@ -88,20 +58,6 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
              " ON fikofile FOR EACH ROW EXECUTE FUNCTION fikofile_einstellung_vorhanden()"}};
     }
     return {};
-}
-
-QStringList Strings(TStore& store, const QString& sql, const QVariantList& values = {})
-{
-    QSqlQuery query = store.Prepare(sql);
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
-    }
-    store.Run(query);
-    QStringList result;
-    while (query.next()) {
-        result << query.value(0).toString();
-    }
-    return result;
 }
 
 } // namespace
@@ -151,7 +107,8 @@ TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
         if (text.contains(QStringLiteral("does not exist")) && text.contains(QStringLiteral("database"))) {
             return TStoreFailure::DatabaseMissing;
         }
-        if (text.contains(QStringLiteral("could not connect")) || text.contains(QStringLiteral("Connection refused")) ||
+        if (text.contains(QStringLiteral("could not connect")) ||
+            text.contains(QStringLiteral("Connection refused")) ||
             text.contains(QStringLiteral("Is the server running")) ||
             text.contains(QStringLiteral("could not translate host name")) ||
             text.contains(QStringLiteral("timeout expired"))) {
@@ -197,14 +154,14 @@ TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
 
 QStringList TPostgresDialect::Tables(TStore& store) const
 {
-    return Strings(store,
-                   QStringLiteral("SELECT table_name FROM information_schema.tables"
-                                  " WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'"));
+    return ReadStrings(
+        store, QStringLiteral("SELECT table_name FROM information_schema.tables"
+                              " WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'"));
 }
 
 QStringList TPostgresDialect::Columns(TStore& store, const QString& table) const
 {
-    return Strings(
+    return ReadStrings(
         store,
         QStringLiteral("SELECT column_name FROM information_schema.columns"
                        " WHERE table_schema = current_schema() AND table_name = ? ORDER BY ordinal_position"),
@@ -220,7 +177,7 @@ bool TPostgresDialect::HasRule(TStore& store, TStoreRule rule) const
                                 : QStringLiteral("SELECT c.relname FROM pg_class c JOIN pg_namespace n"
                                                  " ON n.oid = c.relnamespace WHERE c.relname = ?"
                                                  " AND n.nspname = current_schema()");
-        if (Strings(store, sql, {QString::fromLatin1(part.name)}).isEmpty()) {
+        if (ReadStrings(store, sql, {QString::fromLatin1(part.name)}).isEmpty()) {
             return false;
         }
     }
@@ -229,7 +186,9 @@ bool TPostgresDialect::HasRule(TStore& store, TStoreRule rule) const
 
 void TPostgresDialect::CreateTable(TStore& store, const QString& table) const
 {
-    store.Exec(TableSql(table));
+    // Text keys in collation "C": exact comparison, code point order, whatever
+    // the server's default collation is.
+    store.Exec(TableSql(table, {QStringLiteral("TEXT COLLATE \"C\""), QString()}));
 }
 
 void TPostgresDialect::CreateRule(TStore& store, TStoreRule rule) const

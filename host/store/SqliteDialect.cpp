@@ -2,6 +2,7 @@
 
 #include "host/KRNError.h"
 #include "host/KRNInfo.h"
+#include "host/store/SchemaSql.h"
 #include "host/store/Store.h"
 
 #include <QDir>
@@ -28,35 +29,6 @@ enum : int
     kConstraint = 19,
     kNotADb = 26,
 };
-
-// Text columns compare exactly (binary collation), so names that differ in
-// letter case are different keys.
-QString TableSql(const QString& table)
-{
-    if (table == QLatin1String("fidefile")) {
-        return QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS fidefile ("
-            " Kennung TEXT NOT NULL, Bezeichnung TEXT NOT NULL,"
-            " Beschreibung TEXT NOT NULL DEFAULT '', Einstellungen TEXT NOT NULL DEFAULT '',"
-            " PRIMARY KEY (Kennung, Bezeichnung)) WITHOUT ROWID");
-    }
-    if (table == QLatin1String("fikofile")) {
-        return QStringLiteral("CREATE TABLE IF NOT EXISTS fikofile ("
-                              " Kennung TEXT NOT NULL, Bezeichnung TEXT NOT NULL,"
-                              " RTyp TEXT NOT NULL DEFAULT ' ', RNr INTEGER NOT NULL DEFAULT 0,"
-                              " PRIMARY KEY (Kennung, Bezeichnung, RTyp, RNr)) WITHOUT ROWID");
-    }
-    if (table == QLatin1String("rechnertyp")) {
-        return QStringLiteral("CREATE TABLE IF NOT EXISTS rechnertyp ("
-                              " RTyp TEXT NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '')");
-    }
-    if (table == QLatin1String("rechner")) {
-        return QStringLiteral("CREATE TABLE IF NOT EXISTS rechner ("
-                              " RNr INTEGER NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '',"
-                              " RTyp TEXT NOT NULL DEFAULT ' ', Master INTEGER NOT NULL DEFAULT 0)");
-    }
-    throw StoreError(QStringLiteral("Unbekannte Tabelle %1.").arg(table));
-}
 
 // The statements that hold a rule, each object named as in sqlite_master.
 struct TRuleSql
@@ -97,20 +69,6 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
                  " BEGIN SELECT RAISE(ABORT, 'fikofile: Einstellung fehlt in fidefile'); END"}};
     }
     return {};
-}
-
-QStringList Strings(TStore& store, const QString& sql, const QVariantList& values = {}, int column = 0)
-{
-    QSqlQuery query = store.Prepare(sql);
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
-    }
-    store.Run(query);
-    QStringList result;
-    while (query.next()) {
-        result << query.value(column).toString();
-    }
-    return result;
 }
 
 StoreError LocationError(int number, const QString& path)
@@ -239,21 +197,21 @@ TStoreFailure TSqliteDialect::Classify(const QSqlError& error) const
 
 QStringList TSqliteDialect::Tables(TStore& store) const
 {
-    return Strings(
+    return ReadStrings(
         store,
         QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'"));
 }
 
 QStringList TSqliteDialect::Columns(TStore& store, const QString& table) const
 {
-    return Strings(store, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    return ReadStrings(store, QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
 }
 
 bool TSqliteDialect::HasRule(TStore& store, TStoreRule rule) const
 {
     for (const TRuleSql& part : RuleSql(rule)) {
-        if (Strings(store, QStringLiteral("SELECT name FROM sqlite_master WHERE name = ?"),
-                    {QString::fromLatin1(part.name)})
+        if (ReadStrings(store, QStringLiteral("SELECT name FROM sqlite_master WHERE name = ?"),
+                        {QString::fromLatin1(part.name)})
                 .isEmpty()) {
             return false;
         }
@@ -263,7 +221,7 @@ bool TSqliteDialect::HasRule(TStore& store, TStoreRule rule) const
 
 void TSqliteDialect::PrepareWrites(TStore& store)
 {
-    if (Strings(store, QStringLiteral("PRAGMA journal_mode"))
+    if (ReadStrings(store, QStringLiteral("PRAGMA journal_mode"))
             .value(0)
             .compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
         store.Exec(QStringLiteral("PRAGMA journal_mode=WAL"));
@@ -273,7 +231,9 @@ void TSqliteDialect::PrepareWrites(TStore& store)
 
 void TSqliteDialect::CreateTable(TStore& store, const QString& table) const
 {
-    store.Exec(TableSql(table));
+    // Text columns compare exactly (binary collation), so names that differ
+    // in letter case are different keys.
+    store.Exec(TableSql(table, {QStringLiteral("TEXT"), QStringLiteral(" WITHOUT ROWID")}));
 }
 
 void TSqliteDialect::CreateRule(TStore& store, TStoreRule rule) const
