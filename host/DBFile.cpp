@@ -105,7 +105,7 @@ void TVLT_DBFile::OpenNew(qint16)
 void TVLT_DBFile::CloseTable()
 {
     FinishCursor();
-    m_statements.clear();
+    DropStatements();
     m_found = false;
     if (m_store) {
         m_store->Detach(this);
@@ -138,6 +138,41 @@ void TVLT_DBFile::FinishCursor()
         m_cursor->finish();
         m_cursor = nullptr;
     }
+    m_spilled.clear();
+    m_spilledNext = 0;
+    m_spilling = false;
+}
+
+void TVLT_DBFile::SpillCursor()
+{
+    if (!m_cursor || m_spilling) {
+        return;
+    }
+    m_spilledColumns = m_cursor->record().count();
+    while (m_cursor->next()) {
+        for (int i = 0; i < m_spilledColumns; ++i) {
+            m_spilled.push_back(m_cursor->value(i));
+        }
+    }
+    const QSqlError error = m_cursor->lastError();
+    m_cursor->finish();
+    m_spilling = true;
+    if (error.isValid()) {
+        FinishCursor();
+        m_found = false;
+        throw Store().Failure(error);
+    }
+}
+
+// Dropping a prepared statement is a statement of its own on a server, so
+// the other tables' cursors are spilled first.
+void TVLT_DBFile::DropStatements()
+{
+    if (m_store && !m_statements.isEmpty()) {
+        m_store->SpillCursors();
+    }
+    m_cursor = nullptr;
+    m_statements.clear();
 }
 
 void TVLT_DBFile::ClearRecord()
@@ -147,19 +182,19 @@ void TVLT_DBFile::ClearRecord()
     }
 }
 
-QSqlQuery& TVLT_DBFile::Prepared(const QString& sql)
+QSqlQuery& TVLT_DBFile::Prepared(const QString& sql, bool cursor)
 {
     Store().EnsureConnected();
     if (m_generation != Store().Generation()) {
         // Prepared on a connection that has been replaced.
-        m_cursor = nullptr;
-        m_statements.clear();
+        FinishCursor();
+        DropStatements();
         m_generation = Store().Generation();
     }
     std::shared_ptr<QSqlQuery>& slot = m_statements[sql];
     if (!slot) {
         try {
-            slot = std::make_shared<QSqlQuery>(Store().Prepare(sql));
+            slot = std::make_shared<QSqlQuery>(cursor ? Store().PrepareCursor(sql) : Store().Prepare(sql));
         } catch (const StoreError&) {
             m_statements.remove(sql);
             throw;
@@ -303,18 +338,39 @@ bool TVLT_DBFile::StartCursor(bool extended)
     m_found = false;
     FixSearchedValues(extended);
     QVariantList values;
-    QSqlQuery& query = Prepared(SelectSql(extended, values));
+    QSqlQuery& query = Prepared(SelectSql(extended, values), true);
     BindAll(query, values);
     Execute(query);
     m_cursor = &query;
     return Advance();
 }
 
+namespace {
+
+// One row that SpillCursor read ahead, read like a query's row.
+struct TSpilledRow
+{
+    const QVariant* Values;
+    const QVariant& value(int column) const { return Values[column]; }
+};
+
+} // namespace
+
 bool TVLT_DBFile::Advance()
 {
     if (!m_cursor) {
         m_found = false;
         return false;
+    }
+    if (m_spilling) {
+        m_found = m_spilledNext < m_spilled.size();
+        if (m_found) {
+            LoadRow(TSpilledRow{m_spilled.data() + m_spilledNext}, true);
+            m_spilledNext += static_cast<size_t>(m_spilledColumns);
+        } else {
+            FinishCursor();
+        }
+        return m_found;
     }
     if (m_cursor->next()) {
         LoadRow(*m_cursor, true);
@@ -330,7 +386,7 @@ bool TVLT_DBFile::Advance()
     return m_found;
 }
 
-void TVLT_DBFile::LoadRow(const QSqlQuery& query, bool rowRead)
+template <class Row> void TVLT_DBFile::LoadRow(const Row& row, bool rowRead)
 {
     m_currentKey.clear();
     int column = 0;
@@ -346,7 +402,7 @@ void TVLT_DBFile::LoadRow(const QSqlQuery& query, bool rowRead)
         if (rowRead && m_fixed[static_cast<size_t>(i)]) {
             value = *m_fixed[static_cast<size_t>(i)];
         } else {
-            value = query.value(column++);
+            value = row.value(column++);
         }
         if (value.isNull()) {
             value = field->EmptyValue();

@@ -200,6 +200,9 @@ public:
 
     // Ends an open cursor (a finished search holds no read lock).
     void FinishCursor();
+    // Reads the open cursor's remaining rows into memory, so that the
+    // connection is free for another statement; the reads go on from there.
+    void SpillCursor();
 
 protected:
     // Fills every field's buffer with its empty value (a fresh row).
@@ -210,7 +213,8 @@ private:
     void AddField(TDatenfeld_Gen* field) { m_fields.append(field); }
 
     TStore& Store() const;
-    QSqlQuery& Prepared(const QString& sql);
+    QSqlQuery& Prepared(const QString& sql, bool cursor = false);
+    void DropStatements();
     void Execute(QSqlQuery& query);
     void FixSearchedValues(bool extended);
     QString SelectSql(bool extended, QVariantList& values) const;
@@ -218,7 +222,7 @@ private:
     bool Advance();
     // Fills the buffers from the query's row. A row read leaves the fields
     // loaded on demand pending and takes the values its search fixes.
-    void LoadRow(const QSqlQuery& query, bool rowRead);
+    template <class Row> void LoadRow(const Row& row, bool rowRead);
     // The value of a pending field, from the row read last.
     QVariant FetchPending(const TDatenfeld_Gen& field);
     QString KeyWhere(QVariantList& values, const QList<QVariant>& keyValues) const;
@@ -229,6 +233,11 @@ private:
     TStore* m_store = nullptr;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements; // prepared once per SQL text
     QSqlQuery* m_cursor = nullptr;
+    // Rows of the cursor read ahead by SpillCursor, row after row.
+    std::vector<QVariant> m_spilled;
+    size_t m_spilledNext = 0;
+    int m_spilledColumns = 0;
+    bool m_spilling = false; // the cursor reads from m_spilled
     int m_generation = 0; // of the store's connection the statements belong to
     bool m_found = false;
     QList<QVariant> m_currentKey; // key of the current row, for update and delete

@@ -28,7 +28,7 @@ public:
     QStringList BeginWriteSql() const override;
     // QPSQL reads a forward-only result from the connection row by row, and
     // the next statement on the connection discards what is left of it.
-    bool StreamsResults() const override { return false; }
+    bool ResultsSurviveOtherStatements() const override { return false; }
     QString ListSql(TStoreListKind kind) const override;
 
 private:

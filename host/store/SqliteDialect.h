@@ -19,7 +19,7 @@ public:
     void CreateTable(TStore& store, const QString& table) const override;
     void CreateRule(TStore& store, TStoreRule rule) const override;
     QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
-    bool StreamsResults() const override { return true; }
+    bool ResultsSurviveOtherStatements() const override { return true; }
     QString ListSql(TStoreListKind) const override
     {
         return QStringLiteral("SELECT value FROM json_each(?)");

@@ -376,6 +376,7 @@ template <class Attempt> void TStore::WithRetry(Attempt attempt)
 void TStore::Exec(const QString& sql)
 {
     EnsureConnected();
+    SpillCursors();
     ++m_statementCount;
     QSqlQuery query(Database());
     WithRetry([&] { return query.exec(sql) ? QSqlError() : query.lastError(); });
@@ -383,10 +384,21 @@ void TStore::Exec(const QString& sql)
 
 QSqlQuery TStore::Prepare(const QString& sql)
 {
+    return NewQuery(sql, m_dialect->ResultsSurviveOtherStatements());
+}
+
+QSqlQuery TStore::PrepareCursor(const QString& sql)
+{
+    return NewQuery(sql, true);
+}
+
+QSqlQuery TStore::NewQuery(const QString& sql, bool forwardOnly)
+{
     EnsureConnected();
+    SpillCursors();
     ++m_statementCount;
     QSqlQuery query(Database());
-    query.setForwardOnly(m_dialect->StreamsResults());
+    query.setForwardOnly(forwardOnly);
     if (!query.prepare(sql)) {
         throw Failure(query.lastError());
     }
@@ -395,6 +407,7 @@ QSqlQuery TStore::Prepare(const QString& sql)
 
 void TStore::Run(QSqlQuery& query)
 {
+    SpillCursors();
     ++m_statementCount;
     WithRetry([&] {
         if (query.exec()) {
@@ -416,6 +429,7 @@ void TStore::BeginWrite()
         m_writesPrepared = true;
     }
     EnsureConnected();
+    SpillCursors();
     ++m_statementCount;
     // A begin that failed half way (the lock not granted) leaves a failed
     // transaction behind on some servers; it is rolled back before the next
@@ -455,6 +469,16 @@ void TStore::Rollback()
         return; // the server ended the transaction with the connection
     }
     Exec(QStringLiteral("ROLLBACK"));
+}
+
+void TStore::SpillCursors()
+{
+    if (m_dialect->ResultsSurviveOtherStatements()) {
+        return;
+    }
+    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+        table->SpillCursor();
+    }
 }
 
 void TStore::FinishCursors()

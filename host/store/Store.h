@@ -96,8 +96,14 @@ public:
     // Runs one statement without bound values (schema and pragmas only;
     // never with user text). Throws StoreError.
     void Exec(const QString& sql);
-    // A forward-only statement on this connection; throws StoreError.
+    // A statement on this connection; throws StoreError. Its rows are read
+    // whole where a result would not survive other statements. On a server
+    // dropping a prepared statement is a statement too: drop it before a
+    // table's cursor is started.
     QSqlQuery Prepare(const QString& sql);
+    // A statement whose rows are read one by one as the cursor moves (for
+    // the tables' cursors, which spill, see SpillCursors).
+    QSqlQuery PrepareCursor(const QString& sql);
     // Executes a prepared statement. Outside a transaction a busy store is
     // waited for (bounded, visibly); throws StoreError with the kind.
     void Run(QSqlQuery& query);
@@ -132,6 +138,10 @@ public:
     // Tables register while open so that a commit can end their cursors.
     void Attach(TVLT_DBFile* table);
     void Detach(TVLT_DBFile* table);
+    // Where a result does not survive other statements on the connection,
+    // the open table cursors read their remaining rows into memory. Runs
+    // before every statement; tables call it before dropping statements.
+    void SpillCursors();
 
 private:
     TStore(QString path, QString connectionName, std::unique_ptr<TStoreDialect> dialect);
@@ -141,6 +151,7 @@ private:
     void CreateUniqueRulesWhenClean();
     QList<TDoubleService> ReadDoubleServed();
     void FinishCursors();
+    QSqlQuery NewQuery(const QString& sql, bool forwardOnly);
     template <class Attempt> void WithRetry(Attempt attempt);
 
     QString m_path;

@@ -69,10 +69,11 @@ public:
     // of several statements sent at once, so they are not joined.)
     virtual QStringList BeginWriteSql() const = 0;
 
-    // Whether a result may be read row by row while other statements run on
-    // the same connection (the row reads fetch on-demand fields, keys and
-    // checks while a cursor is open).
-    virtual bool StreamsResults() const = 0;
+    // Whether a result read row by row survives other statements on the
+    // same connection. Where it does not, a result is read whole, except a
+    // table's cursor, which keeps its remaining rows in memory before
+    // another statement runs (see TStore::SpillCursors).
+    virtual bool ResultsSurviveOtherStatements() const = 0;
 
     // A subquery with one column "value": the elements of a JSON array that
     // is bound as one parameter, so that a statement's size and number do

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -146,6 +150,49 @@ TEST_F(RowReadTest, ReadWithEveryColumnKnownStillFindsItsRow)
     EXPECT_EQ(fide.Bezeichnung.GetWert(), u"S2"_s);
     EXPECT_EQ(fide.Einstellungen.GetWert(), u"{\"GroesseBreite\":640}"_s);
     EXPECT_FALSE(fide.ReadNext());
+}
+
+// On a server only one result streams per connection: whatever else runs
+// while a search is open must neither cut it short nor lose a row.
+TEST_F(RowReadTest, ASearchReadsEveryRowWhateverRunsBesideIt)
+{
+    for (int i = 3; i <= 6; ++i) {
+        Insert(u"ABIL"_s, u"S%1"_s.arg(i), u"mehr"_s, u"{}"_s);
+    }
+    const QStringList all = {u"S1"_s, u"S2"_s, u"S3"_s, u"S4"_s, u"S5"_s, u"S6"_s};
+    int n = 0;
+    const std::vector<std::pair<const char*, std::function<void()>>> besides = {
+        {"settings fetched", [&] { fide.Einstellungen.GetWert(); }},
+        {"another table searched to its end",
+         [&] {
+             fiko.ResetSearch();
+             for (bool found = fiko.ReadFirst(); found; found = fiko.ReadNext()) {
+             }
+         }},
+        {"another search left open", [&] { fiko.ResetSearch(), fiko.ReadFirst(); }},
+        {"another table written",
+         [&] {
+             fiko.Kennung.SetWert(u"ABIL"_s);
+             fiko.Bezeichnung.SetWert(u"S1"_s);
+             fiko.RTyp.SetWert(QLatin1Char(' '));
+             fiko.RNr.SetWert(++n);
+             fiko.WriteRecord(wrdonInsert, 0);
+         }},
+        {"a table opened and closed",
+         [&] {
+             Tfidefile other;
+             other.OpenNew(-1);
+             other.ReadFirst();
+         }},
+    };
+    for (const auto& [what, beside] : besides) {
+        QStringList read;
+        for (bool found = FirstOfKind(u"ABIL"_s); found; found = fide.Get_next_extMode()) {
+            read << fide.Bezeichnung.GetWert();
+            beside();
+        }
+        EXPECT_EQ(read, all) << what;
+    }
 }
 
 } // namespace
