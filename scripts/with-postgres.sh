@@ -4,7 +4,8 @@
 # run as root), listening only on a Unix socket in that directory. The
 # server is stopped and the directory removed when the command ends, also
 # when it fails. The command sees VELDRAKE_TEST_PG, a connection URI of a
-# role that may create databases.
+# role that may create databases. Only the role "mit_passwort" must give
+# its password.
 #
 #   bash scripts/with-postgres.sh ctest --test-dir build
 set -euo pipefail
@@ -38,6 +39,11 @@ trap stop EXIT
 # that stops and starts the server (VELDRAKE_TEST_PG_CTL) gets the same.
 printf "%s\n" "listen_addresses = ''" "unix_socket_directories = '$dir'" "fsync = off" "max_connections = 200" \
     >>"$dir/data/postgresql.conf"
+# Every role comes in on the socket without a password, except the role
+# "mit_passwort", which the tests create to see a password refused.
+{ echo "local all mit_passwort scram-sha-256"; cat "$dir/data/pg_hba.conf"; } >"$dir/pg_hba.conf"
+mv "$dir/pg_hba.conf" "$dir/data/pg_hba.conf"
+chown "$owner" "$dir/data/pg_hba.conf"
 "${run[@]}" "$pgbin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 start >/dev/null ||
     { cat "$dir/server.log" >&2; exit 2; }
 

@@ -280,6 +280,13 @@ TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
         QSqlQuery query = other->Prepare(u"SELECT count(*) FROM fidefile"_s);
         other->Run(query);
     };
+    // The one role the test server asks a password of (scripts/with-postgres.sh).
+    const auto withPassword = [&](const QString& password) {
+        temp.Exec(u"DO $$ BEGIN CREATE ROLE mit_passwort LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$"_s);
+        temp.Exec(u"ALTER ROLE mit_passwort PASSWORD 'richtig'"_s);
+        temp.Exec(u"GRANT SELECT ON ALL TABLES IN SCHEMA public TO mit_passwort"_s);
+        return ServerLocation(temp.Path(), u"mit_passwort"_s, password, {});
+    };
     enum Backend
     {
         Both,
@@ -317,6 +324,9 @@ TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
          [&] { TStore::Open(ServerLocation(temp.Path(), {}, u"geheim"_s, u"gibt_es_nicht"_s)); }},
         {"unknown role", Postgres, TStoreFailure::Authentication,
          [&] { TStore::Open(ServerLocation(temp.Path(), u"niemand"_s, u"geheim"_s, {})); }},
+        {"wrong password", Postgres, TStoreFailure::Authentication,
+         [&] { TStore::Open(withPassword(u"geheim"_s)); }},
+        {"no password", Postgres, TStoreFailure::Authentication, [&] { TStore::Open(withPassword({})); }},
         {"no privileges", Postgres, TStoreFailure::NoPrivilege, withoutRights},
         {"statement timeout", Postgres, TStoreFailure::Timeout,
          [&] {
@@ -339,6 +349,17 @@ TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
         EXPECT_FALSE(e.DriverText().isEmpty());
         EXPECT_FALSE(e.Message().contains(u"Meldung "_s + QString::number(100 + int(c.kind))))
             << "the text is in the catalogue";
+    }
+
+    if (server) {
+        // The password from the environment; the store's name never shows it.
+        const QString location = withPassword({});
+        qputenv("PGPASSWORD", "richtig");
+        const auto unset = qScopeGuard([] { qunsetenv("PGPASSWORD"); });
+        EXPECT_NO_THROW(TStore::Open(location));
+        EXPECT_FALSE(TStore::Open(ServerLocation(temp.Path(), u"mit_passwort"_s, u"richtig"_s, {}))
+                         ->Path()
+                         .contains(u"richtig"_s));
     }
 
     // The user sees the German text; the driver's text is in the details.

@@ -96,9 +96,9 @@ TEST(StoreServer, KilledBookingClientsLeaveTheStoreWhole)
     EXPECT_TRUE(output.contains(u"store whole after each kill"_s)) << output.toStdString();
 }
 
-// What the test server cannot bring about (it lets every role in without a
-// password): the server's codes and libpq's texts of a connection that
-// failed, each with its kind. The texts are libpq's as it writes them.
+// What the test server cannot bring about (it listens on a socket only and
+// asks one role for a password): the server's codes and libpq's texts of a
+// connection that failed, each with its kind, as libpq writes them.
 TEST(StoreServer, ServerFailuresAreClassifiedByCodeOrByLibpqsText)
 {
     const struct
