@@ -203,6 +203,8 @@ public:
     // Reads the open cursor's remaining rows into memory, so that the
     // connection is free for another statement; the reads go on from there.
     void SpillCursor();
+    // Forgets the prepared statements (they are prepared again when used).
+    void DropStatements();
 
 protected:
     // Fills every field's buffer with its empty value (a fresh row).
@@ -214,7 +216,6 @@ private:
 
     TStore& Store() const;
     QSqlQuery& Prepared(const QString& sql, bool cursor = false);
-    void DropStatements();
     void Execute(QSqlQuery& query);
     void FixSearchedValues(bool extended);
     QString SelectSql(bool extended, QVariantList& values) const;

@@ -179,6 +179,12 @@ void TStore::EnsureConnected()
         table->FinishCursor();
     }
     db.close();
+    // The statements prepared on the old connection go while none is open:
+    // dropping one on the new connection fails there and would spoil the
+    // unit of work it runs in.
+    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+        table->DropStatements();
+    }
     if (!db.open()) {
         throw Failure(db.lastError());
     }

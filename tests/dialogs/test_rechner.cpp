@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 #include "RecordingPresenter.h"
 #include "TempStore.h"
+#include "TestBackend.h"
 #include "test_rechner_support.h"
 
 #include "dialogs/RechnerU.h"
@@ -363,6 +364,36 @@ TEST_F(RechnerDialog, FailureWhileBookingBooksNothingAndConfirmingAgainBooksEver
     EXPECT_TRUE(presenter.Errors[0].Details.contains(QStringLiteral("Rechner 7 ist gesperrt")));
     EXPECT_EQ(presenter.ErrorLocations(), QStringList{QStringLiteral("TdtmKOMMFilter.BuchenKommunikation")});
     EXPECT_TRUE(presenter.Meldungen.isEmpty());
+}
+
+// The server is stopped while the dialog is open and started again: the
+// confirmation fails with the lost connection as its reason, books nothing
+// and keeps the dialog and its marks; once the server is back, confirming
+// again connects anew and books them.
+TEST_F(RechnerDialog, ServerStoppedWhileOpenBooksNothingAndConfirmingAfterItsStartBooks)
+{
+    if (!TestBackend::MayRestartServer()) {
+        GTEST_SKIP() << "stops the test server: run alone on the PostgreSQL store";
+    }
+    const auto server = [](const QString& action) {
+        QString why;
+        ASSERT_TRUE(TestBackend::ServerCtl(action, why)) << why.toStdString();
+    };
+    const int result = Show([&](TfrmRechner& f) {
+        Tree().SetRTypChecked(u'A', true);
+        Tree().SetRNrChecked(7, true);
+        server(QStringLiteral("stop -m fast -w"));
+        f.btnWeiterClick(f.spbBuchen);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_TRUE(f.isVisible());
+        EXPECT_TRUE(Tree().GetRTypChecked(u'A') && Tree().GetRNrChecked(7));
+        server(QStringLiteral("start -w"));
+        f.btnWeiterClick(f.spbBuchen);
+    });
+    EXPECT_EQ(result, mrOk);
+    EXPECT_EQ(Of(kEins), "T:A N:7");
+    ASSERT_EQ(presenter.Errors.size(), 1);
+    EXPECT_EQ(presenter.Errors[0].Text, StoreFailureText(TStoreFailure::ConnectionLost));
 }
 
 // Another workstation deletes the saved setting while the dialog is open

@@ -18,15 +18,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Runs pg_ctl of the test server with the action ("stop -m fast -w").
 void ServerCtl(const QString& action)
 {
-    QStringList args = QProcess::splitCommand(qEnvironmentVariable("VELDRAKE_TEST_PG_CTL") + u' ' + action);
-    const QString program = args.takeFirst();
-    QProcess ctl;
-    ctl.start(program, args);
-    ASSERT_TRUE(ctl.waitForFinished(60000));
-    ASSERT_EQ(ctl.exitCode(), 0) << ctl.readAllStandardError().toStdString();
+    QString why;
+    ASSERT_TRUE(TestBackend::ServerCtl(action, why)) << why.toStdString();
 }
 
 void Insert(Tfidefile& fide, const QString& bezeichnung)
@@ -50,7 +45,7 @@ TStoreFailure FailureOf(const std::function<void()>& work)
 
 TEST(StoreServer, AStoppedServerIsReportedAndTheNextActionAfterItsStartReconnects)
 {
-    if (!TestBackend::Postgres() || qEnvironmentVariable("VELDRAKE_TEST_PG_RESTART") != u"1"_s) {
+    if (!TestBackend::MayRestartServer()) {
         GTEST_SKIP() << "stops the test server: run alone on the PostgreSQL store";
     }
     TempStore store;

@@ -4,6 +4,7 @@
 #include "host/store/PostgresAddress.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -89,4 +90,27 @@ void TestBackend::Discard(const QString& location)
     } catch (const std::exception&) {
         // A database left behind goes with the throwaway server.
     }
+}
+
+bool TestBackend::MayRestartServer()
+{
+    return Postgres() && qEnvironmentVariable("VELDRAKE_TEST_PG_RESTART") == QLatin1String("1");
+}
+
+bool TestBackend::ServerCtl(const QString& action, QString& why)
+{
+    QStringList args =
+        QProcess::splitCommand(qEnvironmentVariable("VELDRAKE_TEST_PG_CTL") + QLatin1Char(' ') + action);
+    if (args.isEmpty()) {
+        why = QStringLiteral("VELDRAKE_TEST_PG_CTL is not set");
+        return false;
+    }
+    const QString program = args.takeFirst();
+    QProcess ctl;
+    ctl.start(program, args);
+    if (!ctl.waitForFinished(60000) || ctl.exitCode() != 0) {
+        why = QString::fromLocal8Bit(ctl.readAllStandardError());
+        return false;
+    }
+    return true;
 }

@@ -19,6 +19,13 @@ QString NewServerDatabase();
 // Drops a database made by NewLocation (nothing for a file).
 void Discard(const QString& location);
 
+// Whether this test may stop and start the test server: only where CTest
+// runs it alone (VELDRAKE_TEST_PG_RESTART, see tests/CMakeLists.txt).
+bool MayRestartServer();
+// Runs pg_ctl of the test server with the action ("stop -m fast -w");
+// false, with pg_ctl's complaint in why, when it failed.
+bool ServerCtl(const QString& action, QString& why);
+
 } // namespace TestBackend
 
 // Ends a test that only makes sense on SQLite files (file damage, pragmas,
