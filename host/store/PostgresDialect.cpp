@@ -96,7 +96,11 @@ TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
         const QString text = error.text();
         if (text.contains(QStringLiteral("server closed the connection")) ||
             text.contains(QStringLiteral("no connection to the server")) ||
-            text.contains(QStringLiteral("terminating connection"))) {
+            text.contains(QStringLiteral("terminating connection")) ||
+            text.contains(QStringLiteral("could not send data to server")) ||
+            text.contains(QStringLiteral("could not receive data from server")) ||
+            text.contains(QStringLiteral("connection to server was lost")) ||
+            text.contains(QStringLiteral("SSL connection has been closed unexpectedly"))) {
             return TStoreFailure::ConnectionLost;
         }
         if (text.contains(QStringLiteral("password authentication failed")) ||
