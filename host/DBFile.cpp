@@ -121,6 +121,17 @@ void TVLT_DBFile::ResetSearch()
     }
     m_extendedFilter.clear();
     m_found = false;
+    ForgetCurrentKey();
+}
+
+// The key of the row in the buffers is copied only when the current key is
+// forgotten while fields of that row are still pending (not once a row).
+void TVLT_DBFile::ForgetCurrentKey()
+{
+    if (m_pendingKeyIsCurrent) {
+        m_loadedKey = m_currentKey;
+        m_pendingKeyIsCurrent = false;
+    }
     m_currentKey.clear();
 }
 
@@ -388,6 +399,8 @@ bool TVLT_DBFile::Advance()
 
 template <class Row> void TVLT_DBFile::LoadRow(const Row& row, bool rowRead)
 {
+    // Every field of the row before is replaced: nothing of it stays pending.
+    m_pendingKeyIsCurrent = false;
     m_currentKey.clear();
     int column = 0;
     bool pending = false;
@@ -413,19 +426,15 @@ template <class Row> void TVLT_DBFile::LoadRow(const Row& row, bool rowRead)
         field->m_buffer = std::move(value);
         field->m_pending = false;
     }
-    if (pending) {
-        // Element by element, so that neither list is shared and the next
-        // row reuses both without allocating.
-        m_loadedKey.resize(m_currentKey.size());
-        std::copy(m_currentKey.cbegin(), m_currentKey.cend(), m_loadedKey.begin());
-    }
+    m_pendingKeyIsCurrent = pending;
 }
 
 QVariant TVLT_DBFile::FetchPending(const TDatenfeld_Gen& field)
 {
     QVariantList values;
     QSqlQuery& query = Prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                    .arg(field.Column(), m_tableName, KeyWhere(values, m_loadedKey)));
+                                    .arg(field.Column(), m_tableName,
+                                         KeyWhere(values, m_pendingKeyIsCurrent ? m_currentKey : m_loadedKey)));
     BindAll(query, values);
     Execute(query);
     QVariant value = query.next() ? query.value(0) : QVariant();
@@ -518,7 +527,7 @@ void TVLT_DBFile::WriteRecord(qint16 mode, qint32)
         query.finish();
         if (mode == wrdonDelete) {
             m_found = false;
-            m_currentKey.clear();
+            ForgetCurrentKey();
         }
         return;
     }

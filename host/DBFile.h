@@ -227,6 +227,7 @@ private:
     // The value of a pending field, from the row read last.
     QVariant FetchPending(const TDatenfeld_Gen& field);
     QString KeyWhere(QVariantList& values, const QList<QVariant>& keyValues) const;
+    void ForgetCurrentKey();
 
     QString m_tableName;
     QList<TDatenfeld_Gen*> m_fields;
@@ -243,7 +244,10 @@ private:
     bool m_found = false;
     QList<QVariant> m_currentKey; // key of the current row, for update and delete
     std::vector<std::optional<QVariant>> m_fixed; // per field: the value the row search fixes
-    QList<QVariant> m_loadedKey;  // key of the row in the buffers, for pending fields
+    // Key of the row in the buffers, for pending fields: m_currentKey while
+    // that is still the same row's, else m_loadedKey.
+    QList<QVariant> m_loadedKey;
+    bool m_pendingKeyIsCurrent = false;
 };
 
 // Saved filter settings: one row per saved setting of a filter kind.
