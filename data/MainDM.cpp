@@ -273,16 +273,6 @@ bool MarkiertOhneEinschraenkung(const TRechnerMarken& marken)
            std::ranges::any_of(marken.RNummern, [](const auto& e) { return e.second && e.first <= 0; });
 }
 
-QSqlQuery Ausfuehren(TStore& store, const QString& sql, const QVariantList& werte)
-{
-    QSqlQuery query = store.Prepare(sql);
-    for (const QVariant& wert : werte) {
-        query.addBindValue(wert);
-    }
-    store.Run(query);
-    return query;
-}
-
 } // namespace
 
 std::optional<TRechnerKonflikt>
@@ -294,8 +284,7 @@ TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung, con
         TStore& store = TStore::Required();
         // The rows of other settings for the marked entries, in table order;
         // the first one per type or number decides.
-        QSqlQuery rows = Ausfuehren(
-            store,
+        QSqlQuery rows = store.Query(
             QStringLiteral(
                 "SELECT Bezeichnung, RTyp, RNr FROM fikofile WHERE Kennung = ? AND Bezeichnung <> ?"
                 " AND (RTyp IN (%1) OR RNr IN (%2) OR ? = 1)"
@@ -353,24 +342,21 @@ void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& 
         TStore& store = TStore::Required();
         const QString typen = store.ListSql(TStoreListKind::Text);
         const QString nummern = store.ListSql(TStoreListKind::Integer);
-        Ausfuehren(store,
-                   QStringLiteral("DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
-                                  " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
-                       .arg(typen, nummern),
-                   {kennung, bezeichnung, Liste(marken.RTypen, false), Liste(marken.RNummern, false)});
+        store.Query(QStringLiteral("DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
+                                   " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
+                        .arg(typen, nummern),
+                    {kennung, bezeichnung, Liste(marken.RTypen, false), Liste(marken.RNummern, false)});
         const QString einfuegen = QStringLiteral(
             "INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr)"
             " SELECT DISTINCT CAST(? AS TEXT), CAST(? AS TEXT), %1 FROM (%2) l WHERE NOT EXISTS"
             " (SELECT 1 FROM fikofile f WHERE f.Kennung = ? AND f.Bezeichnung = ?"
             " AND f.RTyp = %3 AND f.RNr = %4)");
-        Ausfuehren(store,
-                   einfuegen.arg(QStringLiteral("l.value, 0"), typen, QStringLiteral("l.value"),
-                                 QStringLiteral("0")),
-                   {kennung, bezeichnung, Liste(marken.RTypen, true), kennung, bezeichnung});
-        Ausfuehren(store,
-                   einfuegen.arg(QStringLiteral("' ', l.value"), nummern, QStringLiteral("' '"),
-                                 QStringLiteral("l.value")),
-                   {kennung, bezeichnung, Liste(marken.RNummern, true), kennung, bezeichnung});
+        store.Query(einfuegen.arg(QStringLiteral("l.value, 0"), typen, QStringLiteral("l.value"),
+                                  QStringLiteral("0")),
+                    {kennung, bezeichnung, Liste(marken.RTypen, true), kennung, bezeichnung});
+        store.Query(einfuegen.arg(QStringLiteral("' ', l.value"), nummern, QStringLiteral("' '"),
+                                  QStringLiteral("l.value")),
+                    {kennung, bezeichnung, Liste(marken.RNummern, true), kennung, bezeichnung});
     });
 }
 

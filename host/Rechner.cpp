@@ -76,11 +76,6 @@ public:
     QString Reason;
 };
 
-QSqlQuery Prepare(TStore& store, const QString& sql)
-{
-    return store.Prepare(sql);
-}
-
 // Splits one line at ';'. A field may be quoted with "; "" inside quotes is
 // one quote. Unquoted fields are trimmed.
 QStringList SplitFields(const QString& line)
@@ -231,17 +226,17 @@ TRechnerImport Write(TStore& store, const TParsed& parsed, const QString& source
     }
 
     QSqlQuery typQuery =
-        Prepare(store, QStringLiteral("INSERT INTO rechnertyp (RTyp, Name) VALUES (?, ?)"
-                                      " ON CONFLICT (RTyp) DO UPDATE SET Name = excluded.Name"));
+        store.Prepare(QStringLiteral("INSERT INTO rechnertyp (RTyp, Name) VALUES (?, ?)"
+                                     " ON CONFLICT (RTyp) DO UPDATE SET Name = excluded.Name"));
     for (const TRechnerTyp& typ : parsed.Typen) {
         typQuery.bindValue(0, QString(typ.RTyp));
         typQuery.bindValue(1, typ.Name);
         store.Run(typQuery);
     }
     QSqlQuery nrQuery =
-        Prepare(store, QStringLiteral("INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (?, ?, ?, ?)"
-                                      " ON CONFLICT (RNr) DO UPDATE SET Name = excluded.Name,"
-                                      " RTyp = excluded.RTyp, Master = excluded.Master"));
+        store.Prepare(QStringLiteral("INSERT INTO rechner (RNr, Name, RTyp, Master) VALUES (?, ?, ?, ?)"
+                                     " ON CONFLICT (RNr) DO UPDATE SET Name = excluded.Name,"
+                                     " RTyp = excluded.RTyp, Master = excluded.Master"));
     for (const TImportLine& entry : parsed.Rechner) {
         nrQuery.bindValue(0, entry.Rechner.RNr);
         nrQuery.bindValue(1, entry.Rechner.Name);
@@ -254,8 +249,7 @@ TRechnerImport Write(TStore& store, const TParsed& parsed, const QString& source
 
 int CountRows(TStore& store, const QString& sql)
 {
-    QSqlQuery query = Prepare(store, sql);
-    store.Run(query);
+    QSqlQuery query = store.Query(sql);
     const int count = query.next() ? query.value(0).toInt() : 0;
     query.finish();
     return count;
@@ -266,8 +260,7 @@ int CountRows(TStore& store, const QString& sql)
 QList<TRechnerTyp> ReadRechnerTypen(TStore& store)
 {
     QSqlQuery query =
-        Prepare(store, QStringLiteral("SELECT RTyp, Name FROM rechnertyp WHERE RTyp <> ' ' ORDER BY RTyp"));
-    store.Run(query);
+        store.Query(QStringLiteral("SELECT RTyp, Name FROM rechnertyp WHERE RTyp <> ' ' ORDER BY RTyp"));
     QList<TRechnerTyp> result;
     while (query.next()) {
         const QString rtyp = query.value(0).toString();
@@ -287,8 +280,7 @@ QList<TRechner> ReadRechner(TStore& store, bool onlyMaster)
         sql += QStringLiteral(" AND Master <> 0");
     }
     sql += QStringLiteral(" ORDER BY RNr");
-    QSqlQuery query = Prepare(store, sql);
-    store.Run(query);
+    QSqlQuery query = store.Query(sql);
     QList<TRechner> result;
     while (query.next()) {
         TRechner rechner;

@@ -35,11 +35,7 @@ QString TableSql(const QString& table, const TTableSpelling& spelling)
 
 QStringList ReadStrings(TStore& store, const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query = store.Prepare(sql);
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
-    }
-    store.Run(query);
+    QSqlQuery query = store.Query(sql, values);
     QStringList result;
     while (query.next()) {
         result << query.value(0).toString();

@@ -207,7 +207,8 @@ const QList<TStoreTable>& TStore::Schema()
          4},
         {QStringLiteral("rechnertyp"), {QStringLiteral("RTyp"), QStringLiteral("Name")}, 1, false},
         {QStringLiteral("rechner"),
-         {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")}, 1,
+         {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")},
+         1,
          false},
     };
     return schema;
@@ -296,7 +297,7 @@ void TStore::CreateUniqueRulesWhenClean()
 
 QList<TDoubleService> TStore::ReadDoubleServed()
 {
-    QSqlQuery query = Prepare(QStringLiteral(
+    QSqlQuery query = Query(QStringLiteral(
         // Grouped once instead of a lookup per row: on a large store every
         // number row shares the blank type, which no index narrows.
         "SELECT a.Kennung, a.RTyp, a.RNr, a.Bezeichnung FROM fikofile a"
@@ -306,7 +307,6 @@ QList<TDoubleService> TStore::ReadDoubleServed()
         " ON a.Kennung = d.Kennung AND a.RTyp = d.RTyp AND a.RNr = d.RNr"
         " WHERE a.Bezeichnung <> ''"
         " ORDER BY a.Kennung, a.RTyp, a.RNr, a.Bezeichnung"));
-    Run(query);
     QList<TDoubleService> result;
     while (query.next()) {
         const QString kennung = query.value(0).toString();
@@ -408,6 +408,16 @@ QSqlQuery TStore::NewQuery(const QString& sql, bool forwardOnly)
     if (!query.prepare(sql)) {
         throw Failure(query.lastError());
     }
+    return query;
+}
+
+QSqlQuery TStore::Query(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query = Prepare(sql);
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    Run(query);
     return query;
 }
 

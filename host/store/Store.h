@@ -104,6 +104,9 @@ public:
     // A statement whose rows are read one by one as the cursor moves (for
     // the tables' cursors, which spill, see SpillCursors).
     QSqlQuery PrepareCursor(const QString& sql);
+    // Prepares the statement, binds the values in order and runs it; the
+    // rows are read from the query returned. Throws StoreError.
+    QSqlQuery Query(const QString& sql, const QVariantList& values = {});
     // Executes a prepared statement. Outside a transaction a busy store is
     // waited for (bounded, visibly); throws StoreError with the kind.
     void Run(QSqlQuery& query);

@@ -25,8 +25,7 @@ QString InsertSql(const TStoreTable& table)
 
 int CountRows(TStore& store, const QString& table)
 {
-    QSqlQuery query = store.Prepare(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table));
-    store.Run(query);
+    QSqlQuery query = store.Query(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table));
     return query.next() ? query.value(0).toInt() : 0;
 }
 
