@@ -7,10 +7,10 @@
 #include "dialogs/SaveFilterU.h"
 #include "editors/KOMMFilterEditorU.h"
 #include "host/Application.h"
-#include "host/Guard.h"
 #include "host/KRNControls.h"
-#include "host/KRNError.h"
-#include "host/KRNProgramm.h"
+#include "host/core/Guard.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNProgramm.h"
 
 #include <QAction>
 #include <QPointer>

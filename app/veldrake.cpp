@@ -8,8 +8,9 @@
 #include "dialogs/SaveFilterU.h"
 #include "editors/KOMMFilterBILDEditor.h"
 #include "host/Application.h"
-#include "host/KRNInfo.h"
-#include "host/KRNProgramm.h"
+#include "host/KRNDesktop.h"
+#include "host/core/KRNInfo.h"
+#include "host/core/KRNProgramm.h"
 
 #include <QByteArray>
 
@@ -88,9 +89,11 @@ bool NoScreenReachable()
 
 int Run()
 {
+    KRNInstallDesktopServices();
     const bool started = StartUp();
     Application().Run();
     ShutDown();
+    KRNRemoveDesktopServices();
     return started ? 0 : 1;
 }
 

@@ -6,7 +6,7 @@
 // databases). A copy of a closed store is a file copy or a database made
 // from it as template.
 
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
 #include "host/store/PostgresAddress.h"
 
 #include <QDir>

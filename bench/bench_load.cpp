@@ -7,10 +7,10 @@
 
 #include "data/MainDM.h"
 #include "dialogs/LoadFilterU.h"
-#include "host/KRNInfo.h"
-#include "host/Store.h"
 #include "host/VRList.h"
 #include "host/VTVRList.h"
+#include "host/core/KRNInfo.h"
+#include "host/store/Store.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

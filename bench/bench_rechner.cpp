@@ -17,13 +17,13 @@
 
 #include "data/MainDM.h"
 #include "dialogs/RechnerU.h"
-#include "host/KRNComponent.h"
 #include "host/KRNControls.h"
-#include "host/KRNError.h"
 #include "host/KRNForm.h"
-#include "host/KRNInfo.h"
-#include "host/Store.h"
 #include "host/VTRTypRNrCheck.h"
+#include "host/core/KRNComponent.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNInfo.h"
+#include "host/store/Store.h"
 
 #include <QApplication>
 #include <QFile>
@@ -93,7 +93,7 @@ public:
         std::fprintf(stderr, "failure in %s: %s\n", qPrintable(location), qPrintable(text));
         ++Shown;
     }
-    void ShowVersion(const QString&, const QString&, QWidget*) override {}
+    void ShowVersion(const QString&, const QString&, QObject*) override {}
     int Shown = 0;
 };
 

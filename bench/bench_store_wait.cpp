@@ -5,8 +5,8 @@
 //
 // Usage: bench_store_wait [hold seconds]     (QT_QPA_PLATFORM=offscreen
 //                                            without a display)
-#include "host/KRNError.h"
 #include "host/StoreWaitIndicator.h"
+#include "host/core/KRNError.h"
 #include "host/store/Store.h"
 
 #include <QApplication>

@@ -14,9 +14,9 @@
 //   bench_transfer [work folder]   (default: a temporary folder)
 
 #include "data/MainDM.h"
-#include "host/KOMMFilter.h"
-#include "host/Rechner.h"
-#include "host/Store.h"
+#include "host/core/KOMMFilter.h"
+#include "host/core/Rechner.h"
+#include "host/store/Store.h"
 #include "transfer/BildVerarbeitung.h"
 #include "transfer/Transfer.h"
 

@@ -1,8 +1,8 @@
 #include "data/MainDM.h"
 
-#include "host/Guard.h"
-#include "host/KRNError.h"
-#include "host/KRNInfo.h"
+#include "host/core/Guard.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNInfo.h"
 #include "host/store/Store.h"
 
 #include <algorithm>

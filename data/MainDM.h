@@ -1,8 +1,8 @@
 #pragma once
 
-#include "host/DBFile.h"
-#include "host/DataModule.h"
-#include "host/KOMMFilter.h"
+#include "host/core/DBFile.h"
+#include "host/core/DataModule.h"
+#include "host/core/KOMMFilter.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "dialogs/DialogSupport.h"
 
 #include "data/MainDM.h"
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
 
 TdtmKOMMFilter& FilterDataModule()
 {

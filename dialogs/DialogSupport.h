@@ -3,7 +3,7 @@
 // What the dialogs share beyond the form frame (host/KRNFormFrame.h): the
 // data module and failure reports of the calls they make.
 
-#include "host/KRNInfo.h"
+#include "host/core/KRNInfo.h"
 
 class TdtmKOMMFilter;
 

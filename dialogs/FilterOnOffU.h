@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/KOMMFilter.h"
 #include "host/KRNForm.h"
+#include "host/core/KOMMFilter.h"
 
 #include <QString>
 

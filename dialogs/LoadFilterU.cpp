@@ -2,15 +2,15 @@
 
 #include "data/MainDM.h"
 #include "dialogs/DialogSupport.h"
-#include "host/Guard.h"
 #include "host/KRNControls.h"
-#include "host/KRNError.h"
 #include "host/KRNFormFrame.h"
-#include "host/KRNInfo.h"
-#include "host/KRNProgramm.h"
-#include "host/Store.h"
 #include "host/VRList.h"
 #include "host/VTVRList.h"
+#include "host/core/Guard.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNInfo.h"
+#include "host/core/KRNProgramm.h"
+#include "host/store/Store.h"
 
 #include <QAction>
 

@@ -1,7 +1,7 @@
 #include "dialogs/RechnerTipps.h"
 
-#include "host/KRNError.h"
 #include "host/VTRTypRNrCheck.h"
+#include "host/core/KRNError.h"
 #include "transfer/Zuordnung.h"
 
 #include <QHelpEvent>

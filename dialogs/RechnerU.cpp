@@ -4,15 +4,15 @@
 #include "dialogs/RechnerTipps.h"
 
 #include "data/MainDM.h"
-#include "host/Guard.h"
-#include "host/KOMMFilter.h"
 #include "host/KRNControls.h"
-#include "host/KRNError.h"
 #include "host/KRNFormFrame.h"
-#include "host/KRNInfo.h"
-#include "host/KRNProgramm.h"
-#include "host/Store.h"
 #include "host/VTRTypRNrCheck.h"
+#include "host/core/Guard.h"
+#include "host/core/KOMMFilter.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNInfo.h"
+#include "host/core/KRNProgramm.h"
+#include "host/store/Store.h"
 
 #include <QAction>
 #include <QFont>

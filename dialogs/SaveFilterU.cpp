@@ -2,11 +2,11 @@
 
 #include "data/MainDM.h"
 #include "dialogs/DialogSupport.h"
-#include "host/Guard.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
-#include "host/KRNInfo.h"
-#include "host/KRNProgramm.h"
+#include "host/core/Guard.h"
+#include "host/core/KRNInfo.h"
+#include "host/core/KRNProgramm.h"
 
 #include <QAction>
 

@@ -1,6 +1,6 @@
 #include "editors/BildQualitaet.h"
 
-#include "host/KRNConvert.h"
+#include "host/core/KRNConvert.h"
 
 #include <algorithm>
 

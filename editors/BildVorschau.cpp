@@ -1,9 +1,9 @@
 #include "editors/BildVorschau.h"
 
-#include "host/Guard.h"
 #include "host/KRNControls.h"
-#include "host/KRNError.h"
 #include "host/KRNFormFrame.h"
+#include "host/core/Guard.h"
+#include "host/core/KRNError.h"
 
 #include <QBuffer>
 #include <QFileDialog>

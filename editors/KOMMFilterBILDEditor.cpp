@@ -2,9 +2,9 @@
 
 #include "editors/BildQualitaet.h"
 #include "editors/BildVorschau.h"
-#include "host/Guard.h"
-#include "host/KRNConvert.h"
 #include "host/KRNFormFrame.h"
+#include "host/core/Guard.h"
+#include "host/core/KRNConvert.h"
 
 #include <QStringList>
 

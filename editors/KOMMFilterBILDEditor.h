@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editors/KOMMFilterEditorU.h"
-#include "host/KOMMFilter.h"
+#include "host/core/KOMMFilter.h"
 #include "transfer/BildVerarbeitung.h"
 
 #include <memory>

@@ -1,11 +1,11 @@
 #include "editors/KOMMFilterEditorU.h"
 
-#include "host/Guard.h"
-#include "host/KOMMFilter.h"
 #include "host/KRNFormFrame.h"
-#include "host/KRNInfo.h"
-#include "host/KRNProgramm.h"
-#include "host/Store.h"
+#include "host/core/Guard.h"
+#include "host/core/KOMMFilter.h"
+#include "host/core/KRNInfo.h"
+#include "host/core/KRNProgramm.h"
+#include "host/store/Store.h"
 
 #include <QAction>
 

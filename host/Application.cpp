@@ -1,7 +1,6 @@
 #include "host/Application.h"
 
-#include "host/KRNForm.h"
-#include "host/KRNInfo.h"
+#include "host/core/KRNInfo.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -196,7 +195,7 @@ void TApplication::Run()
     if (auto* dialog = qobject_cast<QDialog*>(mainForm)) {
         closed = connect(dialog, &QDialog::finished, this, &TApplication::Terminate);
     }
-    if (auto* form = dynamic_cast<TKRNForm*>(mainForm)) {
+    if (auto* form = dynamic_cast<TKRNComponent*>(mainForm)) {
         form->RunShowHandler();
     }
     mainForm->show();

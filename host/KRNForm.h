@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/KRNComponent.h"
-#include "host/KRNInfo.h"
+#include "host/core/KRNComponent.h"
+#include "host/core/KRNInfo.h"
 
 #include <QDialog>
 #include <QKeySequence>
@@ -51,9 +51,6 @@ public:
     int ShowModal();
     bool InModal() const { return m_inModal; }
 
-    // Runs the show handler (ShowModal and Application().Run do this).
-    void RunShowHandler() { FormShow(this); }
-
     // Adds an action with a shortcut to the form's action list. The handler
     // runs when the shortcut is pressed while the form is the active window
     // and the action is enabled.
@@ -70,6 +67,8 @@ public:
 
 protected:
     void DoCreate() override { FormCreate(this); }
+    // The show handler (ShowModal and Application().Run run it).
+    void DoShow() override { FormShow(this); }
     void DoDestroy() override { FormDestroy(this); }
 
 private:

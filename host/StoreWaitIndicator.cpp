@@ -1,6 +1,6 @@
 #include "host/StoreWaitIndicator.h"
 
-#include "host/KRNInfo.h"
+#include "host/core/KRNMeldungen.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -21,8 +21,8 @@ void TStoreWaitIndicator::WaitBegins()
 void TStoreWaitIndicator::StillWaiting(int elapsedMs, int limitMs)
 {
     if (elapsedMs >= kDelayMs && !m_window) {
-        m_window = new QProgressDialog(TKRNInfo::MeldungsText(150, QStringLiteral("DATENBESTAND")), QString(),
-                                       0, limitMs, QApplication::activeWindow());
+        m_window = new QProgressDialog(KRNMeldungsText(150, QStringLiteral("DATENBESTAND")), QString(), 0,
+                                       limitMs, QApplication::activeWindow());
         m_window->setWindowTitle(QApplication::applicationDisplayName());
         m_window->setWindowModality(Qt::ApplicationModal);
         m_window->setMinimumDuration(0);

@@ -1,7 +1,7 @@
 #include "host/VTRTypRNrCheck.h"
 
-#include "host/KRNError.h"
-#include "host/Store.h"
+#include "host/core/KRNError.h"
+#include "host/store/Store.h"
 
 #include <QAbstractItemModel>
 #include <QFont>

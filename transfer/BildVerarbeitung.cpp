@@ -1,7 +1,7 @@
 #include "transfer/BildVerarbeitung.h"
 
-#include "host/KOMMFilter.h"
-#include "host/KRNError.h"
+#include "host/core/KOMMFilter.h"
+#include "host/core/KRNError.h"
 
 #include <QFile>
 

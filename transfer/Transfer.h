@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/Rechner.h"
+#include "host/core/Rechner.h"
 #include "transfer/BildVerarbeitung.h"
 #include "transfer/Zuordnung.h"
 

@@ -1,8 +1,8 @@
 #include "transfer/Zuordnung.h"
 
-#include "host/DBFile.h"
-#include "host/Rechner.h"
-#include "host/Store.h"
+#include "host/core/DBFile.h"
+#include "host/core/Rechner.h"
+#include "host/store/Store.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "host/store/PostgresAddress.h"
 
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
 
 #include <QUrl>
 #include <QUrlQuery>

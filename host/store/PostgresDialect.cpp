@@ -1,6 +1,6 @@
 #include "host/store/PostgresDialect.h"
 
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
 #include "host/store/SchemaSql.h"
 #include "host/store/Store.h"
 

@@ -1,7 +1,7 @@
 #include "host/store/SqliteDialect.h"
 
-#include "host/KRNError.h"
-#include "host/KRNInfo.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNMeldungen.h"
 #include "host/store/SchemaSql.h"
 #include "host/store/Store.h"
 
@@ -73,7 +73,7 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
 
 StoreError LocationError(int number, const QString& path)
 {
-    return StoreError(TKRNInfo::MeldungsText(number, QStringLiteral("DATENBESTAND"), {path}),
+    return StoreError(KRNMeldungsText(number, QStringLiteral("DATENBESTAND"), {path}),
                       TStoreFailure::Location);
 }
 

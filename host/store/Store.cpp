@@ -1,6 +1,6 @@
 #include "host/store/Store.h"
+#include "host/core/KRNMeldungen.h"
 
-#include "host/DBFile.h"
 #include "host/store/PostgresAddress.h"
 #include "host/store/PostgresDialect.h"
 #include "host/store/SqliteDialect.h"
@@ -23,10 +23,6 @@ constexpr int kBusyStepMs = 100;
 
 const QString kCatalogue = QStringLiteral("DATENBESTAND");
 
-// The tables and their columns, as this program reads and writes them. The
-// host's computer tables may carry further columns of the host's own.
-using TTable = TStoreTable;
-
 const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType, TStoreRule::OneSettingPerNumber,
                                   TStoreRule::LookupByNumber, TStoreRule::LookupByType,
                                   TStoreRule::AssignmentNeedsSetting};
@@ -44,7 +40,7 @@ QString Sorted(QStringList names)
 }
 
 // Column names compare as the databases do: without regard to letter case.
-bool FitColumns(const QStringList& found, const TTable& table)
+bool FitColumns(const QStringList& found, const TStoreTable& table)
 {
     if (table.Exact) {
         return Sorted(found).compare(Sorted(table.Columns), Qt::CaseInsensitive) == 0;
@@ -55,7 +51,7 @@ bool FitColumns(const QStringList& found, const TTable& table)
 
 StoreError SchemaError(int number, const QStringList& arguments)
 {
-    return StoreError(TKRNInfo::MeldungsText(number, kCatalogue, arguments), TStoreFailure::Schema);
+    return StoreError(KRNMeldungsText(number, kCatalogue, arguments), TStoreFailure::Schema);
 }
 
 // Tells the observer for the lifetime of one wait.
@@ -137,8 +133,8 @@ TStore::~TStore()
     if (g_current == this) {
         g_current = nullptr;
     }
-    const QList<TVLT_DBFile*> tables = m_tables; // CloseTable detaches
-    for (TVLT_DBFile* table : tables) {
+    const QList<TStoreCursorOwner*> tables = m_tables; // CloseTable detaches
+    for (TStoreCursorOwner* table : tables) {
         table->CloseTable();
     }
     if (m_inTransaction) {
@@ -175,14 +171,14 @@ void TStore::EnsureConnected()
     // Whatever was open on the lost connection is gone with it.
     m_inTransaction = false;
     m_writesPrepared = false;
-    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+    for (TStoreCursorOwner* table : std::as_const(m_tables)) {
         table->FinishCursor();
     }
     db.close();
     // The statements prepared on the old connection go while none is open:
     // dropping one on the new connection fails there and would spoil the
     // unit of work it runs in.
-    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+    for (TStoreCursorOwner* table : std::as_const(m_tables)) {
         table->DropStatements();
     }
     if (!db.open()) {
@@ -192,8 +188,8 @@ void TStore::EnsureConnected()
     ++m_generation;
 }
 
-// Reads what the store holds and compares it with what the program needs.
-// Writes only when something is missing that may be added.
+// The tables and their columns, as this program reads and writes them. The
+// host's computer tables may carry further columns of the host's own.
 const QList<TStoreTable>& TStore::Schema()
 {
     static const QList<TStoreTable> schema = {
@@ -214,13 +210,15 @@ const QList<TStoreTable>& TStore::Schema()
     return schema;
 }
 
+// Reads what the store holds and compares it with what the program needs.
+// Writes only when something is missing that may be added.
 void TStore::CheckSchema()
 {
     const QStringList present = m_dialect->Tables(*this);
     const auto has = [&](const QString& table) { return present.contains(table, Qt::CaseInsensitive); };
     m_createdNew = present.isEmpty();
     QStringList missing;
-    for (const TTable& table : Schema()) {
+    for (const TStoreTable& table : Schema()) {
         if (!has(table.Name)) {
             missing << table.Name;
             continue;
@@ -327,8 +325,8 @@ QString TStore::DoubleServedLines() const
     QStringList lines;
     for (const TDoubleService& entry : m_doubleServed) {
         const QString computer = entry.RNr != 0
-                                     ? TKRNInfo::MeldungsText(132, kCatalogue, {QString::number(entry.RNr)})
-                                     : TKRNInfo::MeldungsText(131, kCatalogue, {QString(entry.RTyp)});
+                                     ? KRNMeldungsText(132, kCatalogue, {QString::number(entry.RNr)})
+                                     : KRNMeldungsText(131, kCatalogue, {QString(entry.RTyp)});
         QStringList names;
         for (const QString& name : entry.Bezeichnungen) {
             names << QStringLiteral("„%1“").arg(name);
@@ -492,14 +490,14 @@ void TStore::SpillCursors()
     if (m_dialect->ResultsSurviveOtherStatements()) {
         return;
     }
-    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+    for (TStoreCursorOwner* table : std::as_const(m_tables)) {
         table->SpillCursor();
     }
 }
 
 void TStore::FinishCursors()
 {
-    for (TVLT_DBFile* table : std::as_const(m_tables)) {
+    for (TStoreCursorOwner* table : std::as_const(m_tables)) {
         table->FinishCursor();
     }
 }
@@ -537,14 +535,14 @@ void TStore::SetWaitObserver(TStoreWaitObserver* observer)
     g_observer = observer;
 }
 
-void TStore::Attach(TVLT_DBFile* table)
+void TStore::Attach(TStoreCursorOwner* table)
 {
     if (!m_tables.contains(table)) {
         m_tables.append(table);
     }
 }
 
-void TStore::Detach(TVLT_DBFile* table)
+void TStore::Detach(TStoreCursorOwner* table)
 {
     m_tables.removeAll(table);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "host/KRNError.h"
-#include "host/KRNInfo.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNInfo.h"
+#include "host/store/StoreCursorOwner.h"
 #include "host/store/StoreDialect.h"
 
 #include <QList>
@@ -12,8 +13,6 @@
 
 #include <memory>
 #include <optional>
-
-class TVLT_DBFile;
 
 // Told while the store waits for another workstation to release it. The
 // program installs one that shows the wait; the store itself knows no
@@ -38,11 +37,6 @@ struct TDoubleService
     QStringList Bezeichnungen; // in table order
 };
 
-// One connection to the record store. What differs between database
-// products lives in the dialect; this class keeps the promises: an existing
-// store is checked before anything is written, a unit of work is committed
-// or rolled back whole, waits are bounded and failures come with a kind and
-// a German text.
 // A table as this program reads and writes it: its columns, the first
 // KeyColumns of them its primary key.
 struct TStoreTable
@@ -54,6 +48,11 @@ struct TStoreTable
     bool Exact = true;
 };
 
+// One connection to the record store. What differs between database
+// products lives in the dialect; this class keeps the promises: an existing
+// store is checked before anything is written, a unit of work is committed
+// or rolled back whole, waits are bounded and failures come with a kind and
+// a German text.
 class TStore
 {
 public:
@@ -120,7 +119,6 @@ public:
 
     // Unit of work that reads and then writes: takes the write lock at once.
     void BeginWrite();
-    void BeginImmediate() { BeginWrite(); }
     void Commit();
     void Rollback();
     bool InTransaction() const { return m_inTransaction; }
@@ -139,8 +137,8 @@ public:
     static void SetWaitObserver(TStoreWaitObserver* observer);
 
     // Tables register while open so that a commit can end their cursors.
-    void Attach(TVLT_DBFile* table);
-    void Detach(TVLT_DBFile* table);
+    void Attach(TStoreCursorOwner* table);
+    void Detach(TStoreCursorOwner* table);
     // Where a result does not survive other statements on the connection,
     // the open table cursors read their remaining rows into memory. Runs
     // before every statement; tables call it before dropping statements.
@@ -169,7 +167,7 @@ private:
     bool m_uniqueRulesPending = false;
     bool m_waitAllowed = true;
     QList<TDoubleService> m_doubleServed;
-    QList<TVLT_DBFile*> m_tables;
+    QList<TStoreCursorOwner*> m_tables;
 };
 
 // One unit of work: takes the write lock, commits on Commit() and rolls back

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "host/store/StoreFailure.h"
 
-#include "host/KRNInfo.h"
+#include "host/core/KRNMeldungen.h"
 
 QString StoreFailureText(TStoreFailure kind)
 {
-    return TKRNInfo::MeldungsText(100 + static_cast<int>(kind), QStringLiteral("DATENBESTAND"));
+    return KRNMeldungsText(100 + static_cast<int>(kind), QStringLiteral("DATENBESTAND"));
 }

@@ -4,7 +4,7 @@
 #include "TempStore.h"
 #include "TestBackend.h"
 #include "data/MainDM.h"
-#include "host/KOMMFilter.h"
+#include "host/core/KOMMFilter.h"
 
 #include <QDir>
 #include <QJsonArray>

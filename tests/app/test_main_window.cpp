@@ -6,7 +6,7 @@
 #include "data/MainDM.h"
 #include "host/Application.h"
 #include "host/KRNControls.h"
-#include "host/KRNProgramm.h"
+#include "host/core/KRNProgramm.h"
 
 #include <QDir>
 #include <QImage>

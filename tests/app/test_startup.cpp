@@ -11,8 +11,8 @@
 #include "dialogs/SaveFilterU.h"
 #include "host/Application.h"
 #include "host/KRNControls.h"
-#include "host/KRNError.h"
-#include "host/KRNProgramm.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNProgramm.h"
 
 #include <QDir>
 #include <QFile>

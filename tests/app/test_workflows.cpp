@@ -14,12 +14,12 @@
 #include "editors/KOMMFilterBILDEditor.h"
 #include "host/Application.h"
 #include "host/KRNControls.h"
-#include "host/KRNError.h"
-#include "host/Rechner.h"
 #include "host/VRList.h"
 #include "host/VTRTypRNrCheck.h"
 #include "host/VTStringList.h"
 #include "host/VTVRList.h"
+#include "host/core/KRNError.h"
+#include "host/core/Rechner.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

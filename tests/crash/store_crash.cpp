@@ -15,8 +15,8 @@
 // settings with its assignments, then saves a new setting "B<n>" whose
 // description is the number of computers it assigns, and assigns them.
 
-#include "host/DBFile.h"
-#include "host/KRNError.h"
+#include "host/core/DBFile.h"
+#include "host/core/KRNError.h"
 #include "host/store/PostgresAddress.h"
 #include "host/store/Store.h"
 

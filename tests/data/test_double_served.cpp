@@ -6,7 +6,7 @@
 #include "TempStore.h"
 
 #include "data/MainDM.h"
-#include "host/KOMMFilter.h"
+#include "host/core/KOMMFilter.h"
 #include "host/store/Store.h"
 
 #include <QSqlQuery>

@@ -10,8 +10,8 @@
 #include "TempStore.h"
 
 #include "data/MainDM.h"
-#include "host/KOMMFilter.h"
 #include "host/KRNForm.h"
+#include "host/core/KOMMFilter.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

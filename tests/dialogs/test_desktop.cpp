@@ -13,10 +13,10 @@
 #include "host/KRNControls.h"
 #include "host/KRNFocus.h"
 #include "host/KRNFormFrame.h"
-#include "host/KRNProgramm.h"
 #include "host/VTRTypRNrCheck.h"
 #include "host/VTStringList.h"
 #include "host/VTVRList.h"
+#include "host/core/KRNProgramm.h"
 
 #include <QAbstractButton>
 #include <QDir>

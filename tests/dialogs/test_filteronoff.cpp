@@ -4,8 +4,8 @@
 #include "DialogFixture.h"
 
 #include "dialogs/FilterOnOffU.h"
-#include "host/KRNProgramm.h"
 #include "host/VTStringList.h"
+#include "host/core/KRNProgramm.h"
 
 #include <QAction>
 

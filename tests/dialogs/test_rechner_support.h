@@ -7,10 +7,10 @@
 
 #include "data/MainDM.h"
 #include "dialogs/RechnerU.h"
-#include "host/KRNComponent.h"
-#include "host/KRNError.h"
-#include "host/Rechner.h"
-#include "host/Store.h"
+#include "host/core/KRNComponent.h"
+#include "host/core/KRNError.h"
+#include "host/core/Rechner.h"
+#include "host/store/Store.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -47,7 +47,7 @@ public:
         Note();
         m_inner.ShowFailure(location, text, details);
     }
-    void ShowVersion(const QString& title, const QString& text, QWidget* owner) override
+    void ShowVersion(const QString& title, const QString& text, QObject* owner) override
     {
         m_inner.ShowVersion(title, text, owner);
     }

@@ -5,8 +5,8 @@
 #include "test_rechner_support.h"
 
 #include "dialogs/RechnerTipps.h"
-#include "host/KOMMFilter.h"
 #include "host/VTRTypRNrCheck.h"
+#include "host/core/KOMMFilter.h"
 
 #include <QHelpEvent>
 #include <QToolTip>

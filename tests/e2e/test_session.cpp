@@ -9,11 +9,11 @@
 #include "app/veldrake.h"
 #include "data/MainDM.h"
 #include "host/Buttons.h"
-#include "host/KRNProgramm.h"
-#include "host/Store.h"
 #include "host/VTRTypRNrCheck.h"
 #include "host/VTStringList.h"
 #include "host/VTVRList.h"
+#include "host/core/KRNProgramm.h"
+#include "host/store/Store.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

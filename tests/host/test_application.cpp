@@ -1,8 +1,8 @@
 #include "GuiTest.h"
 
 #include "host/Application.h"
-#include "host/DataModule.h"
 #include "host/KRNForm.h"
+#include "host/core/DataModule.h"
 
 #include <QStringList>
 

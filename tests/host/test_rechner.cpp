@@ -5,9 +5,9 @@
 #include "TempStore.h"
 #include "TestBackend.h"
 
-#include "host/KRNError.h"
-#include "host/Rechner.h"
 #include "host/VTRTypRNrCheck.h"
+#include "host/core/KRNError.h"
+#include "host/core/Rechner.h"
 
 #include <QDir>
 #include <QFile>

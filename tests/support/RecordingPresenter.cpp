@@ -38,7 +38,7 @@ void RecordingPresenter::ShowFailure(const QString& location, const QString& tex
     }
 }
 
-void RecordingPresenter::ShowVersion(const QString& title, const QString& text, QWidget*)
+void RecordingPresenter::ShowVersion(const QString& title, const QString& text, QObject*)
 {
     Versions.append(Version{title, text});
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/KRNInfo.h"
+#include "host/core/KRNInfo.h"
 
 #include <QList>
 #include <QString>
@@ -30,7 +30,7 @@ public:
     int ShowMeldung(const TMeldung& meldung) override;
     void ShowError(const QString& location, const QString& text) override;
     void ShowFailure(const QString& location, const QString& text, const QString& details) override;
-    void ShowVersion(const QString& title, const QString& text, QWidget* owner) override;
+    void ShowVersion(const QString& title, const QString& text, QObject* owner) override;
 
     QList<TMeldung> Meldungen;
     QList<TRegisteredError> Errors; // shown to the user

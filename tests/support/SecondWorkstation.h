@@ -4,6 +4,8 @@
 // that holds the write lock for a while. Only for test executables that know
 // the tool (VELDRAKE_STORE_TOOL).
 
+#include "host/store/Store.h"
+
 #include <QProcess>
 #include <QString>
 
@@ -36,4 +38,17 @@ public:
 private:
     QProcess m_process;
     bool m_held = false;
+};
+
+// The store's wait limit for a scope.
+class WaitLimit
+{
+public:
+    explicit WaitLimit(int ms) : m_previous(TStore::WaitLimit()) { TStore::SetWaitLimit(ms); }
+    ~WaitLimit() { TStore::SetWaitLimit(m_previous); }
+    WaitLimit(const WaitLimit&) = delete;
+    WaitLimit& operator=(const WaitLimit&) = delete;
+
+private:
+    int m_previous;
 };

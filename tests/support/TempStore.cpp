@@ -2,7 +2,7 @@
 
 #include "TestBackend.h"
 
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/Store.h"
+#include "host/store/Store.h"
 
 #include <QString>
 #include <QTemporaryDir>

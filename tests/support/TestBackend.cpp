@@ -1,6 +1,6 @@
 #include "TestBackend.h"
 
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
 #include "host/store/PostgresAddress.h"
 
 #include <QDir>

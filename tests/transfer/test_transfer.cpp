@@ -4,7 +4,7 @@
 #include "BildTestSupport.h"
 #include "TempStore.h"
 #include "data/MainDM.h"
-#include "host/KOMMFilter.h"
+#include "host/core/KOMMFilter.h"
 #include "transfer/Transfer.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "TempStore.h"
-#include "host/Rechner.h"
+#include "host/core/Rechner.h"
 #include "transfer/Zuordnung.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/store/StoreCursorOwner.h"
+
 #include <QChar>
 #include <QHash>
 #include <QList>
@@ -164,7 +166,7 @@ public:
 // A table of the record store. Reads run in primary-key order; every
 // statement is prepared with bound values. Failures throw StoreError with
 // the driver's message.
-class TVLT_DBFile
+class TVLT_DBFile : public TStoreCursorOwner
 {
 public:
     explicit TVLT_DBFile(QString tableName);
@@ -177,7 +179,7 @@ public:
 
     // Opens the table on the current store; the number is not used.
     void OpenNew(qint16 number);
-    void CloseTable();
+    void CloseTable() override;
     bool IsOpen() const { return m_store != nullptr; }
 
     // Forgets every key value, filter and current row of earlier searches.
@@ -199,12 +201,12 @@ public:
     bool Found() const { return m_found; }
 
     // Ends an open cursor (a finished search holds no read lock).
-    void FinishCursor();
+    void FinishCursor() override;
     // Reads the open cursor's remaining rows into memory, so that the
     // connection is free for another statement; the reads go on from there.
-    void SpillCursor();
+    void SpillCursor() override;
     // Forgets the prepared statements (they are prepared again when used).
-    void DropStatements();
+    void DropStatements() override;
 
 protected:
     // Fills every field's buffer with its empty value (a fresh row).

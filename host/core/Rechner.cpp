@@ -1,7 +1,7 @@
-#include "host/Rechner.h"
+#include "host/core/Rechner.h"
 
-#include "host/KRNError.h"
-#include "host/Store.h"
+#include "host/core/KRNError.h"
+#include "host/store/Store.h"
 
 #include <QFile>
 #include <QSet>

@@ -1,8 +1,8 @@
 // The record store: opening, search state, exact matching and failures.
 #include "TempStore.h"
 
-#include "host/DBFile.h"
-#include "host/KRNError.h"
+#include "host/core/DBFile.h"
+#include "host/core/KRNError.h"
 
 #include <QDir>
 #include <QFile>

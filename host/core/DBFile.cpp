@@ -1,7 +1,7 @@
-#include "host/DBFile.h"
+#include "host/core/DBFile.h"
 
-#include "host/KRNError.h"
-#include "host/Store.h"
+#include "host/core/KRNError.h"
+#include "host/store/Store.h"
 
 #include <QSqlError>
 #include <QSqlRecord>

@@ -1,15 +1,11 @@
-#include "host/KRNProgramm.h"
+#include "host/core/KRNProgramm.h"
 
-#include "host/KRNError.h"
-#include "host/KRNInfo.h"
-#include "host/Rechner.h"
-#include "host/StoreWaitIndicator.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNInfo.h"
+#include "host/core/Rechner.h"
 #include "host/store/Store.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QMessageBox>
-#include <QScreen>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -34,15 +30,6 @@ QString StorePathFromEnvironment()
     return path;
 }
 
-// Whether a window could be seen and answered.
-bool CanShowWindows()
-{
-    const QString platform = QGuiApplication::platformName();
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) &&
-           platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") &&
-           QGuiApplication::primaryScreen();
-}
-
 } // namespace
 
 TKRNProgramm::TKRNProgramm() = default;
@@ -61,16 +48,12 @@ QString TKRNProgramm::DefaultStorePath()
     return base + QStringLiteral("/veldrake/veldrake.sqlite");
 }
 
-void TKRNProgramm::Init(const QString& programmKennung, int, int, int, bool gui)
+void TKRNProgramm::Init(const QString& programmKennung, int, int, int, bool)
 {
     if (programmKennung.trimmed().isEmpty()) {
         throw KRNException(QStringLiteral("Es ist keine Programmkennung angegeben."));
     }
     Done();
-    if (gui && qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        m_waitIndicator = std::make_unique<TStoreWaitIndicator>();
-        TStore::SetWaitObserver(m_waitIndicator.get());
-    }
     QString path = StorePathFromEnvironment();
     if (path.isEmpty()) {
         path = DefaultStorePath();
@@ -84,6 +67,7 @@ void TKRNProgramm::Init(const QString& programmKennung, int, int, int, bool gui)
     m_mandant = mandant.isEmpty() ? QStringLiteral("Hauptmandant") : mandant;
     m_programmKennung = programmKennung;
     m_initialized = true;
+    KRNInfo().SetStoreInfo(StoreText(), m_mandant);
 }
 
 QString TKRNProgramm::StoreText() const
@@ -96,8 +80,7 @@ void TKRNProgramm::ShowException(const std::exception& e, bool)
     const QString text = KRNExceptionText(e);
     std::fprintf(stderr, "veldrake: Programmstart fehlgeschlagen: %s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
-    KRNInfo().RegisterException(QStringLiteral("Programmstart"), e,
-                                KRNInfo().HasOwnPresenter() || CanShowWindows());
+    KRNInfo().RegisterException(QStringLiteral("Programmstart"), e, KRNInfo().PresenterCanShow());
 }
 
 void TKRNProgramm::ShowStoreNotices()
@@ -113,9 +96,8 @@ void TKRNProgramm::Done()
         TStore::SetCurrent(nullptr);
     }
     m_store.reset();
-    TStore::SetWaitObserver(nullptr);
-    m_waitIndicator.reset();
     m_initialized = false;
+    KRNInfo().SetStoreInfo(QString(), QString());
 }
 
 TKRNProgramm& KRNProgramm()

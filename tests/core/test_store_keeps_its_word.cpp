@@ -7,20 +7,16 @@
 #include "TestBackend.h"
 
 #include "RecordingPresenter.h"
-#include "host/DBFile.h"
-#include "host/KRNError.h"
-#include "host/KRNProgramm.h"
-#include "host/StoreWaitIndicator.h"
+#include "host/core/DBFile.h"
+#include "host/core/KRNError.h"
+#include "host/core/KRNProgramm.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
@@ -85,16 +81,6 @@ const QString kFiko = u"CREATE TABLE fikofile (Kennung TEXT, Bezeichnung TEXT, R
                       " PRIMARY KEY (Kennung, Bezeichnung, RTyp, RNr))"_s;
 
 // Sets a short wait limit for one test.
-class WaitLimit
-{
-public:
-    explicit WaitLimit(int ms) : m_previous(TStore::WaitLimit()) { TStore::SetWaitLimit(ms); }
-    ~WaitLimit() { TStore::SetWaitLimit(m_previous); }
-
-private:
-    int m_previous;
-};
-
 } // namespace
 
 TEST(StoreOpening, ACompleteStoreOpensWhileAnotherWorkstationHoldsTheWriteLock)
@@ -371,50 +357,6 @@ TEST(StoreFailures, EachFailureComesWithItsKindAGermanTextAndTheDriversText)
     EXPECT_EQ(presenter.Errors[0].Text, StoreFailureText(TStoreFailure::Constraint));
     EXPECT_TRUE(presenter.Errors[0].Details.contains(u"unique"_s, Qt::CaseInsensitive))
         << presenter.Errors[0].Details.toStdString();
-}
-
-TEST(StoreWaiting, ABusyStoreIsWaitedForVisiblyAndBounded)
-{
-    TempStore temp;
-    TStoreWaitIndicator indicator;
-    TStore::SetWaitObserver(&indicator);
-    const WaitLimit limit(1500);
-    bool cursorShown = false;
-    QString windowText;
-    {
-        const SecondWorkstation other(temp.Path(), 60000);
-        QTimer::singleShot(TStoreWaitIndicator::kDelayMs + 400, [&] {
-            cursorShown = QApplication::overrideCursor() != nullptr;
-            windowText = indicator.Window() && indicator.Window()->isVisible()
-                             ? indicator.Window()->labelText()
-                             : QString();
-        });
-        try {
-            TStoreTransaction transaction(temp.Store());
-            temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s);
-            transaction.Commit();
-            ADD_FAILURE() << "the booking went through a held lock";
-        } catch (const StoreError& e) {
-            EXPECT_EQ(e.Kind(), TStoreFailure::Busy);
-        }
-    }
-    EXPECT_TRUE(cursorShown);
-    EXPECT_TRUE(windowText.contains(u"anderen Arbeitsplatz"_s)) << windowText.toStdString();
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait has ended";
-    EXPECT_EQ(indicator.Window(), nullptr);
-    EXPECT_EQ(temp.Count(u"SELECT count(*) FROM fidefile"_s), 0);
-    EXPECT_FALSE(temp.Store().InTransaction());
-
-    // A lock released within the limit is simply waited for.
-    {
-        const WaitLimit longer(20000);
-        const SecondWorkstation other(temp.Path(), 700);
-        TStoreTransaction transaction(temp.Store());
-        temp.Exec(u"INSERT INTO fidefile (Kennung, Bezeichnung) VALUES ('ABIL', 'EINS')"_s);
-        transaction.Commit();
-    }
-    EXPECT_EQ(temp.Count(u"SELECT count(*) FROM fidefile"_s), 1);
-    TStore::SetWaitObserver(nullptr);
 }
 
 TEST(StoreReports, AReportWaitsUntilTheUnitOfWorkHasEnded)

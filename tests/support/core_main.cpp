@@ -1,9 +1,9 @@
-#include <QApplication>
-#include <QFont>
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <gtest/gtest.h>
 
+// The main of the tests that link only the core: no toolkit for windows.
 int main(int argc, char** argv)
 {
     // --backend=postgres: the same tests on the PostgreSQL store (the
@@ -13,14 +13,8 @@ int main(int argc, char** argv)
             qputenv("VELDRAKE_TEST_BACKEND", "postgres");
         }
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The same event dispatcher as the program (see TApplication::Initialize).
-    qputenv("QT_NO_GLIB", "1");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QApplication app(argc, argv);
-    // The font of a Debian desktop (fonts-dejavu-core), whatever the machine
-    // would choose: tests measure texts and take the README's pictures.
-    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/KRNComponent.h"
+#include "host/core/KRNComponent.h"
 
 #include <QObject>
 

@@ -5,8 +5,8 @@
 #include "TempStore.h"
 #include "TestBackend.h"
 
-#include "host/DBFile.h"
-#include "host/KRNError.h"
+#include "host/core/DBFile.h"
+#include "host/core/KRNError.h"
 #include "host/store/PostgresDialect.h"
 
 #include <QProcess>

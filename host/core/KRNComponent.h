@@ -1,15 +1,17 @@
 #pragma once
 
-// What the application object needs of the instances it creates and owns:
-// a creation handler run right after construction and a destroy handler
-// run right before destruction (never from a constructor or destructor, so
-// that both reach the most derived class).
+// What the application object needs of the instances it creates and owns,
+// and all it knows of the forms among them: a creation handler run right
+// after construction, a show handler run before a form takes input, and a
+// destroy handler run right before destruction (never from a constructor or
+// destructor, so that each reaches the most derived class).
 class TKRNComponent
 {
 public:
     virtual ~TKRNComponent() = default;
 
     void RunCreateHandler() { DoCreate(); }
+    void RunShowHandler() { DoShow(); }
     void RunDestroyHandler()
     {
         if (!m_destroyed) {
@@ -20,6 +22,7 @@ public:
 
 protected:
     virtual void DoCreate() {}
+    virtual void DoShow() {}
     virtual void DoDestroy() {}
 
 private:

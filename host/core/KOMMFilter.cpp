@@ -1,6 +1,6 @@
-#include "host/KOMMFilter.h"
+#include "host/core/KOMMFilter.h"
 
-#include "host/DBFile.h"
+#include "host/core/DBFile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -6,7 +6,6 @@
 #include <memory>
 
 class TStore;
-class TStoreWaitIndicator;
 
 // The host's program object: sets the host up for one program and carries
 // its identity, the tenant and the record store.
@@ -22,11 +21,13 @@ public:
     TKRNProgramm();
     ~TKRNProgramm();
 
-    // Opens the store and resolves the tenant. Throws on failure.
+    // Opens the store and resolves the tenant. Throws on failure. Knows no
+    // screens: the desktop program installs its boxes and the wait window
+    // itself (KRNInstallDesktopServices).
     void Init(const QString& programmKennung, int prozessTyp, int instanceCount, int reserved, bool gui);
     // Writes a start-up failure to stderr and shows it to the user, unless
-    // nobody can see a window (offscreen or minimal platform, no screen):
-    // then nothing waits for an answer.
+    // the presenter reaches nobody (no desktop, offscreen or minimal
+    // platform, no screen): then nothing waits for an answer.
     void ShowException(const std::exception& e, bool fatal);
     // Tells the administrator once what the store check found (computers
     // served by two settings of a kind). Called when start-up has ended.
@@ -49,7 +50,6 @@ private:
     QString m_mandant;
     bool m_initialized = false;
     std::unique_ptr<TStore> m_store;
-    std::unique_ptr<TStoreWaitIndicator> m_waitIndicator;
 };
 
 TKRNProgramm& KRNProgramm();

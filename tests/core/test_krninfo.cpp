@@ -1,9 +1,15 @@
 // The message service: catalogue texts, check points and the presenter seam.
 #include "RecordingPresenter.h"
 
-#include "host/KRNError.h"
+#include "host/core/KRNError.h"
+
+#include <QFile>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -40,6 +46,37 @@ TEST(KRNInfo, QuestionsReturnTheScriptedAnswerAndNoWhenNoneIsLeft)
     EXPECT_EQ(KRNInfo().ShowMeldung(mtQuestion, 10, u"STANDARD"_s), mrNo);
     EXPECT_EQ(KRNInfo().ShowMeldung(mtNotice, 1002, u"VELDRAKE"_s), mrOk);
     EXPECT_EQ(presenter.Numbers(), (QList<int>{10, 10, 1002}));
+}
+
+// Without a desktop (this test runs under a QCoreApplication) nobody can
+// answer: the message goes to stderr, a question is answered with No, and
+// nothing needs a QApplication.
+TEST(KRNInfo, WithoutADesktopMessagesGoToStderrAndQuestionsAreAnsweredNo)
+{
+    QTemporaryFile log;
+    ASSERT_TRUE(log.open());
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(log.handle(), STDERR_FILENO);
+    const int question = KRNInfo().ShowMeldung(mtQuestion, 10, u"STANDARD"_s);
+    const int notice = KRNInfo().ShowMeldung(mtNotice, 1002, u"VELDRAKE"_s);
+    KRNInfo().RegisterException(u"Test.Ohne"_s, KRNException(u"Fehler ohne Fenster"_s), true);
+    const bool canShow = KRNInfo().PresenterCanShow();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+
+    EXPECT_EQ(question, mrNo);
+    EXPECT_EQ(notice, mrOk);
+    EXPECT_FALSE(canShow);
+    QFile written(log.fileName());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLocal8Bit(written.readAll());
+    for (const QString& expected : {TKRNInfo::MeldungsText(10, u"STANDARD"_s),
+                                    TKRNInfo::MeldungsText(1002, u"VELDRAKE"_s), u"Fehler ohne Fenster"_s}) {
+        EXPECT_TRUE(text.contains(expected)) << text.toStdString();
+    }
+    EXPECT_EQ(text.count(u"Fehler ohne Fenster"_s), 1) << "a failure is written once";
 }
 
 TEST(KRNInfo, FehlerRaiseRaisesOnceForFailuresSinceTheLastCheckPoint)

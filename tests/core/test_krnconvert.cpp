@@ -1,5 +1,5 @@
 // Text to number conversions and the rounding of exact halves.
-#include "host/KRNConvert.h"
+#include "host/core/KRNConvert.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // rows as if every column had been read.
 #include "TempStore.h"
 
-#include "host/DBFile.h"
+#include "host/core/DBFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/KRNConvert.h"
+#include "host/core/KRNConvert.h"
 
 #include <QLocale>
 #include <QRegularExpression>

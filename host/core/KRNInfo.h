@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/core/KRNMeldungen.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -8,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-class QWidget;
+class QObject;
 
 // Answers of ShowMeldung, as the message boxes give them.
 inline constexpr int mrOk = 1;
@@ -31,7 +33,9 @@ struct TMeldung
 };
 
 // The part of the message service that shows something to a person and
-// waits. The program uses message boxes; tests install a scripted one.
+// waits. Without a desktop the service writes to stderr and answers a
+// question with No; the desktop program installs message boxes, tests a
+// scripted presenter.
 class TKRNPresenter
 {
 public:
@@ -46,7 +50,9 @@ public:
         Q_UNUSED(details);
         ShowError(location, text);
     }
-    virtual void ShowVersion(const QString& title, const QString& text, QWidget* owner) = 0;
+    virtual void ShowVersion(const QString& title, const QString& text, QObject* owner) = 0;
+    // Whether a person can see and answer what is shown.
+    virtual bool CanShow() const { return true; }
 };
 
 // A failure passed to RegisterException.
@@ -81,10 +87,15 @@ public:
     // registered since the last check point are written to the log.
     void FehlerTerminate(const QString& location, int number, const QString& text1, const QString& text2,
                          int value1, int value2);
-    void VersionsInfoZeigen(const QString& title, QWidget* owner, const QString& text);
+    // The owner is the window the version window belongs to (nullptr: the
+    // active one).
+    void VersionsInfoZeigen(const QString& title, QObject* owner, const QString& text);
     // Body of the version window: versions of the program and of Qt, the
     // store in use (never a password) and the tenant.
-    static QString VersionsText(const QString& title, const QString& text);
+    QString VersionsText(const QString& title, const QString& text) const;
+    // The store and the tenant the version window names; empty while no
+    // store is open.
+    void SetStoreInfo(const QString& storeText, const QString& mandant);
 
     // While held (holds nest), RegisterException records and logs as usual
     // but tells the user only when the last hold ends, and notices (kind 0)
@@ -97,16 +108,22 @@ public:
     bool UserReportsHeld() const { return m_holds > 0; }
 
     // Catalogue text of a message with its arguments (%1, %2, ...) filled in.
-    static QString MeldungsText(int number, const QString& catalogue, const QStringList& arguments = {});
+    static QString MeldungsText(int number, const QString& catalogue, const QStringList& arguments = {})
+    {
+        return KRNMeldungsText(number, catalogue, arguments);
+    }
 
     static QString FileVersion() { return QStringLiteral("1.0.0.0"); }
     static QString ProductVersion() { return QStringLiteral("17.09.01"); }
 
-    // nullptr restores the message-box presenter. The service does not own
-    // the presenter.
+    // The presenter the program shows with (the desktop's message boxes);
+    // nullptr restores the one that writes to stderr.
+    void InstallPresenter(std::unique_ptr<TKRNPresenter> presenter);
+    // A presenter put in front of the installed one (a test's), not owned;
+    // nullptr goes back to the installed one.
     void SetPresenter(TKRNPresenter* presenter);
-    // Whether a presenter other than the message boxes is installed.
-    bool HasOwnPresenter() const { return m_presenter != nullptr; }
+    // Whether what is shown reaches a person.
+    bool PresenterCanShow();
     const QList<TRegisteredError>& RegisteredErrors() const { return m_errors; }
     // Forgets everything recorded (for a fresh start, e.g. between tests).
     void Reset();
@@ -115,11 +132,13 @@ private:
     TKRNPresenter& Presenter();
     void Show(const TRegisteredError& report);
 
-    std::unique_ptr<TKRNPresenter> m_boxPresenter;
+    std::unique_ptr<TKRNPresenter> m_basePresenter;
     TKRNPresenter* m_presenter = nullptr;
     QList<TRegisteredError> m_errors;
     qsizetype m_checkedUpTo = 0;
     int m_holds = 0;
+    QString m_storeText;
+    QString m_mandant;
     struct THeld
     {
         std::optional<TMeldung> Notice;

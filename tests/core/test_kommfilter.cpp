@@ -1,8 +1,8 @@
 // Communication filter objects: save/load round trip and the assignment lists.
 #include "TempStore.h"
 
-#include "host/DBFile.h"
-#include "host/KOMMFilter.h"
+#include "host/core/DBFile.h"
+#include "host/core/KOMMFilter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/KRNInfo.h"
+#include "host/core/KRNInfo.h"
 
 #include <QString>
 
