@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <stdexcept>
 
 using vips::VError;
 using vips::VImage;
@@ -41,11 +42,19 @@ QString ErsteZeile(const char* text)
     return QString::fromUtf8(text).trimmed().section(u'\n', 0, 0);
 }
 
-// An image that cannot be passed on, with the German message; it never
-// leaves this file.
-struct TNichtLesbar
+// A file that cannot be opened, with the German message; it never leaves
+// this file.
+class TNichtLesbar : public std::runtime_error
 {
-    QString Meldung;
+public:
+    explicit TNichtLesbar(const QString& meldung)
+        : std::runtime_error(meldung.toStdString()), m_meldung(meldung)
+    {
+    }
+    const QString& Meldung() const noexcept { return m_meldung; }
+
+private:
+    QString m_meldung;
 };
 
 QString Beschaedigt(const QString& name, const QString& grund)
@@ -101,8 +110,8 @@ private:
     {
         auto file = std::make_unique<QFile>(m_bild.Pfad);
         if (!file->open(QIODevice::ReadOnly)) {
-            throw TNichtLesbar{QStringLiteral("Bild »%1« kann nicht gelesen werden: %2")
-                                   .arg(m_bild.Name, file->errorString())};
+            throw TNichtLesbar(QStringLiteral("Bild »%1« kann nicht gelesen werden: %2")
+                                   .arg(m_bild.Name, file->errorString()));
         }
         return file;
     }
@@ -264,6 +273,6 @@ QString TVipsBildEngine::Anwenden(const TBildEinstellung& einstellung, int jpegQ
         vips_error_clear();
         return Beschaedigt(bild.Name, ErsteZeile(e.what()));
     } catch (const TNichtLesbar& e) {
-        return e.Meldung;
+        return e.Meldung();
     }
 }
