@@ -6,6 +6,7 @@
 #include "host/store/PostgresAddress.h"
 #include "host/store/Store.h"
 #include "host/store/StoreCopy.h"
+#include "transfer/BildEngineLader.h"
 #include "transfer/Transfer.h"
 #include "transfer/Zuordnung.h"
 
@@ -433,7 +434,8 @@ QString AdminHilfe()
         "  3  Eingabe abgelehnt (fehlerhafte Rechnerliste, unbekannter Rechner oder Typ,\n"
         "     keine Bilder, Ziel der Kopie nicht leer)\n"
         "  4  Datenbestand nicht zu öffnen oder zu lesen\n"
-        "  5  Ausgabe nicht zu schreiben\n");
+        "  5  Ausgabe nicht zu schreiben\n"
+        "  6  Bildbearbeitung nicht zu laden (Installation unvollständig)\n");
 }
 
 int AdminAusfuehren(const QStringList& argumente)
@@ -459,6 +461,9 @@ int AdminAusfuehren(const QStringList& argumente)
     } catch (const StoreError& e) {
         Meldung(e.Message());
         return exDatenbestand;
+    } catch (const TBildEngineFehler& e) {
+        Meldung(e.Message());
+        return exBildmodul;
     } catch (const KRNException& e) {
         Meldung(e.Message());
         return exAusgabe;

@@ -11,6 +11,7 @@ enum TExitCode : int
     exEingabe = 3,      // input refused: bad computer list, unknown computer or type, no images
     exDatenbestand = 4, // the store cannot be opened or read
     exAusgabe = 5,      // the output cannot be written
+    exBildmodul = 6,    // the image processing cannot be loaded or started (installation incomplete)
 };
 
 // Runs one command line (without the program name) and returns its exit

@@ -1,5 +1,6 @@
 #include "app/veldrake.h"
 
+#include "app/Leerlauf.h"
 #include "app/MainU.h"
 #include "data/MainDM.h"
 #include "dialogs/FilterOnOffU.h"
@@ -87,10 +88,33 @@ bool NoScreenReachable()
 #endif
 }
 
+// VELDRAKE_QUIT_AT_IDLE=1 (bench/bench_startup): at the first idle moment
+// after start-up the program tells how many shared libraries it maps and
+// ends through Terminate, shutting down in order. The main window's idle
+// handler still runs first.
+void QuitAtFirstIdle()
+{
+    if (qgetenv("VELDRAKE_QUIT_AT_IDLE") != "1") {
+        return;
+    }
+    const TIdleEvent previous = Application().OnIdle();
+    Application().SetOnIdle([previous](QObject* sender, bool& done) {
+        if (previous) {
+            previous(sender, done);
+        }
+        LeerlaufMelden();
+        Application().SetOnIdle(previous);
+        Application().Terminate();
+    });
+}
+
 int Run()
 {
     KRNInstallDesktopServices();
     const bool started = StartUp();
+    if (started) {
+        QuitAtFirstIdle();
+    }
     Application().Run();
     ShutDown();
     KRNRemoveDesktopServices();

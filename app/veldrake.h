@@ -10,6 +10,8 @@ void RegisterFilterKinds();
 
 // The main routine: fills the registry, starts up, runs the message loop
 // and shuts down. Returns the exit code: 0, or 1 when start-up failed.
+// With VELDRAKE_QUIT_AT_IDLE=1 it ends at its first idle moment after
+// start-up (bench/bench_startup).
 int VeldrakeMain(int argc, char** argv);
 // The same inside a running QApplication (tests).
 int VeldrakeMain();

@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev
     libvips-dev
     xvfb xauth fonts-dejavu-core
-    qt6-svg-dev qt6-translations-l10n desktop-file-utils dpkg-dev file
+    qt6-svg-dev qt6-translations-l10n desktop-file-utils dpkg-dev file binutils
 )
 
 missing=()

@@ -13,7 +13,9 @@ class TBildKOMMFilter;
 // and streams the rest, resamples with a Lanczos kernel, keeps colour
 // profiles and metadata, and fails on a cut-off file where Qt's reader
 // returns a half-grey picture. Qt's image I/O is cheaper in CPU and memory;
-// bench/bench_transfer measures both (figures in the README).
+// bench/bench_transfer measures both (figures in the README). libvips is
+// reached through the image engine module (transfer/BildEngine.h), loaded
+// the first time an image is processed.
 
 struct TBildEinstellung
 {
@@ -69,13 +71,16 @@ struct TBilderErgebnis
 QList<TBildQuelle> UebertrageneBilder(const TBildEinstellung& einstellung, const QList<TBildQuelle>& bilder);
 
 // Applies the setting to one image. Throws KRNException with a German
-// message naming the image when it cannot be read.
+// message naming the image when it cannot be read, and TBildEngineFehler
+// (transfer/BildEngineLader.h) when the image processing cannot be loaded.
 TBildErgebnis BildAnwenden(const TBildEinstellung& einstellung, const TBildQuelle& bild);
 
 // Applies the setting to the images of one entry; a damaged image is
-// reported in Fehler and the others go on.
+// reported in Fehler and the others go on. Throws TBildEngineFehler when
+// the image processing cannot be loaded.
 TBilderErgebnis BilderAnwenden(const TBildEinstellung& einstellung, const QList<TBildQuelle>& bilder);
 
-// Readies the image library once per process; a worker that processes many
-// images in parallel asks it to use one thread per image.
+// Loads and readies the image library once per process (TBildEngineFehler
+// when it cannot); a worker that processes many images in parallel asks it
+// to use one thread per image.
 void BildBibliothekStarten(bool einThreadJeBild = false);

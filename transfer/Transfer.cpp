@@ -130,6 +130,104 @@ QString BildVerarbeiten(const TGruppe& gruppe, const TBildQuelle& bild)
     return ergebnis.Name;
 }
 
+// One image of one group, processed on the pool.
+struct TAufgabe
+{
+    qsizetype Gruppe;
+    qsizetype Bild;
+    QString Name;   // written file name, when done
+    QString Fehler; // German message, when the image could not be passed on
+    bool Schreibfehler = false;
+};
+
+struct TPlan
+{
+    QList<TGruppe> Gruppen;
+    std::vector<TAufgabe> Aufgaben;
+};
+
+// The groups, each with its first folder made, and one task per image and
+// group.
+TPlan Planen(const TTransferAuftrag& auftrag, TTransferErgebnis& ergebnis)
+{
+    TPlan plan;
+    plan.Gruppen = Gruppieren(auftrag, ergebnis);
+    ergebnis.Einstellungen = static_cast<int>(plan.Gruppen.size());
+    for (qsizetype g = 0; g < plan.Gruppen.size(); ++g) {
+        OrdnerAnlegen(plan.Gruppen[g].ErsterOrdner);
+        for (qsizetype b = 0; b < plan.Gruppen[g].Bilder.size(); ++b) {
+            plan.Aufgaben.push_back(TAufgabe{g, b, {}, {}});
+        }
+    }
+    return plan;
+}
+
+// Processes the tasks on a pool of threads and tells the progress; each
+// task keeps its own outcome.
+void Ausfuehren(const TTransferAuftrag& auftrag, TPlan& plan)
+{
+    QThreadPool pool;
+    pool.setMaxThreadCount(auftrag.Threads > 0 ? auftrag.Threads : QThread::idealThreadCount());
+    std::atomic<int> erledigt = 0;
+    const QList<TGruppe>& gruppen = plan.Gruppen;
+    for (TAufgabe& aufgabe : plan.Aufgaben) {
+        pool.start([&aufgabe, &gruppen, &erledigt] {
+            const TGruppe& gruppe = gruppen[aufgabe.Gruppe];
+            try {
+                aufgabe.Name = BildVerarbeiten(gruppe, gruppe.Bilder[aufgabe.Bild]);
+            } catch (const TSchreibFehler& e) {
+                aufgabe.Fehler = e.Message();
+                aufgabe.Schreibfehler = true;
+            } catch (const KRNException& e) {
+                aufgabe.Fehler = e.Message();
+            }
+            ++erledigt;
+        });
+    }
+    const int gesamt = static_cast<int>(plan.Aufgaben.size());
+    while (!pool.waitForDone(100)) {
+        const int bisher = erledigt.load();
+        if (auftrag.Fortschritt && bisher < gesamt) { // the end is told once, below
+            auftrag.Fortschritt(bisher, gesamt);
+        }
+    }
+    if (auftrag.Fortschritt) {
+        auftrag.Fortschritt(gesamt, gesamt);
+    }
+}
+
+// Takes the outcomes into the result (a write failure ends the job) and
+// links the images written once into the folders of the group's other
+// computers.
+void Verteilen(const TTransferAuftrag& auftrag, TPlan& plan, TTransferErgebnis& ergebnis)
+{
+    for (const TAufgabe& aufgabe : plan.Aufgaben) {
+        if (aufgabe.Schreibfehler) {
+            throw KRNException(aufgabe.Fehler);
+        }
+        if (aufgabe.Fehler.isEmpty()) {
+            plan.Gruppen[aufgabe.Gruppe].Geschrieben.append(aufgabe.Name);
+            ++ergebnis.Verarbeitet;
+        } else {
+            ergebnis.Fehler.append(
+                TBildFehler{plan.Gruppen[aufgabe.Gruppe].Bilder[aufgabe.Bild].Name, aufgabe.Fehler});
+        }
+    }
+    for (const TGruppe& gruppe : plan.Gruppen) {
+        for (const qsizetype index : gruppe.Rechner) {
+            TTransferRechner& rechner = ergebnis.Rechner[index];
+            const QString ordner = Ordner(auftrag.Ausgabe, rechner.Rechner);
+            OrdnerAnlegen(ordner);
+            if (ordner != gruppe.ErsterOrdner) {
+                for (const QString& name : gruppe.Geschrieben) {
+                    Verknuepfen(QDir(gruppe.ErsterOrdner).filePath(name), QDir(ordner).filePath(name));
+                }
+            }
+            rechner.Bilder = gruppe.Geschrieben;
+        }
+    }
+}
+
 } // namespace
 
 QStringList BilderImOrdner(const QString& ordner)
@@ -146,77 +244,8 @@ TTransferErgebnis Uebertragen(const TTransferAuftrag& auftrag)
 {
     BildBibliothekStarten(true);
     TTransferErgebnis ergebnis;
-    QList<TGruppe> gruppen = Gruppieren(auftrag, ergebnis);
-    ergebnis.Einstellungen = static_cast<int>(gruppen.size());
-
-    struct TAufgabe
-    {
-        qsizetype Gruppe;
-        qsizetype Bild;
-        QString Name;   // written file name, when done
-        QString Fehler; // German message, when the image could not be passed on
-        bool Schreibfehler = false;
-    };
-    std::vector<TAufgabe> aufgaben;
-    for (qsizetype g = 0; g < gruppen.size(); ++g) {
-        OrdnerAnlegen(gruppen[g].ErsterOrdner);
-        for (qsizetype b = 0; b < gruppen[g].Bilder.size(); ++b) {
-            aufgaben.push_back(TAufgabe{g, b, {}, {}});
-        }
-    }
-
-    QThreadPool pool;
-    pool.setMaxThreadCount(auftrag.Threads > 0 ? auftrag.Threads : QThread::idealThreadCount());
-    std::atomic<int> erledigt = 0;
-    for (TAufgabe& aufgabe : aufgaben) {
-        pool.start([&aufgabe, &gruppen, &erledigt] {
-            const TGruppe& gruppe = gruppen[aufgabe.Gruppe];
-            try {
-                aufgabe.Name = BildVerarbeiten(gruppe, gruppe.Bilder[aufgabe.Bild]);
-            } catch (const TSchreibFehler& e) {
-                aufgabe.Fehler = e.Message();
-                aufgabe.Schreibfehler = true;
-            } catch (const KRNException& e) {
-                aufgabe.Fehler = e.Message();
-            }
-            ++erledigt;
-        });
-    }
-    const int gesamt = static_cast<int>(aufgaben.size());
-    while (!pool.waitForDone(100)) {
-        const int bisher = erledigt.load();
-        if (auftrag.Fortschritt && bisher < gesamt) { // the end is told once, below
-            auftrag.Fortschritt(bisher, gesamt);
-        }
-    }
-    if (auftrag.Fortschritt) {
-        auftrag.Fortschritt(gesamt, gesamt);
-    }
-
-    for (const TAufgabe& aufgabe : aufgaben) {
-        if (aufgabe.Schreibfehler) {
-            throw KRNException(aufgabe.Fehler);
-        }
-        if (aufgabe.Fehler.isEmpty()) {
-            gruppen[aufgabe.Gruppe].Geschrieben.append(aufgabe.Name);
-            ++ergebnis.Verarbeitet;
-        } else {
-            ergebnis.Fehler.append(
-                TBildFehler{gruppen[aufgabe.Gruppe].Bilder[aufgabe.Bild].Name, aufgabe.Fehler});
-        }
-    }
-    for (const TGruppe& gruppe : gruppen) {
-        for (const qsizetype index : gruppe.Rechner) {
-            TTransferRechner& rechner = ergebnis.Rechner[index];
-            const QString ordner = Ordner(auftrag.Ausgabe, rechner.Rechner);
-            OrdnerAnlegen(ordner);
-            if (ordner != gruppe.ErsterOrdner) {
-                for (const QString& name : gruppe.Geschrieben) {
-                    Verknuepfen(QDir(gruppe.ErsterOrdner).filePath(name), QDir(ordner).filePath(name));
-                }
-            }
-            rechner.Bilder = gruppe.Geschrieben;
-        }
-    }
+    TPlan plan = Planen(auftrag, ergebnis);
+    Ausfuehren(auftrag, plan);
+    Verteilen(auftrag, plan, ergebnis);
     return ergebnis;
 }

@@ -30,13 +30,13 @@ struct TLauf
 class AdminTest : public ::testing::Test
 {
 protected:
-    TLauf Starten(const QStringList& argumente)
+    TLauf Starten(const QStringList& argumente, const QString& programm = QString::fromUtf8(VELDRAKE_ADMIN))
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"VELDRAKE_STORE"_s, m_store.Path());
         process.setProcessEnvironment(env);
-        process.start(QString::fromUtf8(VELDRAKE_ADMIN), argumente);
+        process.start(programm, argumente);
         EXPECT_TRUE(process.waitForFinished(60000));
         return TLauf{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                      QString::fromUtf8(process.readAllStandardError())};
@@ -181,6 +181,30 @@ TEST_F(AdminTest, ExitCodesScriptsRelyOn)
         EXPECT_TRUE(lauf.Fehler.contains(fall.Meldung)) << lauf.Fehler.toStdString();
     }
     EXPECT_EQ(Groesse(DateiLesen(aus + u"/101/gut.jpg"_s)), QSize(50, 40));
+}
+
+// A copy of the program with no lib/veldrake beside its folder: a transfer
+// ends with its own code and names the module; what needs no images runs.
+TEST_F(AdminTest, TransferWithoutTheImageModuleEndsWithItsOwnCode)
+{
+    const QString programm = m_store.Dir() + u"/bin/veldrake-admin"_s;
+    QDir().mkpath(m_store.Dir() + u"/bin"_s);
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(VELDRAKE_ADMIN), programm));
+    const QString gut = Datei(u"in/gut.jpg"_s, AlsJpeg(TestBild(QSize(100, 80))));
+    const QString aus = m_store.Dir() + u"/aus"_s;
+
+    EXPECT_EQ(Starten({u"import-computers"_s,
+                       Datei(u"rechner.csv"_s, "Rechnertyp;F;Filiale\nRechner;101;Nord;F\n")},
+                      programm)
+                  .ExitCode,
+              0);
+    const TLauf lauf = Starten(
+        {u"transfer"_s, u"--kind"_s, u"ABIL"_s, u"--rnr"_s, u"101"_s, u"--out"_s, aus, gut}, programm);
+    EXPECT_EQ(lauf.ExitCode, 6);
+    EXPECT_TRUE(lauf.Fehler.contains(u"Die Bildbearbeitung kann nicht geladen werden: "_s + m_store.Dir() +
+                                     u"/lib/veldrake/libveldrake_bilder.so"_s))
+        << lauf.Fehler.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(aus + u"/101/gut.jpg"_s));
 }
 
 // Every row of a file store, the host's computer tables included, table by
