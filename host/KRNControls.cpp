@@ -1,6 +1,8 @@
 #include "host/KRNControls.h"
 
 #include <QFontMetrics>
+#include <QApplication>
+#include <QIconEngine>
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -10,6 +12,51 @@
 #include <algorithm>
 
 namespace {
+
+// A glyph of the application's style, read from its image files only when
+// it is first painted: every form builds its button bar at start-up, most
+// of them are not shown yet.
+class TStyleGlyphEngine final : public QIconEngine
+{
+public:
+    explicit TStyleGlyphEngine(QStyle::StandardPixmap glyph) : m_glyph(glyph) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return Icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        return Icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return Icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return Icon().availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new TStyleGlyphEngine(m_glyph); }
+    QString key() const override { return QStringLiteral("TStyleGlyphEngine"); }
+    bool isNull() override { return false; }
+
+private:
+    const QIcon& Icon()
+    {
+        if (m_icon.isNull()) {
+            m_icon = QApplication::style()->standardIcon(m_glyph);
+        }
+        return m_icon;
+    }
+
+    QStyle::StandardPixmap m_glyph;
+    QIcon m_icon;
+};
 
 QString WithoutForbidden(const QString& text)
 {
@@ -214,7 +261,7 @@ void TKRNStdSpeedButton::SetCaption(const QString& caption)
 
 void TKRNStdSpeedButton::SetGlyph(QStyle::StandardPixmap glyph)
 {
-    setIcon(style()->standardIcon(glyph, nullptr, this));
+    setIcon(QIcon(new TStyleGlyphEngine(glyph)));
 }
 
 void TKRNStdSpeedButton::SetGlyphOnly(bool glyphOnly)
