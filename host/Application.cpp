@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QFile>
+#include <QHash>
 #include <QIcon>
+#include <QIconEngine>
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QPixmap>
@@ -14,8 +17,10 @@
 #include <QSvgRenderer>
 #include <QTranslator>
 
+#include <algorithm>
 #include <csignal>
 #include <exception>
+#include <memory>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,6 +36,50 @@ void OnTerminationSignal(int)
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalSockets[0], &byte, 1);
 }
+
+// An icon drawn from an SVG drawing at the size asked for, once per size.
+class TSvgIconEngine final : public QIconEngine
+{
+public:
+    explicit TSvgIconEngine(QByteArray drawing) : m_drawing(std::move(drawing)), m_renderer(m_drawing) {}
+
+    bool IsValid() const { return m_renderer.isValid(); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::max(1, std::min(size.width(), size.height()));
+        auto found = m_pixmaps.find(side);
+        if (found == m_pixmaps.end()) {
+            QPixmap drawn(side, side);
+            drawn.fill(Qt::transparent);
+            QPainter painter(&drawn);
+            m_renderer.render(&painter);
+            painter.end();
+            found = m_pixmaps.insert(side, drawn);
+        }
+        return *found;
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    }
+    QIconEngine* clone() const override { return new TSvgIconEngine(m_drawing); }
+    QString key() const override { return QStringLiteral("TSvgIconEngine"); }
+
+private:
+    QByteArray m_drawing;
+    QSvgRenderer m_renderer;
+    QHash<int, QPixmap> m_pixmaps;
+};
 
 } // namespace
 
@@ -100,21 +149,16 @@ void TApplication::EndOnSignal()
 bool TApplication::SetIcon(const QString& svgPath)
 {
     // Drawn here rather than by Qt's SVG icon plugin, which a system may
-    // lack.
-    QSvgRenderer renderer(svgPath);
-    if (!renderer.isValid()) {
+    // lack; each size when it is first asked for.
+    QFile file(svgPath);
+    if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
+    auto engine = std::make_unique<TSvgIconEngine>(file.readAll());
+    if (!engine->IsValid()) {
+        return false;
     }
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(QIcon(engine.release()));
     return true;
 }
 
