@@ -125,9 +125,7 @@ void TfrmRechner::FormCreate(QObject*)
 {
     KRNGuard(Location("FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmRechner"), true);
-        FFilterKennung.clear();
-        FFilterBezeichnung.clear();
-        FFilterBeschreibung.clear();
+        ClearFilterEinstellung();
         FKOMMFilter = std::make_unique<TKOMMFilter>(QString(), QString());
     });
 }

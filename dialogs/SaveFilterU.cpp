@@ -114,9 +114,7 @@ void TfrmSave::FormCreate(QObject*)
 {
     KRNGuard(Location("FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmSave"), true);
-        FFilterKennung.clear();
-        FFilterBezeichnung.clear();
-        FFilterBeschreibung.clear();
+        ClearFilterEinstellung();
     });
 }
 

@@ -77,9 +77,7 @@ void TfrmKOMMFilterEditor::FormCreate(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmKOMMFilterEditor.FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QLatin1Char('.') + objectName(), true);
-        FFilterKennung.clear();
-        FFilterBezeichnung.clear();
-        FFilterBeschreibung.clear();
+        ClearFilterEinstellung();
     });
 }
 
