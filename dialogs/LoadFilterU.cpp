@@ -116,9 +116,7 @@ void TfrmLoad::FormCreate(QObject*)
             column.Visible = true;
         }
         vtFIDEList->SetVRList(FFIDEList.get());
-        FFilterKennung.clear();
-        FFilterBezeichnung.clear();
-        FFilterBeschreibung.clear();
+        ClearFilterEinstellung();
         FLoeschen = true;
         FNeuanlage = true;
     });
