@@ -20,11 +20,6 @@ TfrmLoad* frmLoad = nullptr;
 
 namespace {
 
-QString Location(const char* method)
-{
-    return QStringLiteral("TfrmLoad.") + QString::fromLatin1(method);
-}
-
 // The cells of every row, shared with the list. Held over a refill, they
 // keep the previous rows' texts until the new rows are in: the allocator
 // then gives the new rows fresh memory instead of the many small blocks the
@@ -103,7 +98,7 @@ void TfrmLoad::SetupComponents()
 
 void TfrmLoad::FormCreate(QObject*)
 {
-    KRNGuard(Location("FormCreate"), true, [&] {
+    KRNGuard(KRNLocation("TfrmLoad", "FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmLoad"), true);
         FFIDEList = std::make_unique<TVRList>();
         for (const QString& caption : {QStringLiteral("Bezeichnung"), QStringLiteral("Beschreibung")}) {
@@ -124,7 +119,7 @@ void TfrmLoad::FormCreate(QObject*)
 
 void TfrmLoad::FormShow(QObject*)
 {
-    KRNGuard(Location("FormShow"), true, [&] {
+    KRNGuard(KRNLocation("TfrmLoad", "FormShow"), true, [&] {
         spbDelete->setEnabled(FLoeschen);
         spbDelete->setVisible(FLoeschen);
         actF15->setEnabled(FLoeschen);
@@ -137,7 +132,7 @@ void TfrmLoad::FormShow(QObject*)
 
 void TfrmLoad::grdFIDEFuellen()
 {
-    KRNGuard(Location("grdFIDEFuellen"), true, [&] {
+    KRNGuard(KRNLocation("TfrmLoad", "grdFIDEFuellen"), true, [&] {
         if (!FFIDEList) {
             throw KRNException(QStringLiteral("Die Liste der Einstellungen ist nicht angelegt."));
         }
@@ -170,7 +165,7 @@ void TfrmLoad::grdFIDEFuellen()
 
 void TfrmLoad::btnLadenClick(QObject*)
 {
-    KRNGuard(Location("btnLadenClick"), true, [&] {
+    KRNGuard(KRNLocation("TfrmLoad", "btnLadenClick"), true, [&] {
         SetModalResult(mrNone);
         const PVRRow row = vtFIDEList->GetNodeData(vtFIDEList->GetFirstSelected(false));
         if (!row) {
@@ -184,7 +179,7 @@ void TfrmLoad::btnLadenClick(QObject*)
 
 void TfrmLoad::btnNeuanlageClick(QObject*)
 {
-    KRNGuard(Location("btnNeuanlageClick"), true, [&] {
+    KRNGuard(KRNLocation("TfrmLoad", "btnNeuanlageClick"), true, [&] {
         FFilterBezeichnung.clear();
         FFilterBeschreibung.clear();
         SetModalResult(mrOk);
@@ -197,7 +192,7 @@ void TfrmLoad::btnNeuanlageClick(QObject*)
 // messages are shown outside it.
 void TfrmLoad::btnLoeschenClick(QObject*)
 {
-    KRNGuard(Location("btnLoeschenClick"), true, [&] {
+    KRNGuard(KRNLocation("TfrmLoad", "btnLoeschenClick"), true, [&] {
         const PVRRow row = vtFIDEList->GetNodeData(vtFIDEList->GetFirstSelected(false));
         if (!row) {
             return;
@@ -237,7 +232,7 @@ void TfrmLoad::btnLoeschenClick(QObject*)
 
 void TfrmLoad::btnAbbrechenClick(QObject*)
 {
-    KRNGuard(Location("btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
+    KRNGuard(KRNLocation("TfrmLoad", "btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
 }
 
 bool TfrmLoad::RI_FIKO_Exists()
@@ -248,7 +243,7 @@ bool TfrmLoad::RI_FIKO_Exists()
 std::optional<bool> TfrmLoad::ReferenceCheck()
 {
     std::optional<bool> result;
-    KRNGuard(Location("RI_FIKO_Exists"), true, [&] {
+    KRNGuard(KRNLocation("TfrmLoad", "RI_FIKO_Exists"), true, [&] {
         TdtmKOMMFilter& dtm = FilterDataModule();
         Tfikofile& fiko = dtm.fikofile;
         fiko.ResetSearch();
@@ -267,5 +262,5 @@ std::optional<bool> TfrmLoad::ReferenceCheck()
 
 void TfrmLoad::FormDestroy(QObject*)
 {
-    KRNDestroyGuard(Location("FormDestroy"), [&] { FFIDEList.reset(); });
+    KRNDestroyGuard(KRNLocation("TfrmLoad", "FormDestroy"), [&] { FFIDEList.reset(); });
 }
