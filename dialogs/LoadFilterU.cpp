@@ -14,32 +14,7 @@
 
 #include <QAction>
 
-#include <vector>
-
 TfrmLoad* frmLoad = nullptr;
-
-namespace {
-
-// The cells of every row, shared with the list. Held over a refill, they
-// keep the previous rows' texts until the new rows are in: the allocator
-// then gives the new rows fresh memory instead of the many small blocks the
-// old rows have just returned, which saves 10 to 20 ms of a refill of
-// 100,000 rows (at about 20 MiB more peak memory). One block, no allocation
-// per row.
-std::vector<QVariant> HoldRows(const TVRList& list)
-{
-    std::vector<QVariant> cells;
-    cells.reserve(static_cast<size_t>(list.GetRowCount()) * static_cast<size_t>(list.GetColumnCount()));
-    for (int i = 0; i < list.GetRowCount(); ++i) {
-        const PVRRow row = list.Row(i);
-        for (int column = 0; column < row->GetItemCount(); ++column) {
-            cells.push_back(*row->Item(column));
-        }
-    }
-    return cells;
-}
-
-} // namespace
 
 TfrmLoad::TfrmLoad(QWidget* parent) : TKRNForm(parent)
 {
@@ -138,20 +113,19 @@ void TfrmLoad::grdFIDEFuellen()
         }
         {
             const TUpdateScope update(*vtFIDEList);
-            std::vector<QVariant> previous = HoldRows(*FFIDEList);
-            FFIDEList->RowsClear();
-            Tfidefile& fide = FilterDataModule().fidefile;
-            fide.ResetSearch();
-            fide.UseKey(fide.PrimaryKeyNr());
-            fide.Kennung.SetWert(FFilterKennung);
-            fide.Kennung.TakeFilterValue();
-            fide.ExtendedFilterAdd(fide.Kennung, dbcEqual, dblAnd);
-            fide.Get_first_extMode();
-            while (fide.Found()) {
-                FFIDEList->RowAdd({fide.Bezeichnung.GetWert(), fide.Beschreibung.GetWert()}, 0);
-                fide.Get_next_extMode();
-            }
-            previous.clear();
+            FFIDEList->RowsRefill([&] {
+                Tfidefile& fide = FilterDataModule().fidefile;
+                fide.ResetSearch();
+                fide.UseKey(fide.PrimaryKeyNr());
+                fide.Kennung.SetWert(FFilterKennung);
+                fide.Kennung.TakeFilterValue();
+                fide.ExtendedFilterAdd(fide.Kennung, dbcEqual, dblAnd);
+                fide.Get_first_extMode();
+                while (fide.Found()) {
+                    FFIDEList->RowAdd({fide.Bezeichnung.GetWert(), fide.Beschreibung.GetWert()}, 0);
+                    fide.Get_next_extMode();
+                }
+            });
             vtFIDEList->RefreshVRList(true);
             vtFIDEList->SetFocusedCell(0, 0);
         }
