@@ -118,7 +118,6 @@ void TfrmFilterOnOff::btnBuchenClick(QObject*)
 bool TfrmFilterOnOff::AlleBuchen(TdtmKOMMFilter& dtm)
 {
     const TFehlerWatch watch;
-    const TKRNUserReportHold hold; // released after the transaction has ended
     TStoreTransaction transaktion(TStore::Required());
     for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
         dtm.BuchenAktivitaet(vtFilter->GetNodeData(node)->value(kKennung),

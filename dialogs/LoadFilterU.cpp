@@ -178,7 +178,6 @@ void TfrmLoad::btnLoeschenClick(QObject*)
         Tfidefile& fide = FilterDataModule().fidefile;
         std::optional<bool> referenced;
         {
-            const TKRNUserReportHold hold; // released after the transaction has ended
             TStoreTransaction transaction(TStore::Required());
             fide.ResetSearch();
             fide.UseKey(fide.PrimaryKeyNr());

@@ -228,7 +228,6 @@ TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
                                                          std::optional<TKonflikt>& konflikt)
 {
     const TFehlerWatch fehlerWatch;
-    const TKRNUserReportHold hold; // released after the transaction has ended
     TStoreTransaction transaktion(TStore::Required());
     const bool vorhanden = dtm.BuchenEinstellungenPruefen(FFilterKennung, FFilterBezeichnung);
     if (fehlerWatch.Reported()) {

@@ -110,7 +110,6 @@ namespace {
 // may not be written over.
 bool SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben)
 {
-    const TKRNUserReportHold hold; // released after the transaction has ended
     TStoreTransaction transaktion(TStore::Required());
     if (!filter.FilterSave(ueberschreiben)) {
         return false;
