@@ -281,6 +281,24 @@ TEST_F(StartUp, ComputersServedTwiceAreToldOnceAndTheProgramWorks)
     EXPECT_TRUE(KRNInfo().RegisteredErrors().isEmpty());
 }
 
+// The notice comes over the shown main window, which is the window a box
+// takes as its parent, not alone before it.
+TEST_F(StartUp, TheNoticeOfComputersServedTwiceComesOverTheShownMainWindow)
+{
+    WriteDoubleServedStore(StorePath());
+    bool mainShown = false;
+    bool overMain = false;
+    presenter.WhileMeldungShown = [&] {
+        mainShown = frmMain && frmMain->isVisible();
+        overMain = frmMain && QApplication::activeWindow() == frmMain;
+    };
+    EndWhenShown([] {});
+    EXPECT_EQ(VeldrakeMain(), 0);
+    ASSERT_EQ(presenter.Numbers(), QList<int>{130});
+    EXPECT_TRUE(mainShown);
+    EXPECT_TRUE(overMain);
+}
+
 // The real program on a broken store, where nobody could answer a box.
 TEST(StartUpWithoutScreen, ABrokenStoreEndsTheProgramWithAMessageOnStderr)
 {
