@@ -4,8 +4,15 @@
 #include "host/store/SchemaSql.h"
 #include "host/store/Store.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QVariant>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -113,6 +120,33 @@ constexpr TStateRule kStateClasses[] = {
     {"XX", TStoreFailure::Damaged},         // internal error
 };
 
+// The program as the server lists its connections.
+QString ProgramName()
+{
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("veldrake") : name;
+}
+
+// The user logged in on this workstation.
+QString LoginName()
+{
+#ifdef Q_OS_UNIX
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found) {
+        return QString::fromLocal8Bit(found->pw_name);
+    }
+#endif
+    for (const char* variable : {"USER", "USERNAME", "LOGNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty()) {
+            return name;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 void TPostgresDialect::CheckLocation(const QString& location)
@@ -134,8 +168,10 @@ void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepM
         options += QLatin1Char(';');
     }
     options += QStringLiteral("options='-c lock_timeout=%1 -c client_min_messages=error'").arg(busyStepMs);
-    if (!options.contains(QStringLiteral("application_name="))) {
-        options += QStringLiteral(";application_name='veldrake'");
+    if (!m_address.NamesApplication) {
+        options += QStringLiteral(";application_name=") +
+                   PostgresOptionValue(
+                       PostgresApplicationName(ProgramName(), LoginName(), QSysInfo::machineHostName()));
     }
     db.setConnectOptions(options);
 }
