@@ -12,8 +12,13 @@
 #include "host/KRNDesktop.h"
 #include "host/core/KRNInfo.h"
 #include "host/core/KRNProgramm.h"
+#include "host/core/Guard.h"
 
+#include <QApplication>
 #include <QByteArray>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 #include <exception>
@@ -42,6 +47,41 @@ template <class T> void Create(T*& variable, const QString& name)
     KRNInfo().FehlerRaise(QStringLiteral("veldrake"), 0, QString(), QString(), 0, 0);
 }
 
+// Shows the store check's notices over the main window once it is shown,
+// not alone on an empty screen before it.
+class TStoreNoticesAtFirstShow final : public QObject
+{
+public:
+    explicit TStoreNoticesAtFirstShow(QWidget* mainForm) : QObject(mainForm), m_mainForm(mainForm)
+    {
+        mainForm->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_mainForm && event->type() == QEvent::Show) {
+            m_mainForm->removeEventFilter(this);
+            QTimer::singleShot(0, m_mainForm, [mainForm = m_mainForm] { Show(mainForm); });
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static void Show(QWidget* mainForm)
+    {
+        // A box takes the active window as its parent; the window system
+        // may not have activated the main window yet.
+        if (!QApplication::activeWindow() && mainForm->isVisible()) {
+            QApplication::setActiveWindow(mainForm);
+        }
+        KRNGuard(QStringLiteral("veldrake.ShowStoreNotices"), true, [] { KRNProgramm().ShowStoreNotices(); });
+    }
+
+    QWidget* m_mainForm;
+};
+
 // The guarded block of start-up. Returns false when it ended with a failure
 // (already shown).
 bool StartUp()
@@ -56,7 +96,11 @@ bool StartUp()
         Create(frmRechner, QStringLiteral("frmRechner"));
         Create(frmLoad, QStringLiteral("frmLoad"));
         Create(frmSave, QStringLiteral("frmSave"));
-        KRNProgramm().ShowStoreNotices();
+        if (QWidget* mainForm = Application().MainForm()) {
+            new TStoreNoticesAtFirstShow(mainForm);
+        } else {
+            KRNProgramm().ShowStoreNotices();
+        }
         return true;
     } catch (const std::exception& e) {
         KRNProgramm().ShowException(e, false);

@@ -36,11 +36,6 @@ const TKOMMFilterItem* FindRegistered(const QString& kennung)
     return nullptr;
 }
 
-QString Location(const char* method)
-{
-    return QStringLiteral("TdtmKOMMFilter.") + QString::fromLatin1(method);
-}
-
 } // namespace
 
 // --- registry -------------------------------------------------------------------
@@ -121,7 +116,7 @@ TdtmKOMMFilter::~TdtmKOMMFilter()
 
 void TdtmKOMMFilter::DataModuleCreate(QObject*)
 {
-    KRNGuard(Location("DataModuleCreate"), true, [&] {
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "DataModuleCreate"), true, [&] {
         FilterList.clear();
         fikofile.OpenNew(-1);
         fidefile.OpenNew(-1);
@@ -130,7 +125,7 @@ void TdtmKOMMFilter::DataModuleCreate(QObject*)
 
 void TdtmKOMMFilter::DataModuleDestroy(QObject*)
 {
-    const QString location = Location("DataModuleDestroy");
+    const QString location = KRNLocation("TdtmKOMMFilter", "DataModuleDestroy");
     KRNGuard(location, false, [&] { fikofile.CloseTable(); });
     KRNGuard(location, false, [&] { fidefile.CloseTable(); });
     KRNGuard(location, false, [&] { FilterList.clear(); });
@@ -139,7 +134,7 @@ void TdtmKOMMFilter::DataModuleDestroy(QObject*)
 
 void TdtmKOMMFilter::RefreshFilterList()
 {
-    KRNGuard(Location("RefreshFilterList"), true, [&] {
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "RefreshFilterList"), true, [&] {
         FilterList.clear();
         fikofile.ResetSearch();
         fikofile.ReadFirst();
@@ -182,14 +177,14 @@ void BookFikoRow(Tfikofile& fiko, const QString& kennung, const QString& bezeich
 
 void TdtmKOMMFilter::BuchenAktivitaet(const QString& kennung, bool onOff)
 {
-    KRNGuard(Location("BuchenAktivitaet"), true,
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "BuchenAktivitaet"), true,
              [&] { BookFikoRow(fikofile, kennung, QString(), kBlank, 0, onOff); });
 }
 
 bool TdtmKOMMFilter::BuchenEinstellungenPruefen(const QString& kennung, const QString& bezeichnung)
 {
     bool result = false;
-    KRNGuard(Location("BuchenEinstellungenPruefen"), true, [&] {
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "BuchenEinstellungenPruefen"), true, [&] {
         fidefile.ResetSearch();
         fidefile.Kennung.SetKeyWert(kennung);
         fidefile.Bezeichnung.SetKeyWert(bezeichnung);
@@ -201,7 +196,7 @@ bool TdtmKOMMFilter::BuchenEinstellungenPruefen(const QString& kennung, const QS
 void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& bezeichnung, QChar rtyp,
                                          qint32 rnr, bool onOff)
 {
-    KRNGuard(Location("BuchenKommunikation"), true,
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "BuchenKommunikation"), true,
              [&] { BookFikoRow(fikofile, kennung, bezeichnung, rtyp, rnr, onOff); });
 }
 
@@ -211,7 +206,7 @@ bool TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung
 {
     bool result = true;
     usedBezeichung.clear();
-    KRNGuard(Location("BuchenKommunikationPruefenKonsistenz"), true, [&] {
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "BuchenKommunikationPruefenKonsistenz"), true, [&] {
         if (!onOff) {
             return;
         }
@@ -280,7 +275,7 @@ TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung, con
                                                      const TRechnerMarken& marken)
 {
     std::optional<TRechnerKonflikt> konflikt;
-    KRNGuard(Location("BuchenKommunikationPruefenKonsistenz"), true, [&] {
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "BuchenKommunikationPruefenKonsistenz"), true, [&] {
         TStore& store = TStore::Required();
         // The rows of other settings for the marked entries, in table order;
         // the first one per type or number decides.
@@ -338,7 +333,7 @@ TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung, con
 void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& bezeichnung,
                                          const TRechnerMarken& marken)
 {
-    KRNGuard(Location("BuchenKommunikation"), true, [&] {
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "BuchenKommunikation"), true, [&] {
         TStore& store = TStore::Required();
         const QString typen = store.ListSql(TStoreListKind::Text);
         const QString nummern = store.ListSql(TStoreListKind::Integer);
@@ -362,7 +357,7 @@ void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& 
 
 void TdtmKOMMFilter::VersionsInfo(QObject*)
 {
-    KRNGuard(Location("VersionsInfo"), true, [&] {
+    KRNGuard(KRNLocation("TdtmKOMMFilter", "VersionsInfo"), true, [&] {
         KRNInfo().VersionsInfoZeigen(QStringLiteral("Filter für den Datenaustausch"), nullptr, QString());
     });
 }

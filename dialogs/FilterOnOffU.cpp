@@ -19,11 +19,6 @@ namespace {
 // An entry's string list holds the display name, then the Kennung.
 constexpr qsizetype kKennung = 1;
 
-QString Location(const char* method)
-{
-    return QStringLiteral("TfrmFilterOnOff.") + QString::fromLatin1(method);
-}
-
 } // namespace
 
 TfrmFilterOnOff::TfrmFilterOnOff(QWidget* parent) : TKRNForm(parent)
@@ -70,7 +65,7 @@ void TfrmFilterOnOff::SetupComponents()
 
 void TfrmFilterOnOff::FormCreate(QObject*)
 {
-    KRNGuard(Location("FormCreate"), true, [&] {
+    KRNGuard(KRNLocation("TfrmFilterOnOff", "FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmFilterOnOff"), true);
         SetCaption(DesignCaption() + QStringLiteral(" - ") + KRNProgramm().GetTextMandant());
         const TUpdateScope update(*vtFilter);
@@ -83,7 +78,7 @@ void TfrmFilterOnOff::FormCreate(QObject*)
 
 void TfrmFilterOnOff::AddFilterItem(const QString& kennung, const QString& bezeichnung, TKOMMFilterClass)
 {
-    KRNGuard(Location("AddFilterItem"), true, [&] {
+    KRNGuard(KRNLocation("TfrmFilterOnOff", "AddFilterItem"), true, [&] {
         const TVTNode node = vtFilter->AddChild();
         vtFilter->SetCheckType(node, TCheckType::CheckBox);
         vtFilter->SetNodeData(node, QStringList{bezeichnung, kennung});
@@ -92,7 +87,7 @@ void TfrmFilterOnOff::AddFilterItem(const QString& kennung, const QString& bezei
 
 void TfrmFilterOnOff::FormShow(QObject*)
 {
-    KRNGuard(Location("FormShow"), true, [&] {
+    KRNGuard(KRNLocation("TfrmFilterOnOff", "FormShow"), true, [&] {
         const TKOMMFilterList& active = FilterDataModule().FilterList;
         for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
             vtFilter->SetCheckState(node, TCheckState::Unchecked);
@@ -113,7 +108,7 @@ void TfrmFilterOnOff::FormShow(QObject*)
 // marks as they are, so that confirming again books them all.
 void TfrmFilterOnOff::btnBuchenClick(QObject*)
 {
-    KRNGuard(Location("btnBuchenClick"), true, [&] {
+    KRNGuard(KRNLocation("TfrmFilterOnOff", "btnBuchenClick"), true, [&] {
         if (AlleBuchen(FilterDataModule())) {
             SetModalResult(mrOk);
         }
@@ -123,7 +118,6 @@ void TfrmFilterOnOff::btnBuchenClick(QObject*)
 bool TfrmFilterOnOff::AlleBuchen(TdtmKOMMFilter& dtm)
 {
     const TFehlerWatch watch;
-    const TKRNUserReportHold hold; // released after the transaction has ended
     TStoreTransaction transaktion(TStore::Required());
     for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
         dtm.BuchenAktivitaet(vtFilter->GetNodeData(node)->value(kKennung),
@@ -138,5 +132,5 @@ bool TfrmFilterOnOff::AlleBuchen(TdtmKOMMFilter& dtm)
 
 void TfrmFilterOnOff::btnAbbrechenClick(QObject*)
 {
-    KRNGuard(Location("btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
+    KRNGuard(KRNLocation("TfrmFilterOnOff", "btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/FilterEinstellung.h"
 #include "host/KRNForm.h"
 
 #include <QString>
@@ -16,7 +17,7 @@ class TVTVRList;
 
 // The saved-settings chooser: lists the fidefile rows of one filter kind and
 // lets the user load one, ask for a new one or delete one.
-class TfrmLoad final : public TKRNForm
+class TfrmLoad final : public TKRNForm, public TFilterEinstellung
 {
     Q_OBJECT
 
@@ -24,10 +25,6 @@ public:
     explicit TfrmLoad(QWidget* parent = nullptr);
     ~TfrmLoad() override;
 
-    QString FilterKennung() const { return FFilterKennung; }
-    void SetFilterKennung(const QString& value) { FFilterKennung = value; }
-    QString FilterBezeichnung() const { return FFilterBezeichnung; }
-    QString FilterBeschreibung() const { return FFilterBeschreibung; }
     bool Loeschen() const { return FLoeschen; }
     void SetLoeschen(bool value) { FLoeschen = value; }
     bool Neuanlage() const { return FNeuanlage; }
@@ -67,9 +64,6 @@ private:
     std::optional<bool> ReferenceCheck();
 
     std::unique_ptr<TVRList> FFIDEList;
-    QString FFilterKennung;
-    QString FFilterBezeichnung;
-    QString FFilterBeschreibung;
     bool FNeuanlage = true;
     bool FLoeschen = true;
 };

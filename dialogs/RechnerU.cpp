@@ -28,11 +28,6 @@ const QSize kDesignClient(459, 584);
 const QSize kHauptrahmen(461, 581); // design size of the outer panel
 constexpr int kTreeTop = 248;       // the tree fills the data panel below the texts
 
-QString Location(const char* method)
-{
-    return QStringLiteral("TfrmRechner.") + QString::fromLatin1(method);
-}
-
 } // namespace
 
 TfrmRechner::TfrmRechner(QWidget* parent) : TKRNForm(parent)
@@ -123,18 +118,16 @@ TKOMMFilter& TfrmRechner::KOMMFilter() const
 
 void TfrmRechner::FormCreate(QObject*)
 {
-    KRNGuard(Location("FormCreate"), true, [&] {
+    KRNGuard(KRNLocation("TfrmRechner", "FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmRechner"), true);
-        FFilterKennung.clear();
-        FFilterBezeichnung.clear();
-        FFilterBeschreibung.clear();
+        ClearFilterEinstellung();
         FKOMMFilter = std::make_unique<TKOMMFilter>(QString(), QString());
     });
 }
 
 void TfrmRechner::FormShow(QObject*)
 {
-    KRNGuard(Location("FormShow"), true, [&] {
+    KRNGuard(KRNLocation("TfrmRechner", "FormShow"), true, [&] {
         if (!vtRTypRNrCheck->GetDataLoadedRTyp() && !vtRTypRNrCheck->GetDataLoadedRNr()) {
             vtRTypRNrCheck->SetOnlyMaster(true);
             vtRTypRNrCheck->LoadData();
@@ -172,12 +165,12 @@ void TfrmRechner::MarkierungenSetzen()
 
 void TfrmRechner::FormDestroy(QObject*)
 {
-    KRNDestroyGuard(Location("FormDestroy"), [&] { FKOMMFilter.reset(); });
+    KRNDestroyGuard(KRNLocation("TfrmRechner", "FormDestroy"), [&] { FKOMMFilter.reset(); });
 }
 
 void TfrmRechner::btnZurueckClick(QObject*)
 {
-    KRNGuard(Location("btnZurueckClick"), true, [&] { SetModalResult(mrCancel); });
+    KRNGuard(KRNLocation("TfrmRechner", "btnZurueckClick"), true, [&] { SetModalResult(mrCancel); });
 }
 
 bool TfrmRechner::EintragMarkiert() const
@@ -198,7 +191,7 @@ bool TfrmRechner::EintragMarkiert() const
 bool TfrmRechner::BuchenPruefenChecked()
 {
     bool result = false;
-    KRNGuard(Location("BuchenPruefenChecked"), true, [&] {
+    KRNGuard(KRNLocation("TfrmRechner", "BuchenPruefenChecked"), true, [&] {
         result =
             EintragMarkiert() || KRNInfo().ShowMeldung(mtQuestion, 1000, QStringLiteral("VELDRAKE")) == mrYes;
     });
@@ -207,7 +200,7 @@ bool TfrmRechner::BuchenPruefenChecked()
 
 void TfrmRechner::btnWeiterClick(QObject*)
 {
-    KRNGuard(Location("btnWeiterClick"), true, [&] {
+    KRNGuard(KRNLocation("TfrmRechner", "btnWeiterClick"), true, [&] {
         SetModalResult(mrNone);
         if (!BuchenPruefenChecked()) {
             return;
@@ -235,7 +228,6 @@ TfrmRechner::TLaufErgebnis TfrmRechner::PruefenUndBuchen(TdtmKOMMFilter& dtm,
                                                          std::optional<TKonflikt>& konflikt)
 {
     const TFehlerWatch fehlerWatch;
-    const TKRNUserReportHold hold; // released after the transaction has ended
     TStoreTransaction transaktion(TStore::Required());
     const bool vorhanden = dtm.BuchenEinstellungenPruefen(FFilterKennung, FFilterBezeichnung);
     if (fehlerWatch.Reported()) {

@@ -14,11 +14,6 @@ TfrmSave* frmSave = nullptr;
 
 namespace {
 
-QString Location(const char* method)
-{
-    return QStringLiteral("TfrmSave.") + QString::fromLatin1(method);
-}
-
 bool IsBlank(QChar c)
 {
     return c.unicode() <= 32 || c.isSpace();
@@ -112,17 +107,15 @@ void TfrmSave::SetupComponents()
 
 void TfrmSave::FormCreate(QObject*)
 {
-    KRNGuard(Location("FormCreate"), true, [&] {
+    KRNGuard(KRNLocation("TfrmSave", "FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmSave"), true);
-        FFilterKennung.clear();
-        FFilterBezeichnung.clear();
-        FFilterBeschreibung.clear();
+        ClearFilterEinstellung();
     });
 }
 
 void TfrmSave::FormShow(QObject*)
 {
-    KRNGuard(Location("FormShow"), true, [&] {
+    KRNGuard(KRNLocation("TfrmSave", "FormShow"), true, [&] {
         FNameWiederverwenden = false;
         edtBezeichnung->SetStoredText(FFilterBezeichnung);
         edtBeschreibung->SetStoredText(FFilterBeschreibung);
@@ -136,7 +129,7 @@ void TfrmSave::FormShow(QObject*)
 // a name is never taken over without the question having been answered.
 void TfrmSave::btnSaveClick(QObject*)
 {
-    KRNGuard(Location("btnSaveClick"), true, [&] {
+    KRNGuard(KRNLocation("TfrmSave", "btnSaveClick"), true, [&] {
         SetModalResult(mrNone);
         const QString name = Eingabe(*edtBezeichnung);
         if (name.isEmpty()) {
@@ -161,5 +154,5 @@ void TfrmSave::btnSaveClick(QObject*)
 
 void TfrmSave::btnAbbrechenClick(QObject*)
 {
-    KRNGuard(Location("btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
+    KRNGuard(KRNLocation("TfrmSave", "btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
 }

@@ -77,9 +77,7 @@ void TfrmKOMMFilterEditor::FormCreate(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmKOMMFilterEditor.FormCreate"), true, [&] {
         KRNFormInit(KRNProgramm().ProgrammKennung() + QLatin1Char('.') + objectName(), true);
-        FFilterKennung.clear();
-        FFilterBezeichnung.clear();
-        FFilterBeschreibung.clear();
+        ClearFilterEinstellung();
     });
 }
 
@@ -112,7 +110,6 @@ namespace {
 // may not be written over.
 bool SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben)
 {
-    const TKRNUserReportHold hold; // released after the transaction has ended
     TStoreTransaction transaktion(TStore::Required());
     if (!filter.FilterSave(ueberschreiben)) {
         return false;

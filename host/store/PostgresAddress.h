@@ -18,10 +18,21 @@ struct TPostgresAddress
     // The URI's query parameters as libpq keywords, for the driver's
     // connect options ("key='value';key='value'").
     QString ConnectOptions;
+    // Whether the URI names the connection itself (application_name or
+    // fallback_application_name).
+    bool NamesApplication = false;
 
     // user@host:port/database, never the password.
     QString Display() const;
 };
+
+// The name a workstation's connections carry on the server
+// (application_name): "program user@host", at most the server's 63 bytes of
+// UTF-8, cut between characters. Control characters and semicolons, which
+// the driver's connect options cannot carry, become "?".
+QString PostgresApplicationName(const QString& program, const QString& user, const QString& host);
+// A value for the driver's connect options, quoted as libpq reads it.
+QString PostgresOptionValue(const QString& value);
 
 // Whether the text names a PostgreSQL store rather than a file.
 bool IsPostgresUri(const QString& text);

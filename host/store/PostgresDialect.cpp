@@ -4,8 +4,15 @@
 #include "host/store/SchemaSql.h"
 #include "host/store/Store.h"
 
+#include <QCoreApplication>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QVariant>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -60,6 +67,86 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
     return {};
 }
 
+// libpq's texts of failures without a state, in the order they are tried.
+struct TTextRule
+{
+    const char* text;
+    const char* alsoText; // must appear too; nullptr: the text alone decides
+    TStoreFailure kind;
+};
+constexpr TTextRule kTextRules[] = {
+    {"server closed the connection", nullptr, TStoreFailure::ConnectionLost},
+    {"no connection to the server", nullptr, TStoreFailure::ConnectionLost},
+    {"terminating connection", nullptr, TStoreFailure::ConnectionLost},
+    {"could not send data to server", nullptr, TStoreFailure::ConnectionLost},
+    {"could not receive data from server", nullptr, TStoreFailure::ConnectionLost},
+    {"connection to server was lost", nullptr, TStoreFailure::ConnectionLost},
+    {"SSL connection has been closed unexpectedly", nullptr, TStoreFailure::ConnectionLost},
+    {"password authentication failed", nullptr, TStoreFailure::Authentication},
+    {"no password supplied", nullptr, TStoreFailure::Authentication},
+    {"role \"", "does not exist", TStoreFailure::Authentication},
+    {"does not exist", "database", TStoreFailure::DatabaseMissing},
+    {"could not connect", nullptr, TStoreFailure::Unreachable},
+    {"Connection refused", nullptr, TStoreFailure::Unreachable},
+    {"Is the server running", nullptr, TStoreFailure::Unreachable},
+    {"could not translate host name", nullptr, TStoreFailure::Unreachable},
+    {"timeout expired", nullptr, TStoreFailure::Unreachable},
+};
+
+// SQLSTATE codes, then whole classes:
+// https://www.postgresql.org/docs/current/errcodes-appendix.html
+struct TStateRule
+{
+    const char* state;
+    TStoreFailure kind;
+};
+constexpr TStateRule kStates[] = {
+    {"55P03", TStoreFailure::Busy},           // lock not available
+    {"40001", TStoreFailure::Busy},           // serialization failure
+    {"40P01", TStoreFailure::Busy},           // deadlock
+    {"57014", TStoreFailure::Timeout},        // statement timeout
+    {"28P01", TStoreFailure::Authentication}, // wrong password
+    {"28000", TStoreFailure::Authentication}, // no such role, or not allowed to log in
+    {"3D000", TStoreFailure::DatabaseMissing},
+    {"42501", TStoreFailure::NoPrivilege},
+    {"25006", TStoreFailure::ReadOnly}, // read-only transaction (a standby)
+    {"53100", TStoreFailure::Full},     // disk full
+};
+constexpr TStateRule kStateClasses[] = {
+    {"08", TStoreFailure::ConnectionLost},  // connection exception
+    {"57P", TStoreFailure::ConnectionLost}, // server shut down or restarted
+    {"23", TStoreFailure::Constraint},      // integrity constraint violation
+    {"58", TStoreFailure::InputOutput},     // system error
+    {"XX", TStoreFailure::Damaged},         // internal error
+};
+
+// The program as the server lists its connections.
+QString ProgramName()
+{
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("veldrake") : name;
+}
+
+// The user logged in on this workstation.
+QString LoginName()
+{
+#ifdef Q_OS_UNIX
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found) {
+        return QString::fromLocal8Bit(found->pw_name);
+    }
+#endif
+    for (const char* variable : {"USER", "USERNAME", "LOGNAME"}) {
+        const QString name = qEnvironmentVariable(variable);
+        if (!name.isEmpty()) {
+            return name;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 void TPostgresDialect::CheckLocation(const QString& location)
@@ -81,77 +168,37 @@ void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepM
         options += QLatin1Char(';');
     }
     options += QStringLiteral("options='-c lock_timeout=%1 -c client_min_messages=error'").arg(busyStepMs);
-    if (!options.contains(QStringLiteral("application_name="))) {
-        options += QStringLiteral(";application_name='veldrake'");
+    if (!m_address.NamesApplication) {
+        options += QStringLiteral(";application_name=") +
+                   PostgresOptionValue(
+                       PostgresApplicationName(ProgramName(), LoginName(), QSysInfo::machineHostName()));
     }
     db.setConnectOptions(options);
 }
 
-// SQLSTATE classes and codes: https://www.postgresql.org/docs/current/errcodes-appendix.html
 TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
 {
     const QString code = error.nativeErrorCode();
     if (code.isEmpty()) {
         // libpq reports a refused or broken connection without a state.
         const QString text = error.text();
-        if (text.contains(QStringLiteral("server closed the connection")) ||
-            text.contains(QStringLiteral("no connection to the server")) ||
-            text.contains(QStringLiteral("terminating connection")) ||
-            text.contains(QStringLiteral("could not send data to server")) ||
-            text.contains(QStringLiteral("could not receive data from server")) ||
-            text.contains(QStringLiteral("connection to server was lost")) ||
-            text.contains(QStringLiteral("SSL connection has been closed unexpectedly"))) {
-            return TStoreFailure::ConnectionLost;
-        }
-        if (text.contains(QStringLiteral("password authentication failed")) ||
-            text.contains(QStringLiteral("no password supplied")) ||
-            (text.contains(QStringLiteral("role \"")) && text.contains(QStringLiteral("does not exist")))) {
-            return TStoreFailure::Authentication;
-        }
-        if (text.contains(QStringLiteral("does not exist")) && text.contains(QStringLiteral("database"))) {
-            return TStoreFailure::DatabaseMissing;
-        }
-        if (text.contains(QStringLiteral("could not connect")) ||
-            text.contains(QStringLiteral("Connection refused")) ||
-            text.contains(QStringLiteral("Is the server running")) ||
-            text.contains(QStringLiteral("could not translate host name")) ||
-            text.contains(QStringLiteral("timeout expired"))) {
-            return TStoreFailure::Unreachable;
+        for (const TTextRule& rule : kTextRules) {
+            if (text.contains(QLatin1String(rule.text)) &&
+                (!rule.alsoText || text.contains(QLatin1String(rule.alsoText)))) {
+                return rule.kind;
+            }
         }
         return TStoreFailure::Other;
     }
-    if (code == QLatin1String("55P03") || code == QLatin1String("40001") || code == QLatin1String("40P01")) {
-        return TStoreFailure::Busy; // lock not available, serialization failure, deadlock
+    for (const TStateRule& rule : kStates) {
+        if (code == QLatin1String(rule.state)) {
+            return rule.kind;
+        }
     }
-    if (code == QLatin1String("57014")) {
-        return TStoreFailure::Timeout; // statement timeout
-    }
-    if (code == QLatin1String("28P01") || code == QLatin1String("28000")) {
-        return TStoreFailure::Authentication;
-    }
-    if (code == QLatin1String("3D000")) {
-        return TStoreFailure::DatabaseMissing;
-    }
-    if (code == QLatin1String("42501")) {
-        return TStoreFailure::NoPrivilege;
-    }
-    if (code == QLatin1String("25006")) {
-        return TStoreFailure::ReadOnly; // read-only transaction (a standby)
-    }
-    if (code == QLatin1String("53100")) {
-        return TStoreFailure::Full;
-    }
-    if (code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P"))) {
-        return TStoreFailure::ConnectionLost; // connection exception, server shut down or restarted
-    }
-    if (code.startsWith(QLatin1String("23"))) {
-        return TStoreFailure::Constraint;
-    }
-    if (code.startsWith(QLatin1String("58"))) {
-        return TStoreFailure::InputOutput;
-    }
-    if (code.startsWith(QLatin1String("XX"))) {
-        return TStoreFailure::Damaged;
+    for (const TStateRule& rule : kStateClasses) {
+        if (code.startsWith(QLatin1String(rule.state))) {
+            return rule.kind;
+        }
     }
     return TStoreFailure::Other;
 }

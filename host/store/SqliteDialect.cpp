@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -75,6 +76,26 @@ StoreError LocationError(int number, const QString& path)
 {
     return StoreError(KRNMeldungsText(number, QStringLiteral("DATENBESTAND"), {path}),
                       TStoreFailure::Location);
+}
+
+// Below this much free room the medium counts as full: beside the file
+// SQLite creates its journal and a WAL index of 32 KiB, and failing to
+// create or extend them comes as "unable to open" or "disk I/O error", not
+// as "disk full".
+constexpr unsigned long long kScarceRoom = 1024 * 1024;
+
+// Whether the medium of the file has no room or no file entry left.
+bool NoRoomBeside(const QString& file)
+{
+    if (file.isEmpty()) {
+        return false;
+    }
+    struct statvfs fs;
+    if (::statvfs(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), &fs) != 0) {
+        return false;
+    }
+    const unsigned long long room = static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize;
+    return room < kScarceRoom || (fs.f_files > 0 && fs.f_favail == 0);
 }
 
 long NameMax(const QString& dir)
@@ -185,11 +206,11 @@ TStoreFailure TSqliteDialect::Classify(const QSqlError& error) const
     case kNotADb:
         return TStoreFailure::Damaged;
     case kIoErr:
-        return TStoreFailure::InputOutput;
+        return NoRoomBeside(m_file) ? TStoreFailure::Full : TStoreFailure::InputOutput;
     case kConstraint:
         return TStoreFailure::Constraint;
     case kCantOpen:
-        return TStoreFailure::CannotOpen;
+        return NoRoomBeside(m_file) ? TStoreFailure::Full : TStoreFailure::CannotOpen;
     default:
         return TStoreFailure::Other;
     }

@@ -13,6 +13,8 @@
 #include "host/KRNControls.h"
 #include "host/core/KRNError.h"
 #include "host/core/KRNProgramm.h"
+#include "host/store/Store.h"
+#include "host/store/StoreFailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -281,6 +283,24 @@ TEST_F(StartUp, ComputersServedTwiceAreToldOnceAndTheProgramWorks)
     EXPECT_TRUE(KRNInfo().RegisteredErrors().isEmpty());
 }
 
+// The notice comes over the shown main window, which is the window a box
+// takes as its parent, not alone before it.
+TEST_F(StartUp, TheNoticeOfComputersServedTwiceComesOverTheShownMainWindow)
+{
+    WriteDoubleServedStore(StorePath());
+    bool mainShown = false;
+    bool overMain = false;
+    presenter.WhileMeldungShown = [&] {
+        mainShown = frmMain && frmMain->isVisible();
+        overMain = frmMain && QApplication::activeWindow() == frmMain;
+    };
+    EndWhenShown([] {});
+    EXPECT_EQ(VeldrakeMain(), 0);
+    ASSERT_EQ(presenter.Numbers(), QList<int>{130});
+    EXPECT_TRUE(mainShown);
+    EXPECT_TRUE(overMain);
+}
+
 // The real program on a broken store, where nobody could answer a box.
 TEST(StartUpWithoutScreen, ABrokenStoreEndsTheProgramWithAMessageOnStderr)
 {
@@ -316,5 +336,71 @@ TEST(StartUpWithoutScreen, ABrokenStoreEndsTheProgramWithAMessageOnStderr)
         if (*platform) {
             EXPECT_TRUE(err.contains(store)) << err.toStdString();
         }
+    }
+}
+
+// A full medium at start is named as such, whichever SQLite met first: no
+// room for the first pages, none for the WAL index, no file entry for the
+// journal, or an existing store that cannot be read for want of room. Each
+// run gets a small file system of its own in a user namespace (no root
+// needed); where the system allows none, the test is skipped.
+TEST(StartUpWithoutScreen, AFullDiskAtStartIsNamedAsSuch)
+{
+    QTemporaryDir dir;
+    const QString mountPoint = dir.filePath(QStringLiteral("klein"));
+    ASSERT_TRUE(QDir().mkpath(mountPoint));
+    const auto inNamespace = [&](const QString& script, const QStringList& arguments, QProcess& process) {
+        process.start(QStringLiteral("unshare"),
+                      QStringList{QStringLiteral("-r"), QStringLiteral("-m"), QStringLiteral("sh"),
+                                  QStringLiteral("-c"), script, QStringLiteral("sh"), mountPoint} +
+                          arguments);
+        if (!process.waitForFinished(30000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+    };
+    {
+        QProcess probe;
+        inNamespace(QStringLiteral("mount -t tmpfs -o size=64k veldrake \"$1\""), {}, probe);
+        if (probe.error() != QProcess::UnknownError || probe.exitCode() != 0) {
+            GTEST_SKIP() << "no file system of its own: " << probe.readAllStandardError().toStdString();
+        }
+    }
+    const QString existing = dir.filePath(QStringLiteral("vorhanden.sqlite"));
+    TStore::Open(existing).reset();
+
+    const QString script = QStringLiteral("mount -t tmpfs -o \"$2\" veldrake \"$1\" || exit 77\n"
+                                          "[ -z \"$4\" ] || cp \"$4\" \"$1/store.sqlite\" || exit 77\n"
+                                          "dd if=/dev/zero of=\"$1/voll\" bs=1024 count=\"$3\" 2>/dev/null\n"
+                                          "exec \"$5\"");
+    const struct
+    {
+        const char* name;
+        const char* options;
+        int fillKiB;
+        QString store;
+    } cases[] = {
+        {"new store, no room at all", "size=64k", 64, {}},
+        {"new store, room for its first pages only", "size=64k", 48, {}},
+        {"new store, no file entry for the journal", "size=1m,nr_inodes=2", 0, {}},
+        {"existing store on a full medium", "size=256k", 1000, existing},
+    };
+    const QString full = StoreFailureText(TStoreFailure::Full).section(QLatin1Char('\n'), 0, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("VELDRAKE_STORE"), mountPoint + QStringLiteral("/store.sqlite"));
+        program.setProcessEnvironment(env);
+        inNamespace(script,
+                    {QString::fromLatin1(c.options), QString::number(c.fillKiB), c.store,
+                     QStringLiteral(VELDRAKE_EXECUTABLE)},
+                    program);
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        ASSERT_NE(program.exitCode(), 77) << err.toStdString();
+        EXPECT_EQ(program.exitCode(), 1);
+        EXPECT_TRUE(err.contains(QStringLiteral("Programmstart fehlgeschlagen"))) << err.toStdString();
+        EXPECT_TRUE(err.contains(full)) << err.toStdString();
     }
 }

@@ -7,10 +7,20 @@
 
 #include "host/core/DBFile.h"
 #include "host/core/KRNError.h"
+#include "host/store/PostgresAddress.h"
 #include "host/store/PostgresDialect.h"
 
+#include <QCoreApplication>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QSysInfo>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <pwd.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +146,70 @@ TEST(StoreServer, ServerFailuresAreClassifiedByCodeOrByLibpqsText)
         const QSqlError error(QString::fromUtf8(c.text), {}, QSqlError::StatementError,
                               QString::fromLatin1(c.code));
         EXPECT_EQ(dialect.Classify(error), c.kind);
+    }
+}
+
+// The name of a connection stays within the server's 63 bytes, is cut
+// between characters and carries nothing that would end a connect option.
+TEST(StoreServer, TheConnectionNameIsCutBetweenCharactersAndCarriesNoSeparators)
+{
+    const QString ue(20, u'ü');
+    const QString smiley = u"😀"_s;
+    const struct
+    {
+        QString program, user, host, expected;
+    } cases[] = {
+        {u"veldrake"_s, u"benutzer"_s, u"rechnername"_s, u"veldrake benutzer@rechnername"_s},
+        {u"veldrake-admin"_s, {}, u"rechner"_s, u"veldrake-admin rechner"_s},
+        {u"veldrake"_s, u"a;b\nc'd\\"_s, u"h"_s, u"veldrake a?b?c'd\\@h"_s},
+        // 8 bytes and 27 times two: 62; a 28th "ü" would make 64
+        {u"veldrak"_s, ue + ue, u"x"_s, u"veldrak "_s + ue + ue.left(7)},
+        {QString(60, u'p'), smiley, u"h"_s, QString(60, u'p') + u' '},
+        {QString(58, u'p'), smiley, u"h"_s, QString(58, u'p') + u' ' + smiley},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
+        const QString name = PostgresApplicationName(c.program, c.user, c.host);
+        EXPECT_EQ(name, c.expected);
+        EXPECT_LE(name.toUtf8().size(), 63);
+    }
+}
+
+// Each workstation's connections name the program, the user and the
+// workstation, unless the store's address names them itself; a quote or a
+// backslash in the name does not break the connect options.
+TEST(StoreServer, ConnectionsNameTheProgramTheUserAndTheWorkstation)
+{
+    if (!TestBackend::Postgres()) {
+        GTEST_SKIP() << "needs the test server";
+    }
+    const QString before = QCoreApplication::applicationName();
+    const auto restore = qScopeGuard([&] { QCoreApplication::setApplicationName(before); });
+    QCoreApplication::setApplicationName(u"it's; \\prog"_s);
+    const passwd* login = getpwuid(geteuid());
+    ASSERT_NE(login, nullptr);
+    const QString expected =
+        (u"it's? \\prog "_s + QString::fromLocal8Bit(login->pw_name) + u'@' + QSysInfo::machineHostName())
+            .left(63);
+
+    const auto named = [](TStore& store) {
+        QSqlQuery setting = store.Query(u"SELECT current_setting('application_name')"_s);
+        QSqlQuery listed =
+            store.Query(u"SELECT application_name FROM pg_stat_activity WHERE pid = pg_backend_pid()"_s);
+        EXPECT_TRUE(setting.next() && listed.next());
+        EXPECT_EQ(setting.value(0).toString(), listed.value(0).toString());
+        return setting.value(0).toString();
+    };
+    TempStore store;
+    EXPECT_EQ(named(store.Store()), expected);
+
+    for (const QString& key : {u"application_name"_s, u"fallback_application_name"_s}) {
+        QUrl own(store.Path());
+        QUrlQuery query(own);
+        query.addQueryItem(key, u"eigener Name"_s);
+        own.setQuery(query);
+        EXPECT_EQ(named(*TStore::Open(own.toString(QUrl::FullyEncoded))), u"eigener Name"_s)
+            << key.toStdString();
     }
 }
 

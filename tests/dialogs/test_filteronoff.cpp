@@ -9,6 +9,8 @@
 
 #include <QAction>
 
+#include <optional>
+
 namespace {
 
 const QString kUnregistered = u"ALT"_s;
@@ -156,6 +158,21 @@ TEST_F(FilterOnOffTest, FailedBookingStopsTheWalkAndKeepsTheDialogOpen)
     EXPECT_EQ(result, kStayedOpen);
     EXPECT_EQ(presenter.ErrorLocations(), QStringList{u"TdtmKOMMFilter.BuchenAktivitaet"_s});
     EXPECT_EQ(ActiveInStore(), QStringList{kKBIL});
+}
+
+TEST_F(FilterOnOffTest, AFailedBookingIsShownOnlyAfterTheWriteLockIsGone)
+{
+    Activate({});
+    store.FailWhen(u"fikofile"_s, u"NEW.Kennung = 'ABIL'"_s, u"ABIL gesperrt"_s);
+    std::optional<bool> lockHeldWhileShown;
+    presenter.WhileErrorShown = [&] { lockHeldWhileShown = store.Store().InTransaction(); };
+    Form form = KRNCreateForm<TfrmFilterOnOff>();
+    ShowAndDo<TfrmFilterOnOff>(*form, [](TfrmFilterOnOff& f) {
+        Toggle(f, 0);
+        QTest::keyClick(f.vtFilter, Qt::Key_F5);
+    });
+    ASSERT_TRUE(lockHeldWhileShown.has_value()) << "the failure was shown";
+    EXPECT_FALSE(*lockHeldWhileShown) << "no other workstation waits on the box";
 }
 
 // The second kind fails after the first was switched: the confirmation is

@@ -9,6 +9,8 @@
 
 #include <QTest>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -274,6 +276,18 @@ TEST_F(BildEditorTest, LoadOrSaveWithoutFilterObjectIsReportedNotACrash)
     editor->FilterSave();
     EXPECT_EQ(presenter.ErrorLocations(), (QStringList{u"TfrmBildKOMMFilterEditor.FilterLoad"_s,
                                                        u"TfrmBildKOMMFilterEditor.FilterSave"_s}));
+    EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM fidefile"_s), 0);
+}
+
+TEST_F(BildEditorTest, AFailedSaveIsShownOnlyAfterTheWriteLockIsGone)
+{
+    store.FailWhen(u"fidefile"_s, u"1 = 1"_s, u"fidefile gesperrt"_s);
+    std::optional<bool> lockHeldWhileShown;
+    presenter.WhileErrorShown = [&] { lockHeldWhileShown = store.Store().InTransaction(); };
+    EditorPtr editor = Open(ABIL, QString());
+    Save(*editor, u"NEU"_s);
+    ASSERT_TRUE(lockHeldWhileShown.has_value()) << "the failure was shown";
+    EXPECT_FALSE(*lockHeldWhileShown) << "no other workstation waits on the box";
     EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM fidefile"_s), 0);
 }
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -187,6 +188,37 @@ TEST(VRList, RowsOfDifferentLengthsKeepTheirOwnCellsWhileTheListGrows)
     EXPECT_EQ(list.Row(0)->Item(1), nullptr);
 }
 
+// A refill keeps the previous rows' texts alive until the fill has ended,
+// also when the fill fails; the rows are then the new ones only.
+TEST(VRList, ARefillHoldsThePreviousTextsUntilTheFillHasEnded)
+{
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails);
+        TVRList list;
+        list.ColumnAdd();
+        list.RowAdd({u"alt %1"_s.arg(1)}, 0);
+        list.RowAdd({u"alt %1"_s.arg(2)}, 0);
+        QString old = list.Row(1)->Item(0)->toString(); // shares the cell's text
+        bool heldDuringFill = false;
+        try {
+            list.RowsRefill([&] {
+                EXPECT_EQ(list.GetRowCount(), 0);
+                list.RowAdd({u"neu"_s}, 5);
+                heldDuringFill = !old.isDetached();
+                if (fails) {
+                    throw std::runtime_error("Lesefehler");
+                }
+            });
+        } catch (const std::runtime_error&) {
+            EXPECT_TRUE(fails);
+        }
+        EXPECT_TRUE(heldDuringFill);
+        EXPECT_TRUE(old.isDetached()) << "released after the fill";
+        ASSERT_EQ(list.GetRowCount(), 1);
+        EXPECT_EQ(PVRItem2String(list.Row(0)->Item(0)), u"neu"_s);
+        EXPECT_EQ(list.Row(0)->Tag, 5);
+    }
+}
 namespace {
 
 // A row list with the chooser's two columns.

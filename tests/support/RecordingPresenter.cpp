@@ -14,6 +14,9 @@ RecordingPresenter::~RecordingPresenter()
 int RecordingPresenter::ShowMeldung(const TMeldung& meldung)
 {
     Meldungen.append(meldung);
+    if (WhileMeldungShown) {
+        WhileMeldungShown();
+    }
     if (meldung.Kind != mtQuestion) {
         return mrOk;
     }

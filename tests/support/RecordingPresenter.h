@@ -37,6 +37,8 @@ public:
     QList<Version> Versions;
     // Runs while a failure report is shown (as the box would be open).
     std::function<void()> WhileErrorShown;
+    // Runs while a message is shown, before it is answered.
+    std::function<void()> WhileMeldungShown;
 
     // Numbers of the messages shown, in order.
     QList<int> Numbers() const;
