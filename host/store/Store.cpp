@@ -553,8 +553,10 @@ void TStore::RecordHistory(const QString& art, const QString& kennung, const QSt
     if (m_historyQuiet) {
         return;
     }
+    // A null string would be bound as NULL.
+    const auto text = [](const QString& wert) { return wert.isNull() ? QStringLiteral("") : wert; };
     Query(m_dialect->HistoryInsertSql(),
-          {art, kennung, bezeichnung, QString(rtyp), rnr, vorher.isNull() ? QVariant() : QVariant(vorher),
+          {art, text(kennung), text(bezeichnung), QString(rtyp), rnr, vorher.isNull() ? QVariant() : QVariant(vorher),
            nachher.isNull() ? QVariant() : QVariant(nachher)});
 }
 
