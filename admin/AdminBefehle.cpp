@@ -3,6 +3,7 @@
 #include "host/core/KRNError.h"
 #include "host/core/KRNProgramm.h"
 #include "host/core/Rechner.h"
+#include "host/core/Verlauf.h"
 #include "host/store/PostgresAddress.h"
 #include "host/store/Store.h"
 #include "host/store/StoreCopy.h"
@@ -346,6 +347,119 @@ int DatenbestandBefehl(const QStringList& argumente)
     return exOk;
 }
 
+// --- history --------------------------------------------------------------------
+
+QDate DatumWert(const QString& option, const QString& text)
+{
+    QDate datum = QDate::fromString(text, Qt::ISODate);
+    if (!datum.isValid()) {
+        datum = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+    }
+    if (!datum.isValid()) {
+        throw TAufrufFehler(
+            QStringLiteral("--%1 erwartet ein Datum (JJJJ-MM-TT oder TT.MM.JJJJ), nicht »%2«").arg(option, text));
+    }
+    return datum;
+}
+
+QJsonObject VerlaufJson(const TVerlaufEintrag& e)
+{
+    const auto json = [](const QJsonObject& wert) { return wert.isEmpty() ? QJsonValue() : QJsonValue(wert); };
+    return QJsonObject{{QStringLiteral("id"), e.Id},
+                       {QStringLiteral("zeit"), e.Zeit.toLocalTime().toString(Qt::ISODateWithMs)},
+                       {QStringLiteral("zeit_utc"), e.Zeit.toString(Qt::ISODateWithMs)},
+                       {QStringLiteral("arbeitseinheit"), e.Arbeitseinheit},
+                       {QStringLiteral("benutzer"), e.Benutzer},
+                       {QStringLiteral("rolle"), e.Rolle},
+                       {QStringLiteral("arbeitsplatz"), e.Arbeitsplatz},
+                       {QStringLiteral("programm"), e.Programm},
+                       {QStringLiteral("version"), e.Version},
+                       {QStringLiteral("art"), e.Art},
+                       {QStringLiteral("kennung"), e.Kennung},
+                       {QStringLiteral("einstellung"), e.Bezeichnung},
+                       {QStringLiteral("rtyp"), QString(e.RTyp)},
+                       {QStringLiteral("rnr"), e.RNr},
+                       {QStringLiteral("vorher"), json(e.Vorher)},
+                       {QStringLiteral("nachher"), json(e.Nachher)},
+                       {QStringLiteral("text"), VerlaufText(e)}};
+}
+
+// One line per entry: local time, who where with which program, kind and
+// setting, the change in words.
+QString VerlaufZeile(const TVerlaufEintrag& e)
+{
+    QString wer = e.Benutzer.isEmpty() ? e.Rolle : e.Benutzer;
+    if (!e.Rolle.isEmpty() && e.Rolle != wer) {
+        wer += QStringLiteral(" (%1)").arg(e.Rolle);
+    }
+    QString was = e.Kennung;
+    if (!e.Bezeichnung.isEmpty()) {
+        was += QStringLiteral(" „%1“").arg(e.Bezeichnung);
+    }
+    return QStringLiteral("%1  %2@%3  %4 %5  %6%7\n")
+        .arg(e.Zeit.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), wer, e.Arbeitsplatz, e.Programm,
+             e.Version, was.isEmpty() ? QString() : was + QStringLiteral(": "), VerlaufText(e));
+}
+
+int VerlaufBefehl(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("kind", "Nur diese Filterart (Kennung).", "kennung"),
+                       Option("setting", "Nur diese gespeicherte Einstellung.", "name"),
+                       Option("rnr", "Nur dieser Rechner.", "nummer"),
+                       Option("rtyp", "Nur dieser Rechnertyp.", "typ"),
+                       Option("since", "Ab diesem Tag.", "datum"), Option("until", "Bis zu diesem Tag.", "datum"),
+                       Option("before", "prune: der Verlauf vor diesem Tag wird entfernt.", "datum"),
+                       Option("json", "Ausgabe als JSON.")});
+    Parsen(parser, argumente);
+    const QStringList positionen = parser.positionalArguments();
+    if (positionen.value(0) == u"prune") {
+        if (positionen.size() != 1 || !parser.isSet(QStringLiteral("before"))) {
+            throw TAufrufFehler(QStringLiteral("history prune erwartet --before DATUM"));
+        }
+        const QDate vor = DatumWert(QStringLiteral("before"), parser.value(QStringLiteral("before")));
+        const int entfernt = VerlaufKuerzen(TStore::Required(), vor);
+        Aus(QStringLiteral("%1 Einträge vor dem %2 entfernt.\n").arg(entfernt).arg(vor.toString(QStringLiteral("dd.MM.yyyy"))));
+        return exOk;
+    }
+    if (!positionen.isEmpty() || parser.isSet(QStringLiteral("before"))) {
+        throw TAufrufFehler(QStringLiteral("history erwartet nur Optionen oder »prune --before DATUM«"));
+    }
+    if (parser.isSet(QStringLiteral("rnr")) && parser.isSet(QStringLiteral("rtyp"))) {
+        throw TAufrufFehler(QStringLiteral("--rnr und --rtyp schließen einander aus"));
+    }
+    TVerlaufFilter filter;
+    filter.Kennung = parser.value(QStringLiteral("kind"));
+    filter.Bezeichnung = parser.value(QStringLiteral("setting"));
+    if (parser.isSet(QStringLiteral("rnr"))) {
+        filter.RNr = RNrWert(parser.value(QStringLiteral("rnr")));
+    }
+    if (parser.isSet(QStringLiteral("rtyp"))) {
+        filter.RTyp = RTypWert(parser.value(QStringLiteral("rtyp")));
+    }
+    if (parser.isSet(QStringLiteral("since"))) {
+        filter.Seit = DatumWert(QStringLiteral("since"), parser.value(QStringLiteral("since")));
+    }
+    if (parser.isSet(QStringLiteral("until"))) {
+        filter.Bis = DatumWert(QStringLiteral("until"), parser.value(QStringLiteral("until")));
+    }
+    const QList<TVerlaufEintrag> eintraege = VerlaufLesen(TStore::Required(), filter);
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonArray json;
+        for (const TVerlaufEintrag& e : eintraege) {
+            json.append(VerlaufJson(e));
+        }
+        JsonAus(QJsonObject{{QStringLiteral("verlauf"), json}});
+        return exOk;
+    }
+    QString text;
+    for (const TVerlaufEintrag& e : eintraege) {
+        text += VerlaufZeile(e);
+    }
+    Aus(text);
+    return exOk;
+}
+
 struct TBefehl
 {
     const char* Name;
@@ -358,6 +472,7 @@ const TBefehl kBefehle[] = {
     {"transfer", Uebertragen},
     {"import-computers", RechnerEinlesen},
     {"store", DatenbestandBefehl, false},
+    {"history", VerlaufBefehl},
 };
 
 int Ausfuehren(const QStringList& argumente)
@@ -417,14 +532,23 @@ QString AdminHilfe()
         "      schreibt sie nach ORDNER/<RNr>/. Jedes Bild wird je Einstellung einmal\n"
         "      bearbeitet. Fortschrittsbalken nur auf einem Terminal.\n"
         "  store copy QUELLE ZIEL\n"
-        "      Kopiert einen Datenbestand (alle Tabellen, auch die Rechnertabellen) in\n"
-        "      einen leeren, z. B. eine SQLite-Datei in eine leere PostgreSQL-Datenbank\n"
+        "      Kopiert einen Datenbestand (alle Tabellen, auch die Rechnertabellen und den\n"
+        "      Verlauf) in einen leeren, z. B. eine SQLite-Datei in eine leere\n"
+        "      PostgreSQL-Datenbank\n"
         "      (postgresql://benutzer@rechner:port/datenbank), und vergleicht beide\n"
         "      Zeile für Zeile. Ein Ziel, das nicht leer ist, wird abgelehnt (3).\n"
         "  import-computers DATEI.csv\n"
         "      Liest Rechnertypen und Rechner ein (Rechnertyp;Typ;Name und\n"
         "      Rechner;Nummer;Name;Typ[;Master]). Eine fehlerhafte Zeile wird mit ihrer\n"
         "      Nummer gemeldet, und dann wird nichts eingelesen.\n"
+        "  history [--kind K] [--setting NAME] [--rnr N | --rtyp T] [--since DATUM]\n"
+        "          [--until DATUM] [--json]\n"
+        "      Der Änderungsverlauf, neueste Einträge zuerst, in Ortszeit: wann, wer, an\n"
+        "      welchem Arbeitsplatz, mit welchem Programm, was vorher und nachher war.\n"
+        "      DATUM als JJJJ-MM-TT oder TT.MM.JJJJ, beide Tage eingeschlossen.\n"
+        "  history prune --before DATUM\n"
+        "      Entfernt den Verlauf vor dem Tag und vermerkt das im Verlauf. Auf einem\n"
+        "      PostgreSQL-Server nur für den Eigentümer der Tabelle verlauf.\n"
         "  help\n"
         "\n"
         "Rückgabewerte:\n"

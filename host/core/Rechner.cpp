@@ -4,6 +4,8 @@
 #include "host/store/Store.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -314,6 +316,11 @@ TRechnerImport ImportComputersCsvText(TStore& store, const QString& text, const 
     const TParsed parsed = Parse(text, source);
     TStoreTransaction transaction(store);
     const TRechnerImport result = Write(store, parsed, source);
+    store.RecordHistory(QStringLiteral("rechner_importiert"), QString(), QString(), QLatin1Char(' '), 0, QString(),
+                        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("Quelle"), source},
+                                                                    {QStringLiteral("Rechnertypen"), result.RTypCount},
+                                                                    {QStringLiteral("Rechner"), result.RNrCount}})
+                                              .toJson(QJsonDocument::Compact)));
     transaction.Commit();
     return result;
 }

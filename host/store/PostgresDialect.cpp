@@ -22,35 +22,37 @@ constexpr qint64 kWriteLockKey = 0x56454C44;
 
 struct TRuleSql
 {
-    const char* name; // as pg_class (indexes) or pg_trigger names it
-    bool trigger;
-    const char* sql;
+    QString name;  // as pg_class (indexes) or pg_trigger names it
+    QString table; // the trigger's table; empty for an index
+    QString sql;
 };
+
+QList<TRuleSql> HistorySql(TStoreRule rule);
 
 QList<TRuleSql> RuleSql(TStoreRule rule)
 {
     switch (rule) {
     case TStoreRule::OneSettingPerType:
         return {
-            {"fikofile_rtyp_eine_einstellung", false,
-             "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rtyp_eine_einstellung ON fikofile (Kennung, RTyp)"
-             " WHERE Bezeichnung <> '' AND RTyp <> ' ' AND RNr = 0"}};
+            {QStringLiteral("fikofile_rtyp_eine_einstellung"), QString(),
+             QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rtyp_eine_einstellung ON fikofile (Kennung, RTyp)"
+             " WHERE Bezeichnung <> '' AND RTyp <> ' ' AND RNr = 0")}};
     case TStoreRule::OneSettingPerNumber:
-        return {{"fikofile_rnr_eine_einstellung", false,
-                 "CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rnr_eine_einstellung ON fikofile (Kennung, RNr)"
-                 " WHERE Bezeichnung <> '' AND RTyp = ' ' AND RNr <> 0"}};
+        return {{QStringLiteral("fikofile_rnr_eine_einstellung"), QString(),
+             QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS fikofile_rnr_eine_einstellung ON fikofile (Kennung, RNr)"
+                 " WHERE Bezeichnung <> '' AND RTyp = ' ' AND RNr <> 0")}};
     case TStoreRule::LookupByNumber:
-        return {{"fikofile_kennung_rnr", false,
-                 "CREATE INDEX IF NOT EXISTS fikofile_kennung_rnr ON fikofile (Kennung, RNr)"}};
+        return {{QStringLiteral("fikofile_kennung_rnr"), QString(),
+             QStringLiteral("CREATE INDEX IF NOT EXISTS fikofile_kennung_rnr ON fikofile (Kennung, RNr)")}};
     case TStoreRule::LookupByType:
-        return {{"fikofile_kennung_rtyp", false,
-                 "CREATE INDEX IF NOT EXISTS fikofile_kennung_rtyp ON fikofile (Kennung, RTyp)"}};
+        return {{QStringLiteral("fikofile_kennung_rtyp"), QString(),
+             QStringLiteral("CREATE INDEX IF NOT EXISTS fikofile_kennung_rtyp ON fikofile (Kennung, RTyp)")}};
     case TStoreRule::AssignmentNeedsSetting:
         // The setting's row is locked FOR KEY SHARE, as a foreign key would,
         // so that no other session deletes it before this one commits.
         return {
-            {"fikofile_einstellung_vorhanden", true,
-             "CREATE OR REPLACE FUNCTION fikofile_einstellung_vorhanden() RETURNS trigger"
+            {QStringLiteral("fikofile_einstellung_vorhanden"), QStringLiteral("fikofile"),
+             QStringLiteral("CREATE OR REPLACE FUNCTION fikofile_einstellung_vorhanden() RETURNS trigger"
              " LANGUAGE plpgsql AS $$ BEGIN"
              " IF NEW.Bezeichnung <> '' THEN"
              "  PERFORM 1 FROM fidefile WHERE Kennung = NEW.Kennung AND Bezeichnung = NEW.Bezeichnung"
@@ -62,7 +64,10 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
              " RETURN NEW; END $$;"
              " DROP TRIGGER IF EXISTS fikofile_einstellung_vorhanden ON fikofile;"
              " CREATE TRIGGER fikofile_einstellung_vorhanden BEFORE INSERT OR UPDATE OF Kennung, Bezeichnung"
-             " ON fikofile FOR EACH ROW EXECUTE FUNCTION fikofile_einstellung_vorhanden()"}};
+             " ON fikofile FOR EACH ROW EXECUTE FUNCTION fikofile_einstellung_vorhanden()")}};
+    case TStoreRule::HistoryRecorded:
+    case TStoreRule::HistoryAppendOnly:
+        return HistorySql(rule);
     }
     return {};
 }
@@ -147,6 +152,152 @@ QString LoginName()
     return {};
 }
 
+// The identity of the writer, read once per statement: what the program
+// handed over for its unit of work (transaction-local settings), else the
+// session's role and client address and "unbekanntes Programm".
+const QString kWer = QStringLiteral(
+    " v_zeit text := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"');"
+    " v_einheit text := coalesce(nullif(current_setting('veldrake.arbeitseinheit', true), ''),"
+    "  'tx' || txid_current());"
+    " v_benutzer text := coalesce(current_setting('veldrake.benutzer', true), '');"
+    " v_platz text := coalesce(nullif(current_setting('veldrake.arbeitsplatz', true), ''),"
+    "  host(inet_client_addr()), 'lokal');"
+    " v_programm text := coalesce(nullif(current_setting('veldrake.programm', true), ''),"
+    "  'unbekanntes Programm');"
+    " v_version text := coalesce(current_setting('veldrake.version', true), '');");
+
+// Whether the session may leave a unit of work unrecorded or prune: only a
+// member of the role that owns verlauf, and only when it asked for it.
+QString NurEigentuemer(const char* schalter)
+{
+    return QStringLiteral("(coalesce(current_setting('veldrake.%1', true), '') = 'ja' AND pg_has_role(session_user,"
+                          " (SELECT relowner FROM pg_class WHERE oid = to_regclass('verlauf')), 'MEMBER'))")
+        .arg(QLatin1String(schalter));
+}
+
+QString Eintrag(const QString& art, const QString& schluessel, const QString& rechner, const QString& vorher,
+                const QString& nachher, const QString& von)
+{
+    return QStringLiteral(
+               " INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
+               " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
+               " SELECT v_zeit, v_einheit, v_benutzer, session_user, v_platz, v_programm, v_version,"
+               " %1, %2, %3, %4, %5 FROM %6;")
+        .arg(art, schluessel, rechner, vorher, nachher, von);
+}
+
+QString Schluessel(const QString& zeile)
+{
+    return QStringLiteral("%1.Kennung, %1.Bezeichnung").arg(zeile);
+}
+
+QString Fassung(const QString& zeile)
+{
+    return QStringLiteral("jsonb_build_object('Beschreibung', %1.Beschreibung, 'Einstellungen', %1.Einstellungen,"
+                          " 'Werte', verlauf_werte(%1.Einstellungen))::text")
+        .arg(zeile);
+}
+
+// A statement-level trigger function over the transition tables neu and
+// alt: a confirmation of any number of rows writes its history with one
+// statement. A foreign writer never fails for it: its history is written in
+// a block of its own that gives up with a warning.
+QString VerlaufFunktion(const QString& tabelle, const QString& einfuegen, const QString& loeschen,
+                        const QString& aendern)
+{
+    const QString rumpf = QStringLiteral("IF TG_OP = 'INSERT' THEN %1 ELSIF TG_OP = 'DELETE' THEN %2"
+                                         " ELSE %3 END IF;")
+                              .arg(einfuegen, loeschen, aendern);
+    return QStringLiteral(
+               "CREATE OR REPLACE FUNCTION %1_verlauf() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER"
+               " SET search_path FROM CURRENT AS $$ DECLARE%2 BEGIN"
+               " IF %3 THEN RETURN NULL; END IF;"
+               " IF v_programm = 'unbekanntes Programm' THEN"
+               "  BEGIN %4 EXCEPTION WHEN others THEN RAISE WARNING 'verlauf: %', SQLERRM; END;"
+               " ELSE %4 END IF;"
+               " RETURN NULL; END $$;")
+        .arg(tabelle, kWer, NurEigentuemer("ohne_verlauf"), rumpf);
+}
+
+// The three statement-level triggers of one table (a trigger with
+// transition tables has one event).
+QList<TRuleSql> VerlaufTrigger(const QString& tabelle)
+{
+    QList<TRuleSql> result;
+    for (const auto& [ereignis, tabellen] :
+         {std::pair{QStringLiteral("insert"), QStringLiteral("NEW TABLE AS neu")},
+          std::pair{QStringLiteral("update"), QStringLiteral("OLD TABLE AS alt NEW TABLE AS neu")},
+          std::pair{QStringLiteral("delete"), QStringLiteral("OLD TABLE AS alt")}}) {
+        const QString name = QStringLiteral("%1_verlauf_%2").arg(tabelle, ereignis);
+        result.append({name, tabelle,
+                       QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2; CREATE TRIGGER %1 AFTER %3 ON %2"
+                                      " REFERENCING %4 FOR EACH STATEMENT EXECUTE FUNCTION %2_verlauf()")
+                           .arg(name, tabelle, ereignis.toUpper(), tabellen)});
+    }
+    return result;
+}
+
+QList<TRuleSql> HistorySql(TStoreRule rule)
+{
+    if (rule == TStoreRule::HistoryAppendOnly) {
+        return {{QStringLiteral("verlauf_unveraenderlich"), QStringLiteral("verlauf"),
+                 QStringLiteral(
+                     "CREATE OR REPLACE FUNCTION verlauf_unveraenderlich() RETURNS trigger LANGUAGE plpgsql AS $$"
+                     " BEGIN IF TG_OP = 'DELETE' AND %1 THEN RETURN NULL; END IF;"
+                     " RAISE EXCEPTION 'verlauf: Der Verlauf kann nicht geändert oder gelöscht werden'"
+                     " USING ERRCODE = '42501'; END $$;"
+                     " DROP TRIGGER IF EXISTS verlauf_unveraenderlich ON verlauf;"
+                     " CREATE TRIGGER verlauf_unveraenderlich BEFORE UPDATE OR DELETE OR TRUNCATE ON verlauf"
+                     " FOR EACH STATEMENT EXECUTE FUNCTION verlauf_unveraenderlich()")
+                     .arg(NurEigentuemer("kuerzen"))}};
+    }
+    const QString n = QStringLiteral("n");
+    const QString o = QStringLiteral("o");
+    const QString ohneRechner = QStringLiteral("' ', 0");
+    const QString null = QStringLiteral("NULL");
+    const auto zuordnung = [&](bool hinzu, const QString& von) {
+        const QString z = hinzu ? n : o;
+        return Eintrag(QStringLiteral("CASE WHEN %1.Bezeichnung = '' AND %1.RTyp = ' ' AND %1.RNr = 0"
+                                      " THEN '%2' ELSE '%3' END")
+                           .arg(z, hinzu ? QStringLiteral("filterart_an") : QStringLiteral("filterart_aus"),
+                                hinzu ? QStringLiteral("zuordnung_hinzu") : QStringLiteral("zuordnung_entfernt")),
+                       Schluessel(z), QStringLiteral("%1.RTyp, %1.RNr").arg(z), null, null, von);
+    };
+    QList<TRuleSql> result = {
+        // Functions carry no name: HasRule looks for their triggers.
+        {QString(), QString(),
+         QStringLiteral("CREATE OR REPLACE FUNCTION verlauf_werte(t text) RETURNS jsonb LANGUAGE plpgsql"
+                        " IMMUTABLE AS $$ BEGIN IF jsonb_typeof(t::jsonb) = 'object' THEN RETURN t::jsonb;"
+                        " END IF; RETURN NULL; EXCEPTION WHEN others THEN RETURN NULL; END $$")},
+        {QString(), QString(),
+         VerlaufFunktion(
+             QStringLiteral("fidefile"),
+             Eintrag(QStringLiteral("'einstellung_angelegt'"), Schluessel(n), ohneRechner, null, Fassung(n),
+                     QStringLiteral("neu n")),
+             Eintrag(QStringLiteral("'einstellung_geloescht'"), Schluessel(o), ohneRechner, Fassung(o), null,
+                     QStringLiteral("alt o")),
+             // Old and new rows by key: a changed key is a deletion and a creation.
+             Eintrag(QStringLiteral("CASE WHEN o.Kennung IS NULL THEN 'einstellung_angelegt' WHEN n.Kennung IS"
+                                    " NULL THEN 'einstellung_geloescht' ELSE 'einstellung_geaendert' END"),
+                     QStringLiteral("coalesce(n.Kennung, o.Kennung), coalesce(n.Bezeichnung, o.Bezeichnung)"),
+                     ohneRechner,
+                     QStringLiteral("CASE WHEN o.Kennung IS NOT NULL THEN %1 END").arg(Fassung(o)),
+                     QStringLiteral("CASE WHEN n.Kennung IS NOT NULL THEN %1 END").arg(Fassung(n)),
+                     QStringLiteral("alt o FULL JOIN neu n ON n.Kennung = o.Kennung"
+                                    " AND n.Bezeichnung = o.Bezeichnung WHERE o.Kennung IS NULL OR n.Kennung"
+                                    " IS NULL OR o.Beschreibung IS DISTINCT FROM n.Beschreibung"
+                                    " OR o.Einstellungen IS DISTINCT FROM n.Einstellungen")))},
+        {QString(), QString(),
+         VerlaufFunktion(QStringLiteral("fikofile"), zuordnung(true, QStringLiteral("neu n")),
+                         zuordnung(false, QStringLiteral("alt o")),
+                         zuordnung(false, QStringLiteral("(SELECT * FROM alt EXCEPT ALL SELECT * FROM neu) o")) +
+                             zuordnung(true, QStringLiteral("(SELECT * FROM neu EXCEPT ALL SELECT * FROM alt) n")))},
+    };
+    result += VerlaufTrigger(QStringLiteral("fidefile"));
+    result += VerlaufTrigger(QStringLiteral("fikofile"));
+    return result;
+}
+
 } // namespace
 
 void TPostgresDialect::CheckLocation(const QString& location)
@@ -222,13 +373,18 @@ QStringList TPostgresDialect::Columns(TStore& store, const QString& table) const
 bool TPostgresDialect::HasRule(TStore& store, TStoreRule rule) const
 {
     for (const TRuleSql& part : RuleSql(rule)) {
-        const QString sql = part.trigger
+        if (part.name.isEmpty()) {
+            continue;
+        }
+        const QString sql = !part.table.isEmpty()
                                 ? QStringLiteral("SELECT tgname FROM pg_trigger WHERE tgname = ?"
-                                                 " AND tgrelid = to_regclass('fikofile')")
+                                                 " AND tgrelid = to_regclass(?)")
                                 : QStringLiteral("SELECT c.relname FROM pg_class c JOIN pg_namespace n"
                                                  " ON n.oid = c.relnamespace WHERE c.relname = ?"
                                                  " AND n.nspname = current_schema()");
-        if (ReadStrings(store, sql, {QString::fromLatin1(part.name)}).isEmpty()) {
+        const QVariantList values = part.table.isEmpty() ? QVariantList{part.name}
+                                                         : QVariantList{part.name, part.table};
+        if (ReadStrings(store, sql, values).isEmpty()) {
             return false;
         }
     }
@@ -239,13 +395,47 @@ void TPostgresDialect::CreateTable(TStore& store, const QString& table) const
 {
     // Text keys in collation "C": exact comparison, code point order, whatever
     // the server's default collation is.
-    store.Exec(TableSql(table, {QStringLiteral("TEXT COLLATE \"C\""), QString()}));
+    store.Exec(TableSql(table, {QStringLiteral("TEXT COLLATE \"C\""), QString(),
+                                QStringLiteral("BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")}));
 }
 
 void TPostgresDialect::CreateRule(TStore& store, TStoreRule rule) const
 {
     for (const TRuleSql& part : RuleSql(rule)) {
-        store.Exec(QString::fromLatin1(part.sql));
+        store.Exec(part.sql);
+    }
+}
+
+QString TPostgresDialect::UnitOfWorkSql() const
+{
+    return QStringLiteral("SELECT set_config('veldrake.arbeitseinheit', ?, true), set_config('veldrake.benutzer', ?,"
+                          " true), set_config('veldrake.arbeitsplatz', ?, true), set_config('veldrake.programm',"
+                          " ?, true), set_config('veldrake.version', ?, true), set_config('veldrake.ohne_verlauf',"
+                          " CASE WHEN CAST(? AS integer) = 1 THEN 'ja' ELSE '' END, true)");
+}
+
+QString TPostgresDialect::HistoryInsertSql() const
+{
+    return QStringLiteral(
+        "INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
+        " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
+        " VALUES (to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'),"
+        " current_setting('veldrake.arbeitseinheit'), current_setting('veldrake.benutzer'), session_user,"
+        " current_setting('veldrake.arbeitsplatz'), current_setting('veldrake.programm'),"
+        " current_setting('veldrake.version'), ?, ?, ?, ?, CAST(? AS integer), ?, ?)");
+}
+
+QStringList TPostgresDialect::HistoryPruneSql() const
+{
+    // The append-only trigger lets this through for the owner of verlauf.
+    return {QStringLiteral("SELECT set_config('veldrake.kuerzen', 'ja', true)")};
+}
+
+void TPostgresDialect::TableCopied(TStore& store, const QString& table) const
+{
+    if (table == QLatin1String("verlauf")) {
+        store.Exec(QStringLiteral("SELECT setval(pg_get_serial_sequence('verlauf', 'id'), max(id))"
+                                  " FROM verlauf HAVING max(id) IS NOT NULL"));
     }
 }
 

@@ -25,6 +25,12 @@ public:
     void PrepareWrites(TStore&) override {}
     void CreateTable(TStore& store, const QString& table) const override;
     void CreateRule(TStore& store, TStoreRule rule) const override;
+    void PrepareConnection(TStore&) const override {}
+    QString UnitOfWorkSql() const override;
+    QString UnitOfWorkEndSql() const override { return QString(); }
+    QString HistoryInsertSql() const override;
+    QStringList HistoryPruneSql() const override;
+    void TableCopied(TStore& store, const QString& table) const override;
     QStringList BeginWriteSql() const override;
     // QPSQL reads a forward-only result from the connection row by row, and
     // the next statement on the connection discards what is left of it.

@@ -26,11 +26,31 @@ QString TableSql(const QString& table, const TTableSpelling& spelling)
         suffix.clear();
         columns = QStringLiteral("RNr INTEGER NOT NULL PRIMARY KEY, Name TEXT NOT NULL DEFAULT '',"
                                  " RTyp %1 NOT NULL DEFAULT ' ', Master INTEGER NOT NULL DEFAULT 0");
+    } else if (table == QLatin1String("verlauf")) {
+        // Append-only; zeit is UTC text (ISO 8601), vorher and nachher JSON text.
+        suffix.clear();
+        columns = QStringLiteral("id ") + spelling.Serial +
+                  QStringLiteral(", zeit %1 NOT NULL, arbeitseinheit %1 NOT NULL DEFAULT '',"
+                                 " benutzer TEXT NOT NULL DEFAULT '', rolle TEXT NOT NULL DEFAULT '',"
+                                 " arbeitsplatz TEXT NOT NULL DEFAULT '', programm TEXT NOT NULL DEFAULT '',"
+                                 " version TEXT NOT NULL DEFAULT '', art %1 NOT NULL,"
+                                 " kennung %1 NOT NULL DEFAULT '', bezeichnung %1 NOT NULL DEFAULT '',"
+                                 " rtyp %1 NOT NULL DEFAULT ' ', rnr INTEGER NOT NULL DEFAULT 0,"
+                                 " vorher TEXT, nachher TEXT");
     } else {
         throw StoreError(QStringLiteral("Unbekannte Tabelle %1.").arg(table));
     }
     return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)%3")
         .arg(table, columns.arg(spelling.KeyText), suffix);
+}
+
+QStringList VerlaufColumns()
+{
+    return {QStringLiteral("id"),         QStringLiteral("zeit"),      QStringLiteral("arbeitseinheit"),
+            QStringLiteral("benutzer"),   QStringLiteral("rolle"),     QStringLiteral("arbeitsplatz"),
+            QStringLiteral("programm"),   QStringLiteral("version"),   QStringLiteral("art"),
+            QStringLiteral("kennung"),    QStringLiteral("bezeichnung"), QStringLiteral("rtyp"),
+            QStringLiteral("rnr"),        QStringLiteral("vorher"),    QStringLiteral("nachher")};
 }
 
 QStringList ReadStrings(TStore& store, const QString& sql, const QVariantList& values)

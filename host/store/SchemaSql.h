@@ -12,7 +12,11 @@ struct TTableSpelling
 {
     QString KeyText; // the type of text key columns, with its collation
     QString Suffix;  // after the closing parenthesis of fidefile and fikofile
+    QString Serial;  // the key column of verlauf, numbered by the store
 };
+
+// The columns of verlauf, in table order.
+QStringList VerlaufColumns();
 
 // CREATE TABLE IF NOT EXISTS for one of the store's tables; throws
 // StoreError for an unknown table.

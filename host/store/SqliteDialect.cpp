@@ -68,8 +68,92 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
                  " WHEN NEW.Bezeichnung <> '' AND NOT EXISTS (SELECT 1 FROM fidefile"
                  " WHERE Kennung = NEW.Kennung AND Bezeichnung = NEW.Bezeichnung)"
                  " BEGIN SELECT RAISE(ABORT, 'fikofile: Einstellung fehlt in fidefile'); END"}};
+    case TStoreRule::HistoryRecorded:   // TEMP triggers of each connection, see PrepareConnection
+    case TStoreRule::HistoryAppendOnly: // a file's owner may do anything with it
+        return {};
     }
     return {};
+}
+
+// The history is written by TEMP triggers of the program's own connection:
+// they watch the main tables and read the unit of work from a TEMP table
+// that holds one row. Other programs' writes are not recorded.
+const QString kKontext = QStringLiteral(
+    "CREATE TEMP TABLE IF NOT EXISTS verlauf_kontext (arbeitseinheit TEXT NOT NULL, benutzer TEXT NOT NULL,"
+    " arbeitsplatz TEXT NOT NULL, programm TEXT NOT NULL, version TEXT NOT NULL,"
+    " ohne_verlauf INTEGER NOT NULL)");
+
+// One history row from the trigger's row (NEW or OLD).
+QString Eintrag(const QString& art, const QString& zeile, const QString& rechner, const QString& vorher,
+                const QString& nachher)
+{
+    return QStringLiteral(
+               "INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
+               " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
+               " SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), k.arbeitseinheit, k.benutzer, '',"
+               " k.arbeitsplatz, k.programm, k.version, %1, %2.Kennung, %2.Bezeichnung, %3, %4, %5"
+               " FROM verlauf_kontext k WHERE k.ohne_verlauf = 0;")
+        .arg(art, zeile, rechner, vorher, nachher);
+}
+
+// A setting as vorher or nachher: its description, its settings text as
+// stored, and the values by name when the text is a JSON object.
+QString Fassung(const QString& zeile)
+{
+    return QStringLiteral("json_object('Beschreibung', %1.Beschreibung, 'Einstellungen', %1.Einstellungen,"
+                          " 'Werte', CASE WHEN json_valid(%1.Einstellungen) THEN CASE WHEN"
+                          " json_type(%1.Einstellungen) = 'object' THEN json(%1.Einstellungen) END END)")
+        .arg(zeile);
+}
+
+QString EinstellungEintrag(const char* art, const QString& zeile, const QString& vorher,
+                           const QString& nachher)
+{
+    return Eintrag(QStringLiteral("'%1'").arg(QLatin1String(art)), zeile, QStringLiteral("' ', 0"), vorher,
+                   nachher);
+}
+
+QString ZuordnungEintrag(bool hinzu, const QString& zeile)
+{
+    const QString art =
+        QStringLiteral("CASE WHEN %1.Bezeichnung = '' AND %1.RTyp = ' ' AND %1.RNr = 0 THEN '%2' ELSE '%3' END")
+            .arg(zeile, hinzu ? QStringLiteral("filterart_an") : QStringLiteral("filterart_aus"),
+                 hinzu ? QStringLiteral("zuordnung_hinzu") : QStringLiteral("zuordnung_entfernt"));
+    return Eintrag(art, zeile, QStringLiteral("%1.RTyp, %1.RNr").arg(zeile), QStringLiteral("NULL"),
+                   QStringLiteral("NULL"));
+}
+
+QStringList VerlaufTrigger()
+{
+    const QString neu = QStringLiteral("NEW");
+    const QString alt = QStringLiteral("OLD");
+    const QString gleicherSchluessel = QStringLiteral("OLD.Kennung = NEW.Kennung AND OLD.Bezeichnung = NEW.Bezeichnung");
+    const auto trigger = [](const char* name, const QString& ereignis, const QString& rumpf) {
+        return QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS %1 AFTER %2 BEGIN %3 END")
+            .arg(QLatin1String(name), ereignis, rumpf);
+    };
+    return {
+        trigger("fidefile_verlauf_insert", QStringLiteral("INSERT ON main.fidefile"),
+                EinstellungEintrag("einstellung_angelegt", neu, QStringLiteral("NULL"), Fassung(neu))),
+        trigger("fidefile_verlauf_delete", QStringLiteral("DELETE ON main.fidefile"),
+                EinstellungEintrag("einstellung_geloescht", alt, Fassung(alt), QStringLiteral("NULL"))),
+        trigger("fidefile_verlauf_update",
+                QStringLiteral("UPDATE ON main.fidefile WHEN %1 AND (OLD.Beschreibung IS NOT NEW.Beschreibung"
+                               " OR OLD.Einstellungen IS NOT NEW.Einstellungen)")
+                    .arg(gleicherSchluessel),
+                EinstellungEintrag("einstellung_geaendert", neu, Fassung(alt), Fassung(neu))),
+        // A key changed by hand: the old setting is gone, a new one is there.
+        trigger("fidefile_verlauf_umbenannt",
+                QStringLiteral("UPDATE ON main.fidefile WHEN NOT (%1)").arg(gleicherSchluessel),
+                EinstellungEintrag("einstellung_geloescht", alt, Fassung(alt), QStringLiteral("NULL")) +
+                    EinstellungEintrag("einstellung_angelegt", neu, QStringLiteral("NULL"), Fassung(neu))),
+        trigger("fikofile_verlauf_insert", QStringLiteral("INSERT ON main.fikofile"), ZuordnungEintrag(true, neu)),
+        trigger("fikofile_verlauf_delete", QStringLiteral("DELETE ON main.fikofile"), ZuordnungEintrag(false, alt)),
+        trigger("fikofile_verlauf_update",
+                QStringLiteral("UPDATE ON main.fikofile WHEN OLD.Kennung IS NOT NEW.Kennung OR OLD.Bezeichnung IS"
+                               " NOT NEW.Bezeichnung OR OLD.RTyp IS NOT NEW.RTyp OR OLD.RNr IS NOT NEW.RNr"),
+                ZuordnungEintrag(false, alt) + ZuordnungEintrag(true, neu)),
+    };
 }
 
 StoreError LocationError(int number, const QString& path)
@@ -254,7 +338,8 @@ void TSqliteDialect::CreateTable(TStore& store, const QString& table) const
 {
     // Text columns compare exactly (binary collation), so names that differ
     // in letter case are different keys.
-    store.Exec(TableSql(table, {QStringLiteral("TEXT"), QStringLiteral(" WITHOUT ROWID")}));
+    store.Exec(TableSql(table, {QStringLiteral("TEXT"), QStringLiteral(" WITHOUT ROWID"),
+                                QStringLiteral("INTEGER PRIMARY KEY")}));
 }
 
 void TSqliteDialect::CreateRule(TStore& store, TStoreRule rule) const
@@ -262,4 +347,37 @@ void TSqliteDialect::CreateRule(TStore& store, TStoreRule rule) const
     for (const TRuleSql& part : RuleSql(rule)) {
         store.Exec(QString::fromLatin1(part.sql));
     }
+}
+
+void TSqliteDialect::PrepareConnection(TStore& store) const
+{
+    store.Exec(kKontext);
+    const TStoreIdentity& wer = TStore::Identity();
+    store.Query(QStringLiteral("DELETE FROM verlauf_kontext"));
+    store.Query(QStringLiteral("INSERT INTO verlauf_kontext VALUES ('', ?, ?, ?, ?, 0)"),
+                {wer.Benutzer, wer.Arbeitsplatz, wer.Programm, wer.Version});
+    for (const QString& sql : VerlaufTrigger()) {
+        store.Exec(sql);
+    }
+}
+
+QString TSqliteDialect::UnitOfWorkSql() const
+{
+    return QStringLiteral("UPDATE verlauf_kontext SET arbeitseinheit = ?, benutzer = ?, arbeitsplatz = ?,"
+                          " programm = ?, version = ?, ohne_verlauf = ?");
+}
+
+QString TSqliteDialect::UnitOfWorkEndSql() const
+{
+    // A write outside a unit of work is its own one, without an id.
+    return QStringLiteral("UPDATE verlauf_kontext SET arbeitseinheit = '', ohne_verlauf = 0");
+}
+
+QString TSqliteDialect::HistoryInsertSql() const
+{
+    return QStringLiteral(
+        "INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
+        " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
+        " SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), k.arbeitseinheit, k.benutzer, '', k.arbeitsplatz,"
+        " k.programm, k.version, ?, ?, ?, ?, ?, ?, ? FROM verlauf_kontext k");
 }

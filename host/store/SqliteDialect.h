@@ -18,6 +18,12 @@ public:
     void PrepareWrites(TStore& store) override;
     void CreateTable(TStore& store, const QString& table) const override;
     void CreateRule(TStore& store, TStoreRule rule) const override;
+    void PrepareConnection(TStore& store) const override;
+    QString UnitOfWorkSql() const override;
+    QString UnitOfWorkEndSql() const override;
+    QString HistoryInsertSql() const override;
+    QStringList HistoryPruneSql() const override { return {}; }
+    void TableCopied(TStore&, const QString&) const override {}
     QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
     bool ResultsSurviveOtherStatements() const override { return true; }
     QString ListSql(TStoreListKind) const override

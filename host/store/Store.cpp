@@ -3,15 +3,21 @@
 
 #include "host/store/PostgresAddress.h"
 #include "host/store/PostgresDialect.h"
+#include "host/store/SchemaSql.h"
 #include "host/store/SqliteDialect.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSysInfo>
 #include <QSet>
 #include <QSqlError>
 #include <QUuid>
 #include <QVariant>
 
 #include <algorithm>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,9 +29,24 @@ constexpr int kBusyStepMs = 100;
 
 const QString kCatalogue = QStringLiteral("DATENBESTAND");
 
-const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType, TStoreRule::OneSettingPerNumber,
-                                  TStoreRule::LookupByNumber, TStoreRule::LookupByType,
-                                  TStoreRule::AssignmentNeedsSetting};
+const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType,     TStoreRule::OneSettingPerNumber,
+                                  TStoreRule::LookupByNumber,        TStoreRule::LookupByType,
+                                  TStoreRule::AssignmentNeedsSetting, TStoreRule::HistoryRecorded,
+                                  TStoreRule::HistoryAppendOnly};
+
+QString Login()
+{
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_name) {
+        return QString::fromLocal8Bit(entry->pw_name);
+    }
+    return qEnvironmentVariable("USER");
+}
+
+TStoreIdentity& IdentityHeld()
+{
+    static TStoreIdentity identity{Login(), QSysInfo::machineHostName(), QString(), QString()};
+    return identity;
+}
 
 bool IsUnique(TStoreRule rule)
 {
@@ -115,6 +136,8 @@ std::unique_ptr<TStore> TStore::Open(const QString& location, std::unique_ptr<TS
     try {
         store->Connect();
         store->CheckSchema();
+        store->m_dialect->PrepareConnection(*store);
+        store->m_historyReady = true;
     } catch (const StoreError& e) {
         // The dialect outlives the connection so that it can remove what
         // this open created.
@@ -137,6 +160,7 @@ TStore::~TStore()
     for (TStoreCursorOwner* table : tables) {
         table->CloseTable();
     }
+    m_unitOfWorkQuery.reset();
     if (m_inTransaction) {
         QSqlQuery(QStringLiteral("ROLLBACK"), Database());
     }
@@ -186,6 +210,9 @@ void TStore::EnsureConnected()
     }
     m_connectionLost = false;
     ++m_generation;
+    if (m_historyReady) {
+        m_dialect->PrepareConnection(*this);
+    }
 }
 
 // The tables and their columns, as this program reads and writes them. The
@@ -206,6 +233,7 @@ const QList<TStoreTable>& TStore::Schema()
          {QStringLiteral("RNr"), QStringLiteral("Name"), QStringLiteral("RTyp"), QStringLiteral("Master")},
          1,
          false},
+        {QStringLiteral("verlauf"), VerlaufColumns(), 1},
     };
     return schema;
 }
@@ -269,6 +297,7 @@ void TStore::CompleteSchema(const QStringList& tables, const QList<TStoreRule>& 
             }
         }
         FinishCursors();
+        EndUnitOfWork();
         Exec(QStringLiteral("COMMIT"));
         m_inTransaction = false;
         m_uniqueRulesPending = !clean;
@@ -460,11 +489,93 @@ void TStore::BeginWrite()
         return QSqlError();
     });
     m_inTransaction = true;
+    try {
+        BeginUnitOfWork();
+    } catch (...) {
+        Rollback();
+        throw;
+    }
+}
+
+// Hands the unit of work to the history: one statement, prepared once per
+// connection.
+void TStore::BeginUnitOfWork()
+{
+    m_unitOfWork = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!m_historyReady) {
+        return;
+    }
+    if (!m_unitOfWorkQuery || m_unitOfWorkGeneration != m_generation) {
+        m_unitOfWorkQuery.reset();
+        m_unitOfWorkQuery = Prepare(m_dialect->UnitOfWorkSql());
+        m_unitOfWorkGeneration = m_generation;
+    }
+    const TStoreIdentity& wer = Identity();
+    const QVariantList values = {m_unitOfWork, wer.Benutzer,           wer.Arbeitsplatz,
+                                 wer.Programm, wer.Version, m_historyQuiet ? 1 : 0};
+    for (int i = 0; i < values.size(); ++i) {
+        m_unitOfWorkQuery->bindValue(i, values[i]);
+    }
+    Run(*m_unitOfWorkQuery);
+    m_unitOfWorkQuery->finish();
+}
+
+void TStore::EndUnitOfWork()
+{
+    const QString sql = m_dialect->UnitOfWorkEndSql();
+    if (m_historyReady && !sql.isEmpty()) {
+        Exec(sql);
+    }
+}
+
+const TStoreIdentity& TStore::Identity()
+{
+    TStoreIdentity& identity = IdentityHeld();
+    if (identity.Programm.isEmpty()) {
+        identity.Programm = QCoreApplication::applicationName();
+        identity.Version = QCoreApplication::applicationVersion();
+        if (identity.Version.isEmpty()) {
+            identity.Version = QStringLiteral(VELDRAKE_VERSION);
+        }
+    }
+    return identity;
+}
+
+void TStore::SetProgramm(const QString& programm, const QString& version)
+{
+    IdentityHeld().Programm = programm;
+    IdentityHeld().Version = version;
+}
+
+void TStore::RecordHistory(const QString& art, const QString& kennung, const QString& bezeichnung, QChar rtyp,
+                           qint32 rnr, const QString& vorher, const QString& nachher)
+{
+    if (m_historyQuiet) {
+        return;
+    }
+    // A null string would be bound as NULL.
+    const auto text = [](const QString& wert) { return wert.isNull() ? QStringLiteral("") : wert; };
+    Query(m_dialect->HistoryInsertSql(),
+          {art, text(kennung), text(bezeichnung), QString(rtyp), rnr, vorher.isNull() ? QVariant() : QVariant(vorher),
+           nachher.isNull() ? QVariant() : QVariant(nachher)});
+}
+
+void TStore::AllowHistoryPrune()
+{
+    for (const QString& sql : m_dialect->HistoryPruneSql()) {
+        Exec(sql);
+    }
+}
+
+void TStore::TableCopied(const QString& table)
+{
+    m_dialect->TableCopied(*this, table);
 }
 
 void TStore::Commit()
 {
     FinishCursors();
+    EndUnitOfWork();
     Exec(QStringLiteral("COMMIT"));
     m_inTransaction = false;
     if (m_uniqueRulesPending) {

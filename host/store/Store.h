@@ -117,6 +117,25 @@ public:
     // The exception for a driver failure.
     StoreError Failure(const QSqlError& error);
 
+    // The history (table verlauf). Who works on the store: the login, the
+    // host, and the program with its version (the application's name and
+    // version unless set).
+    static const TStoreIdentity& Identity();
+    static void SetProgramm(const QString& programm, const QString& version);
+    // The id of the open unit of work; the history groups its rows by it.
+    const QString& UnitOfWork() const { return m_unitOfWork; }
+    // The next units of work record nothing (a copy of a whole store; on a
+    // server only the owner of verlauf may ask for it).
+    void SetHistoryQuiet(bool quiet) { m_historyQuiet = quiet; }
+    // Writes one history row of the open unit of work under its identity.
+    void RecordHistory(const QString& art, const QString& kennung, const QString& bezeichnung, QChar rtyp,
+                       qint32 rnr, const QString& vorher, const QString& nachher);
+    // Inside a unit of work: lets it delete old history (on a server only
+    // for the owner of verlauf).
+    void AllowHistoryPrune();
+    // After a copy filled the table with the rows' own keys.
+    void TableCopied(const QString& table);
+
     // Unit of work that reads and then writes: takes the write lock at once.
     void BeginWrite();
     void Commit();
@@ -152,6 +171,8 @@ private:
     void CreateUniqueRulesWhenClean();
     QList<TDoubleService> ReadDoubleServed();
     void FinishCursors();
+    void BeginUnitOfWork();
+    void EndUnitOfWork();
     QSqlQuery NewQuery(const QString& sql, bool forwardOnly);
     template <class Attempt> void WithRetry(Attempt attempt);
 
@@ -166,6 +187,11 @@ private:
     qint64 m_statementCount = 0;
     bool m_uniqueRulesPending = false;
     bool m_waitAllowed = true;
+    bool m_historyReady = false; // the connection records history
+    bool m_historyQuiet = false;
+    QString m_unitOfWork;
+    std::optional<QSqlQuery> m_unitOfWorkQuery;
+    int m_unitOfWorkGeneration = 0;
     QList<TDoubleService> m_doubleServed;
     QList<TStoreCursorOwner*> m_tables;
 };

@@ -87,6 +87,15 @@ void Compare(TStore& source, TStore& target, const TStoreTable& table)
 QList<TStoreCopyCount> CopyStore(TStore& source, TStore& target)
 {
     QList<TStoreCopyCount> counts;
+    // The copied rows bring their history along; the copy itself adds none.
+    struct TQuiet
+    {
+        TStore& Store;
+        explicit TQuiet(TStore& store) : Store(store) { Store.SetHistoryQuiet(true); }
+        ~TQuiet() { Store.SetHistoryQuiet(false); }
+        TQuiet(const TQuiet&) = delete;
+        TQuiet& operator=(const TQuiet&) = delete;
+    } quiet(target);
     TStoreTransaction transaction(target);
     for (const TStoreTable& table : TStore::Schema()) {
         const int present = CountRows(target, table.Name);
@@ -99,6 +108,7 @@ QList<TStoreCopyCount> CopyStore(TStore& source, TStore& target)
     }
     for (const TStoreTable& table : TStore::Schema()) {
         counts.append({table.Name, CopyTable(source, target, table)});
+        target.TableCopied(table.Name);
     }
     for (const TStoreTable& table : TStore::Schema()) {
         Compare(source, target, table);

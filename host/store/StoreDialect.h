@@ -18,6 +18,17 @@ enum class TStoreRule
     LookupByNumber,         // plain index
     LookupByType,           // plain index
     AssignmentNeedsSetting, // an assignment row refers to an existing saved setting
+    HistoryRecorded,        // changes of fidefile and fikofile are written to verlauf
+    HistoryAppendOnly,      // verlauf refuses UPDATE and DELETE (pruning by its owner aside)
+};
+
+// Who works on the store, as the history names it.
+struct TStoreIdentity
+{
+    QString Benutzer;     // operating-system login
+    QString Arbeitsplatz; // host name
+    QString Programm;
+    QString Version;
 };
 
 // The element type of a list bound as one parameter.
@@ -63,6 +74,26 @@ public:
     virtual void PrepareWrites(TStore& store) = 0;
     virtual void CreateTable(TStore& store, const QString& table) const = 0;
     virtual void CreateRule(TStore& store, TStoreRule rule) const = 0;
+    // Once per connection after the schema check: what the history needs on
+    // this connection only (SQLite's TEMP triggers); nothing is written to
+    // the store.
+    virtual void PrepareConnection(TStore& store) const = 0;
+
+    // The history. One statement, run right after the transaction began,
+    // hands the unit of work to the recording: it binds the unit-of-work id,
+    // login, host, program, version and 1 for a unit of work that records
+    // nothing (a store copy).
+    virtual QString UnitOfWorkSql() const = 0;
+    // Run before COMMIT where the hand-over outlives the transaction; empty
+    // where it does not.
+    virtual QString UnitOfWorkEndSql() const = 0;
+    // An entry written by the program itself, under the unit of work's
+    // identity: binds art, kennung, bezeichnung, rtyp, rnr, vorher, nachher.
+    virtual QString HistoryInsertSql() const = 0;
+    // Run inside the unit of work before old history is deleted.
+    virtual QStringList HistoryPruneSql() const = 0;
+    // After a table was filled by a copy with its own keys.
+    virtual void TableCopied(TStore& store, const QString& table) const = 0;
 
     // The statements, run one by one, that start a transaction holding the
     // write lock from its first statement on. (QPSQL reports only the first

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSqlQuery>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -247,7 +248,8 @@ TEST_F(AdminTest, StoreCopyIntoAnEmptyServerDatabaseAndNeverIntoAFilledOne)
     ASSERT_EQ(kopie.ExitCode, 0) << kopie.Fehler.toStdString();
     EXPECT_TRUE(kopie.Ausgabe.contains(u"fikofile: 3 Zeilen"_s)) << kopie.Ausgabe.toStdString();
     EXPECT_EQ(Zeilen(ziel), Zeilen(m_store.Path()));
-    EXPECT_EQ(Zeilen(ziel).size(), 2 + 3 + 1 + 1);
+    // and the history of the import, the two settings and the three assignments
+    EXPECT_EQ(Zeilen(ziel).size(), 2 + 3 + 1 + 1 + 6);
 
     // A second copy into the filled target is refused and changes nothing.
     const TLauf nochmal = Starten({u"store"_s, u"copy"_s, m_store.Path(), ziel});
@@ -261,3 +263,56 @@ TEST_F(AdminTest, StoreCopyIntoAnEmptyServerDatabaseAndNeverIntoAFilledOne)
 }
 
 } // namespace
+
+TEST_F(AdminTest, HistoryInWordsNewestFirstFilteredAndPruned)
+{
+    {
+        TStoreTransaction transaktion(m_store.Store());
+        EinstellungSpeichern(u"Klein"_s, 1024, 768, 0);
+        m_store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', '', ' ', 0), ('ABIL', 'Klein', ' ', 101)"_s);
+        transaktion.Commit();
+    }
+    {
+        TStoreTransaction transaktion(m_store.Store());
+        TABILKommFilter filter(TABILKommFilter::Filter_Kennung(), u"Klein"_s);
+        ASSERT_TRUE(filter.FilterLoad());
+        filter.GroesseBreite = 800;
+        filter.FilterSave();
+        m_store.Exec(u"DELETE FROM fikofile WHERE Bezeichnung = ''"_s);
+        transaktion.Commit();
+    }
+    const TLauf alles = Starten({u"history"_s});
+    ASSERT_EQ(alles.ExitCode, 0) << alles.Fehler.toStdString();
+    const QStringList zeilen = alles.Ausgabe.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(zeilen.size(), 5) << alles.Ausgabe.toStdString();
+    const struct
+    {
+        int zeile;
+        QString text;
+    } erwartet[] = {
+        {0, u"ABIL: Filterart Artikelbilder ausgeschaltet"_s},
+        {1, u"ABIL „Klein“: max. Breite: 1024 → 800"_s},
+        {2, u"ABIL „Klein“: Rechner 101 zugeordnet"_s},
+        {3, u"ABIL: Filterart Artikelbilder eingeschaltet"_s},
+        {4, u"ABIL „Klein“: Einstellung „Klein“ angelegt"_s},
+    };
+    for (const auto& e : erwartet) {
+        EXPECT_TRUE(zeilen[e.zeile].endsWith(e.text)) << zeilen[e.zeile].toStdString();
+        EXPECT_TRUE(zeilen[e.zeile].contains(u"@"_s + QSysInfo::machineHostName()));
+    }
+    const TLauf rechner = Starten({u"history"_s, u"--rnr"_s, u"101"_s, u"--json"_s});
+    const QJsonArray json = rechner.Json().value(u"verlauf"_s).toArray();
+    ASSERT_EQ(json.size(), 1);
+    EXPECT_EQ(json[0].toObject().value(u"art"_s).toString(), u"zuordnung_hinzu"_s);
+    EXPECT_EQ(json[0].toObject().value(u"programm"_s).toString(), u"test_admin"_s);
+    EXPECT_EQ(Starten({u"history"_s, u"--until"_s, u"2000-01-01"_s}).Ausgabe, QString());
+    EXPECT_EQ(Starten({u"history"_s, u"--since"_s, u"gestern"_s}).ExitCode, 2);
+
+    const QString morgen = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+    const TLauf kuerzen = Starten({u"history"_s, u"prune"_s, u"--before"_s, morgen});
+    EXPECT_EQ(kuerzen.ExitCode, 0) << kuerzen.Fehler.toStdString();
+    EXPECT_TRUE(kuerzen.Ausgabe.startsWith(u"5 Einträge vor dem"_s));
+    const TLauf danach = Starten({u"history"_s});
+    EXPECT_TRUE(danach.Ausgabe.contains(u"veldrake-admin"_s));
+    EXPECT_TRUE(danach.Ausgabe.trimmed().endsWith(u"gekürzt: 5 Einträge entfernt"_s)) << danach.Ausgabe.toStdString();
+}

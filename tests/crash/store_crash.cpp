@@ -21,6 +21,10 @@
 #include "host/store/Store.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QSet>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -145,6 +149,66 @@ int Hold(const QString& file, int ms)
     return 0;
 }
 
+// Every committed confirmation has its history and no history is left of
+// one that did not commit: per setting one creation naming its number of
+// assignments, that many assignments added, and, once it is gone, its
+// deletion with as many removed.
+QString HistoryFault(TStore& store)
+{
+    struct TSpur
+    {
+        int angelegt = 0, geloescht = 0, hinzu = 0, entfernt = 0, anzahl = -1;
+    };
+    QMap<QString, TSpur> spuren;
+    QSqlQuery rows = store.Prepare(QStringLiteral("SELECT art, bezeichnung, nachher FROM verlauf"));
+    store.Run(rows);
+    while (rows.next()) {
+        TSpur& spur = spuren[rows.value(1).toString()];
+        const QString art = rows.value(0).toString();
+        if (art == QLatin1String("einstellung_angelegt")) {
+            ++spur.angelegt;
+            spur.anzahl = QJsonDocument::fromJson(rows.value(2).toString().toUtf8())
+                              .object()
+                              .value(QStringLiteral("Beschreibung"))
+                              .toString()
+                              .toInt();
+        } else if (art == QLatin1String("einstellung_geloescht")) {
+            ++spur.geloescht;
+        } else if (art == QLatin1String("zuordnung_hinzu")) {
+            ++spur.hinzu;
+        } else if (art == QLatin1String("zuordnung_entfernt")) {
+            ++spur.entfernt;
+        }
+    }
+    QSqlQuery present = store.Prepare(QStringLiteral("SELECT Bezeichnung FROM fidefile"));
+    store.Run(present);
+    QSet<QString> vorhanden;
+    while (present.next()) {
+        vorhanden.insert(present.value(0).toString());
+    }
+    for (const QString& name : vorhanden) {
+        if (!spuren.contains(name)) {
+            return QStringLiteral("setting %1 has no history").arg(name);
+        }
+    }
+    for (auto it = spuren.cbegin(); it != spuren.cend(); ++it) {
+        const TSpur& spur = it.value();
+        const bool da = vorhanden.contains(it.key());
+        if (spur.angelegt != 1 || spur.geloescht != (da ? 0 : 1) || spur.hinzu != spur.anzahl ||
+            spur.entfernt != (da ? 0 : spur.anzahl)) {
+            return QStringLiteral("history of %1 does not match its booking: %2 created, %3 deleted, %4 of %5"
+                                  " assignments added, %6 removed")
+                .arg(it.key())
+                .arg(spur.angelegt)
+                .arg(spur.geloescht)
+                .arg(spur.hinzu)
+                .arg(spur.anzahl)
+                .arg(spur.entfernt);
+        }
+    }
+    return {};
+}
+
 // The first fault of the store after a kill, or an empty text.
 QString Fault(const QString& file)
 {
@@ -177,7 +241,7 @@ QString Fault(const QString& file)
         orphans != 0) {
         return QStringLiteral("%1 assignments without their setting").arg(orphans);
     }
-    return {};
+    return HistoryFault(*store);
 }
 
 int Crash(int runs, const QString& dir)

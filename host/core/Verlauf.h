@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class TStore;
+
+// One row of the change history.
+struct TVerlaufEintrag
+{
+    qint64 Id = 0;
+    QDateTime Zeit; // UTC
+    QString Arbeitseinheit;
+    QString Benutzer;
+    QString Rolle;
+    QString Arbeitsplatz;
+    QString Programm;
+    QString Version;
+    QString Art;
+    QString Kennung;
+    QString Bezeichnung;
+    QChar RTyp = QLatin1Char(' ');
+    qint32 RNr = 0;
+    QJsonObject Vorher;
+    QJsonObject Nachher;
+};
+
+// What to read; empty fields restrict nothing. Dates are local days,
+// both ends included.
+struct TVerlaufFilter
+{
+    QString Kennung;
+    QString Bezeichnung;
+    std::optional<qint32> RNr;
+    std::optional<QChar> RTyp;
+    QDate Seit;
+    QDate Bis;
+};
+
+// The entries, newest first.
+QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter);
+
+// The entry in words ("max. Breite: 1024 → 800", "Rechner 101 zugeordnet").
+QString VerlaufText(const TVerlaufEintrag& eintrag);
+// The name of a filter kind ("Artikelbilder"), else its Kennung.
+QString FilterartName(const QString& kennung);
+
+// Removes the history before the local day as one unit of work and records
+// that it did; the number of entries removed. On a server only the owner
+// of verlauf may do it.
+int VerlaufKuerzen(TStore& store, const QDate& vor);

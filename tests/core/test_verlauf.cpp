@@ -1,0 +1,253 @@
+// The change history: what each kind of change leaves in verlauf, who and
+// where, whole or nothing, foreign writers, append-only and pruning.
+#include "TempStore.h"
+#include "TestBackend.h"
+
+#include "host/core/KRNError.h"
+#include "host/core/Verlauf.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSysInfo>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// art, kennung, bezeichnung, rtyp, rnr of every row, oldest first.
+QStringList Zeilen(TempStore& store)
+{
+    QStringList zeilen;
+    QSqlQuery query(store.Store().Database());
+    EXPECT_TRUE(query.exec(u"SELECT art, kennung, bezeichnung, rtyp, rnr FROM verlauf ORDER BY id"_s));
+    while (query.next()) {
+        zeilen << u"%1 %2/%3 %4%5"_s.arg(query.value(0).toString(), query.value(1).toString(),
+                                         query.value(2).toString(), query.value(3).toString(),
+                                         query.value(4).toString());
+    }
+    return zeilen;
+}
+
+void InEinheit(TStore& store, const QStringList& statements)
+{
+    TStoreTransaction transaktion(store);
+    for (const QString& sql : statements) {
+        store.Exec(sql);
+    }
+    transaktion.Commit();
+}
+
+// A connection of another program: none of the program's settings.
+class TFremd
+{
+public:
+    explicit TFremd(TStore& store, const QString& benutzer = QString())
+    {
+        QSqlDatabase db = QSqlDatabase::cloneDatabase(store.Database(), m_name);
+        if (!benutzer.isEmpty()) {
+            db.setUserName(benutzer);
+        }
+        EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
+    }
+    ~TFremd() { QSqlDatabase::removeDatabase(m_name); }
+    TFremd(const TFremd&) = delete;
+    TFremd& operator=(const TFremd&) = delete;
+    // The driver's text of a failure, empty when the statement ran.
+    QString Exec(const QString& sql)
+    {
+        QSqlQuery query(QSqlDatabase::database(m_name));
+        return query.exec(sql) ? QString() : query.lastError().text();
+    }
+
+private:
+    QString m_name = u"fremd-"_s + QUuid::createUuid().toString();
+};
+
+const QString kSetting = u"INSERT INTO fidefile (Kennung, Bezeichnung, Beschreibung, Einstellungen) VALUES"
+                         " ('ABIL', 'S', 'alt', '{\"GroesseBreite\":1024}')"_s;
+
+} // namespace
+
+TEST(Verlauf, EveryKindOfChangeLeavesExactlyItsRows)
+{
+    struct TFall
+    {
+        const char* name;
+        QStringList vorher;
+        QStringList aenderung;
+        QStringList zeilen;
+    };
+    const QList<TFall> faelle = {
+        {"angelegt", {}, {kSetting}, {u"einstellung_angelegt ABIL/S  0"_s}},
+        {"geaendert",
+         {kSetting},
+         {u"UPDATE fidefile SET Einstellungen = '{\"GroesseBreite\":800}'"_s},
+         {u"einstellung_geaendert ABIL/S  0"_s}},
+        {"unveraendert ueberschrieben", {kSetting}, {u"UPDATE fidefile SET Beschreibung = 'alt'"_s}, {}},
+        {"geloescht", {kSetting}, {u"DELETE FROM fidefile"_s}, {u"einstellung_geloescht ABIL/S  0"_s}},
+        {"umbenannt",
+         {kSetting},
+         {u"UPDATE fidefile SET Bezeichnung = 'T'"_s},
+         {u"einstellung_geloescht ABIL/S  0"_s, u"einstellung_angelegt ABIL/T  0"_s}},
+        {"zugeordnet",
+         {kSetting},
+         {u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101), ('ABIL', 'S', 'A', 0)"_s},
+         {u"zuordnung_hinzu ABIL/S  101"_s, u"zuordnung_hinzu ABIL/S A0"_s}},
+        {"entfernt",
+         {kSetting, u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101)"_s},
+         {u"DELETE FROM fikofile WHERE RNr = 101"_s},
+         {u"zuordnung_entfernt ABIL/S  101"_s}},
+        {"filterart an und aus",
+         {},
+         {u"INSERT INTO fikofile VALUES ('KBIL', '', ' ', 0)"_s, u"DELETE FROM fikofile"_s},
+         {u"filterart_an KBIL/  0"_s, u"filterart_aus KBIL/  0"_s}},
+    };
+    for (const TFall& fall : faelle) {
+        SCOPED_TRACE(fall.name);
+        TempStore store;
+        InEinheit(store.Store(), fall.vorher);
+        const int vorher = store.Count(u"SELECT COUNT(*) FROM verlauf"_s);
+        InEinheit(store.Store(), fall.aenderung);
+        EXPECT_EQ(Zeilen(store).mid(vorher), fall.zeilen);
+    }
+}
+
+TEST(Verlauf, RowsNameWhoWhereWhenAndTheUnitOfWorkAndKeepTheValuesBeforeAndAfter)
+{
+    TempStore store;
+    InEinheit(store.Store(), {kSetting});
+    QString einheit;
+    {
+        TStoreTransaction transaktion(store.Store());
+        einheit = store.Store().UnitOfWork();
+        store.Exec(u"UPDATE fidefile SET Beschreibung = 'neu', Einstellungen = '{\"GroesseBreite\":800}'"_s);
+        store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101)"_s);
+        transaktion.Commit();
+    }
+    const QList<TVerlaufEintrag> eintraege = VerlaufLesen(store.Store(), {});
+    ASSERT_EQ(eintraege.size(), 3);
+    for (const TVerlaufEintrag& e : eintraege.mid(0, 2)) {
+        EXPECT_EQ(e.Arbeitseinheit, einheit);
+        EXPECT_EQ(e.Benutzer, TStore::Identity().Benutzer);
+        EXPECT_FALSE(e.Benutzer.isEmpty());
+        EXPECT_EQ(e.Arbeitsplatz, QSysInfo::machineHostName());
+        EXPECT_EQ(e.Programm, u"test_core"_s);
+        EXPECT_FALSE(e.Version.isEmpty());
+        EXPECT_EQ(e.Rolle.isEmpty(), !TestBackend::Postgres());
+        EXPECT_LT(qAbs(e.Zeit.secsTo(QDateTime::currentDateTimeUtc())), 60);
+    }
+    EXPECT_NE(eintraege[2].Arbeitseinheit, einheit);
+    EXPECT_EQ(VerlaufText(eintraege[0]), u"Rechner 101 zugeordnet"_s);
+    EXPECT_EQ(VerlaufText(eintraege[1]), u"Beschreibung: „alt“ → „neu“; max. Breite: 1024 → 800"_s);
+    EXPECT_EQ(eintraege[1].Vorher.value(u"Einstellungen"_s).toString(), u"{\"GroesseBreite\":1024}"_s);
+}
+
+TEST(Verlauf, ARolledBackUnitOfWorkLeavesNoHistory)
+{
+    TempStore store;
+    {
+        TStoreTransaction transaktion(store.Store());
+        store.Exec(kSetting);
+        store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101)"_s);
+    }
+    store.FailWhen(u"fikofile"_s, u"NEW.RNr = 102"_s, u"abgelehnt"_s);
+    EXPECT_THROW(InEinheit(store.Store(), {kSetting, u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 102)"_s}),
+                 StoreError);
+    EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM verlauf"_s), 0);
+}
+
+TEST(Verlauf, AForeignWriterStillWritesAndOnTheServerIsRecorded)
+{
+    TempStore store;
+    InEinheit(store.Store(), {kSetting});
+    TFremd fremd(store.Store());
+    EXPECT_EQ(fremd.Exec(u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 7)"_s), QString());
+    EXPECT_EQ(fremd.Exec(u"UPDATE fidefile SET Beschreibung = 'von Hand'"_s), QString());
+    const QList<TVerlaufEintrag> eintraege = VerlaufLesen(store.Store(), {});
+    if (!TestBackend::Postgres()) {
+        EXPECT_EQ(eintraege.size(), 1) << "SQLite records the program's own writes only";
+        return;
+    }
+    ASSERT_EQ(eintraege.size(), 3);
+    EXPECT_EQ(eintraege[0].Art, u"einstellung_geaendert"_s);
+    EXPECT_EQ(eintraege[1].Art, u"zuordnung_hinzu"_s);
+    for (const TVerlaufEintrag& e : eintraege.mid(0, 2)) {
+        EXPECT_EQ(e.Programm, u"unbekanntes Programm"_s);
+        EXPECT_FALSE(e.Rolle.isEmpty());
+        EXPECT_FALSE(e.Arbeitsplatz.isEmpty());
+        EXPECT_TRUE(e.Arbeitseinheit.startsWith(u"tx"_s));
+    }
+    EXPECT_NE(eintraege[0].Arbeitseinheit, eintraege[1].Arbeitseinheit);
+}
+
+TEST(Verlauf, OnTheServerNobodyChangesOrDeletesHistoryAndOnlyTheOwnerPrunes)
+{
+    if (!TestBackend::Postgres()) {
+        GTEST_SKIP() << "append-only on the server";
+    }
+    TempStore store;
+    InEinheit(store.Store(), {kSetting});
+    store.Exec(u"DO $$ BEGIN CREATE ROLE verlauf_arbeitsplatz LOGIN; EXCEPTION WHEN duplicate_object THEN NULL;"
+               " END $$"_s);
+    // Even granted, changing is refused by the store.
+    store.Exec(u"GRANT SELECT, INSERT, UPDATE, DELETE, TRUNCATE ON verlauf TO verlauf_arbeitsplatz"_s);
+    TFremd arbeitsplatz(store.Store(), u"verlauf_arbeitsplatz"_s);
+    TFremd eigentuemer(store.Store());
+    const auto versuch = [](TFremd& wer, const QString& sql, bool kuerzen) {
+        wer.Exec(u"BEGIN"_s);
+        if (kuerzen) {
+            wer.Exec(u"SELECT set_config('veldrake.kuerzen', 'ja', true)"_s);
+        }
+        const QString fehler = wer.Exec(sql);
+        wer.Exec(u"ROLLBACK"_s);
+        return fehler;
+    };
+    for (const QString& sql :
+         {u"UPDATE verlauf SET benutzer = 'niemand'"_s, u"DELETE FROM verlauf"_s, u"TRUNCATE verlauf"_s}) {
+        SCOPED_TRACE(sql.toStdString());
+        EXPECT_TRUE(versuch(arbeitsplatz, sql, false).contains(u"nicht geändert oder gelöscht"_s));
+        EXPECT_NE(versuch(eigentuemer, sql, false), QString());
+    }
+    // The pruning path is the owner's alone.
+    EXPECT_NE(versuch(arbeitsplatz, u"DELETE FROM verlauf"_s, true), QString());
+    EXPECT_EQ(versuch(eigentuemer, u"DELETE FROM verlauf"_s, true), QString());
+    EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM verlauf WHERE benutzer <> 'niemand'"_s), 1);
+    store.Exec(u"REVOKE ALL ON verlauf FROM verlauf_arbeitsplatz"_s);
+}
+
+TEST(Verlauf, PruneRemovesTheOldEntriesAndRecordsItself)
+{
+    TempStore store;
+    InEinheit(store.Store(), {kSetting, u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101)"_s});
+    EXPECT_EQ(VerlaufKuerzen(store.Store(), QDate::currentDate().addDays(-1)), 0);
+    EXPECT_EQ(VerlaufKuerzen(store.Store(), QDate::currentDate().addDays(1)), 3);
+    const QList<TVerlaufEintrag> eintraege = VerlaufLesen(store.Store(), {});
+    ASSERT_EQ(eintraege.size(), 1);
+    EXPECT_EQ(VerlaufText(eintraege[0]),
+              u"Verlauf vor dem %1 gekürzt: 3 Einträge entfernt"_s.arg(
+                  QDate::currentDate().addDays(1).toString(u"dd.MM.yyyy"_s)));
+}
+
+TEST(Verlauf, AStoreWithoutHistoryGetsItAndOneWithAnotherHistoryIsRefused)
+{
+    SKIP_UNLESS_SQLITE();
+    TempStore ohne;
+    ohne.Exec(u"DROP TABLE verlauf"_s);
+    const QString pfad = ohne.Path();
+    EXPECT_NO_THROW(TStore::Open(pfad));
+    EXPECT_EQ(ohne.Count(u"SELECT COUNT(*) FROM sqlite_master WHERE name = 'verlauf'"_s), 1);
+    TempStore anders;
+    anders.Exec(u"DROP TABLE verlauf"_s);
+    anders.Exec(u"CREATE TABLE verlauf (id INTEGER PRIMARY KEY, text TEXT)"_s);
+    try {
+        TStore::Open(anders.Path());
+        FAIL() << "opened";
+    } catch (const StoreError& e) {
+        EXPECT_EQ(e.Kind(), TStoreFailure::Schema);
+        EXPECT_TRUE(e.Text().contains(u"verlauf"_s));
+    }
+}
