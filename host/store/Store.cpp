@@ -205,6 +205,7 @@ void TStore::EnsureConnected()
     for (TStoreCursorOwner* table : std::as_const(m_tables)) {
         table->DropStatements();
     }
+    m_unitOfWorkQuery.reset();
     if (!db.open()) {
         throw Failure(db.lastError());
     }
