@@ -351,6 +351,9 @@ void TSqliteDialect::CreateRule(TStore& store, TStoreRule rule) const
 
 void TSqliteDialect::PrepareConnection(TStore& store) const
 {
+    // The TEMP table and triggers live in memory rather than in a temporary
+    // file beside every connection.
+    store.Exec(QStringLiteral("PRAGMA temp_store=MEMORY"));
     store.Exec(kKontext);
     const TStoreIdentity& wer = TStore::Identity();
     store.Query(QStringLiteral("DELETE FROM verlauf_kontext"));

@@ -136,7 +136,6 @@ std::unique_ptr<TStore> TStore::Open(const QString& location, std::unique_ptr<TS
     try {
         store->Connect();
         store->CheckSchema();
-        store->m_dialect->PrepareConnection(*store);
         store->m_historyReady = true;
     } catch (const StoreError& e) {
         // The dialect outlives the connection so that it can remove what
@@ -211,9 +210,7 @@ void TStore::EnsureConnected()
     }
     m_connectionLost = false;
     ++m_generation;
-    if (m_historyReady) {
-        m_dialect->PrepareConnection(*this);
-    }
+    m_historyPrepared = false;
 }
 
 // The tables and their columns, as this program reads and writes them. The
@@ -474,6 +471,12 @@ void TStore::BeginWrite()
     }
     EnsureConnected();
     SpillCursors();
+    // The connection learns to record history before its first unit of
+    // work, not at the open: a start that only reads pays nothing for it.
+    if (m_historyReady && !m_historyPrepared) {
+        m_dialect->PrepareConnection(*this);
+        m_historyPrepared = true;
+    }
     ++m_statementCount;
     // A begin that failed half way (the lock not granted) leaves a failed
     // transaction behind on some servers; it is rolled back before the next

@@ -187,7 +187,8 @@ private:
     qint64 m_statementCount = 0;
     bool m_uniqueRulesPending = false;
     bool m_waitAllowed = true;
-    bool m_historyReady = false; // the connection records history
+    bool m_historyReady = false;    // the store records history
+    bool m_historyPrepared = false; // this connection is set up for it
     bool m_historyQuiet = false;
     QString m_unitOfWork;
     std::optional<QSqlQuery> m_unitOfWorkQuery;
