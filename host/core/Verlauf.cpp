@@ -154,6 +154,21 @@ QString VerlaufText(const TVerlaufEintrag& e)
                      .toString(QStringLiteral("dd.MM.yyyy")))
             .arg(e.Nachher.value(QStringLiteral("entfernt")).toInt());
     }
+    // The restores' own entries.
+    const auto ortszeit = [&e](const char* feld) {
+        QDateTime zeit = QDateTime::fromString(e.Nachher.value(QLatin1String(feld)).toString(), Qt::ISODateWithMs);
+        zeit.setTimeZone(QTimeZone::utc());
+        return zeit.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    };
+    if (e.Art == u"einstellung_wiederhergestellt") {
+        return QStringLiteral("Einstellung „%1“ wiederhergestellt aus der Fassung vom %2")
+            .arg(e.Bezeichnung, ortszeit("Wiederhergestellt"));
+    }
+    if (e.Art == u"zuordnungen_zurueckgesetzt") {
+        return QStringLiteral("Zuordnungen der Bestätigung vom %1 zurückgesetzt (%2 Zuordnungen)")
+            .arg(ortszeit("Zeit"))
+            .arg(e.Nachher.value(QStringLiteral("Zuordnungen")).toInt());
+    }
     return e.Art;
 }
 

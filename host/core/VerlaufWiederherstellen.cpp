@@ -341,18 +341,3 @@ int ArbeitseinheitZuruecksetzen(TStore& store, const QString& arbeitseinheit)
     transaktion.Commit();
     return geaendert;
 }
-
-QString VerlaufEintragText(const TVerlaufEintrag& e)
-{
-    if (e.Art == kWiederhergestellt) {
-        return QStringLiteral("Einstellung „%1“ wiederhergestellt aus der Fassung vom %2")
-            .arg(e.Bezeichnung,
-                 Ortszeit(UtcZeit(e.Nachher.value(QStringLiteral("Wiederhergestellt")).toString())));
-    }
-    if (e.Art == kZurueckgesetzt) {
-        return QStringLiteral("Zuordnungen der Bestätigung vom %1 zurückgesetzt (%2 Zuordnungen)")
-            .arg(Ortszeit(UtcZeit(e.Nachher.value(QStringLiteral("Zeit")).toString())))
-            .arg(e.Nachher.value(QStringLiteral("Zuordnungen")).toInt());
-    }
-    return VerlaufText(e);
-}

@@ -40,7 +40,3 @@ bool ArbeitseinheitZuruecksetzbar(const TVerlaufEintrag& eintrag);
 // assignments changed.
 int ArbeitseinheitZuruecksetzen(TStore& store, const QString& arbeitseinheit);
 
-// The entry in words, the restores' own entries included ("Einstellung „S“
-// wiederhergestellt aus der Fassung vom 03.05.2025 14:07:12"); else as
-// VerlaufText.
-QString VerlaufEintragText(const TVerlaufEintrag& eintrag);

@@ -146,7 +146,7 @@ TEST(VerlaufWiederherstellen, AVersionOrADeletedSettingComesBackAskedBeforeOverw
             continue;
         }
         ASSERT_EQ(eintraege.size(), zeilen + 2);
-        EXPECT_EQ(VerlaufEintragText(eintraege[0]),
+        EXPECT_EQ(VerlaufText(eintraege[0]),
                   u"Einstellung „S“ wiederhergestellt aus der Fassung vom "_s + Ortszeit(quelle.Zeit));
         EXPECT_EQ(eintraege[1].Art, QString::fromLatin1(fall.aenderung));
         EXPECT_EQ(eintraege[0].Arbeitseinheit, eintraege[1].Arbeitseinheit);
@@ -242,8 +242,8 @@ TEST(VerlaufWiederherstellen, AConfirmationIsSetBackUnlessAComputerWouldServeTwo
             EXPECT_EQ(ArbeitseinheitZuruecksetzen(store.Store(), bestaetigung), fall.geaendert);
             const QList<TVerlaufEintrag> eintraege = VerlaufLesen(store.Store(), {});
             ASSERT_EQ(eintraege.size(), zeilen + fall.geaendert + 1);
-            EXPECT_TRUE(VerlaufEintragText(eintraege[0]).startsWith(u"Zuordnungen der Bestätigung vom "_s))
-                << VerlaufEintragText(eintraege[0]).toStdString();
+            EXPECT_TRUE(VerlaufText(eintraege[0]).startsWith(u"Zuordnungen der Bestätigung vom "_s))
+                << VerlaufText(eintraege[0]).toStdString();
             EXPECT_EQ(eintraege[0].Nachher.value(u"Arbeitseinheit"_s).toString(), bestaetigung);
         }
         EXPECT_EQ(Zuordnungen(store), fall.zuordnungen);
