@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSysInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlError>
 #include <QUuid>
@@ -406,6 +407,7 @@ template <class Attempt> void TStore::WithRetry(Attempt attempt)
 
 void TStore::Exec(const QString& sql)
 {
+    PrepareHistoryFor(sql);
     EnsureConnected();
     SpillCursors();
     ++m_statementCount;
@@ -425,6 +427,7 @@ QSqlQuery TStore::PrepareCursor(const QString& sql)
 
 QSqlQuery TStore::NewQuery(const QString& sql, bool forwardOnly)
 {
+    PrepareHistoryFor(sql);
     EnsureConnected();
     SpillCursors();
     ++m_statementCount;
@@ -471,12 +474,7 @@ void TStore::BeginWrite()
     }
     EnsureConnected();
     SpillCursors();
-    // The connection learns to record history before its first unit of
-    // work, not at the open: a start that only reads pays nothing for it.
-    if (m_historyReady && !m_historyPrepared) {
-        m_dialect->PrepareConnection(*this);
-        m_historyPrepared = true;
-    }
+    PrepareHistory();
     ++m_statementCount;
     // A begin that failed half way (the lock not granted) leaves a failed
     // transaction behind on some servers; it is rolled back before the next
@@ -578,6 +576,7 @@ void TStore::TableCopied(const QString& table)
 
 void TStore::Commit()
 {
+    m_historyPreparedInTransaction = false;
     FinishCursors();
     EndUnitOfWork();
     Exec(QStringLiteral("COMMIT"));
@@ -592,12 +591,44 @@ void TStore::Rollback()
     if (!m_inTransaction) {
         return;
     }
+    if (m_historyPreparedInTransaction) {
+        m_historyPrepared = false; // the rollback takes the TEMP triggers with it
+        m_historyPreparedInTransaction = false;
+    }
     FinishCursors();
     m_inTransaction = false;
     if (m_connectionLost) {
         return; // the server ended the transaction with the connection
     }
     Exec(QStringLiteral("ROLLBACK"));
+}
+
+// A connection learns to record history before its first write, not at the
+// open: a start that only reads pays nothing for it.
+void TStore::PrepareHistory()
+{
+    if (!m_historyReady || m_historyPrepared || m_preparingHistory) {
+        return;
+    }
+    m_preparingHistory = true;
+    const auto done = qScopeGuard([this] { m_preparingHistory = false; });
+    m_dialect->PrepareConnection(*this);
+    m_historyPrepared = true;
+    m_historyPreparedInTransaction = m_inTransaction;
+}
+
+void TStore::PrepareHistoryFor(const QString& sql)
+{
+    if (m_historyPrepared || !m_historyReady) {
+        return;
+    }
+    const QString head = sql.trimmed().left(7).toUpper();
+    for (const char* writing : {"INSERT", "UPDATE", "DELETE", "REPLACE", "WITH"}) {
+        if (head.startsWith(QLatin1String(writing))) {
+            PrepareHistory();
+            return;
+        }
+    }
 }
 
 void TStore::SpillCursors()

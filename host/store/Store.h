@@ -171,6 +171,8 @@ private:
     void CreateUniqueRulesWhenClean();
     QList<TDoubleService> ReadDoubleServed();
     void FinishCursors();
+    void PrepareHistory();
+    void PrepareHistoryFor(const QString& sql);
     void BeginUnitOfWork();
     void EndUnitOfWork();
     QSqlQuery NewQuery(const QString& sql, bool forwardOnly);
@@ -189,6 +191,8 @@ private:
     bool m_waitAllowed = true;
     bool m_historyReady = false;    // the store records history
     bool m_historyPrepared = false; // this connection is set up for it
+    bool m_historyPreparedInTransaction = false;
+    bool m_preparingHistory = false;
     bool m_historyQuiet = false;
     QString m_unitOfWork;
     std::optional<QSqlQuery> m_unitOfWorkQuery;
