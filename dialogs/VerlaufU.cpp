@@ -16,7 +16,7 @@
 
 namespace {
 
-const QSize kDesignClient(900, 540);
+const QSize kDesignClient(1060, 540);
 constexpr int kZeile1 = 80;
 constexpr int kZeile2 = 108;
 constexpr int kListeOben = 138;
