@@ -5,6 +5,7 @@
 #include "dialogs/LoadFilterU.h"
 #include "dialogs/RechnerU.h"
 #include "dialogs/SaveFilterU.h"
+#include "dialogs/VerlaufU.h"
 #include "editors/KOMMFilterEditorU.h"
 #include "host/Application.h"
 #include "host/KRNControls.h"
@@ -80,6 +81,13 @@ void TfrmMain::SetupComponents()
     spbVersion->SetGlyph(QStyle::SP_MessageBoxInformation);
     spbVersion->SetHint(QStringLiteral("Versionsanzeige"));
 
+    spbVerlauf = new TKRNStdSpeedButton(QStringLiteral("spbVerlauf"), pnlHauptrahmen);
+    spbVerlauf->SetCaption(QStringLiteral("Verlauf"));
+    spbVerlauf->SetGlyphOnly(true);
+    spbVerlauf->SetGlyph(QStyle::SP_FileDialogDetailedView);
+    spbVerlauf->SetHint(QStringLiteral("F9 - Verlauf der Änderungen"));
+    connect(spbVerlauf, &QToolButton::clicked, this, [this] { btnVerlaufClick(spbVerlauf); });
+
     btsMain = new TButtons(QStringLiteral("btsMain"), pnlHauptrahmen);
     btsMain->SetColor(Qt::white);
     AddFixedEntry(QStringLiteral("HeadFilter"), QStringLiteral("Filtereinstellungen bearbeiten"), btHead);
@@ -95,6 +103,8 @@ void TfrmMain::SetupComponents()
 
     actEsc =
         AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { btnEndeClick(actEsc); });
+    actF9 =
+        AddAction(QStringLiteral("actF9"), QKeySequence(Qt::Key_F9), [this] { btnVerlaufClick(actF9); });
 
     PlaceComponents();
 }
@@ -115,6 +125,7 @@ void TfrmMain::PlaceComponents()
     bvlButtons->setGeometry(kMargin, kMargin, w - 2 * kMargin, kBarHeight);
     spbEnde->setGeometry(kMargin, kMargin, kButtonSize, kButtonSize);
     spbVersion->setGeometry(w - kMargin - kButtonSize, kMargin, kButtonSize, kButtonSize);
+    spbVerlauf->setGeometry(w - kMargin - 2 * kButtonSize - 2, kMargin, kButtonSize, kButtonSize);
     btsMain->setGeometry(kMargin, kMenuTop, w - 2 * kMargin, h - kMenuTop - kMenuBottom);
 }
 
@@ -204,6 +215,11 @@ void TfrmMain::bmnMainClick(QObject*, int, const QString& buttonName)
 void TfrmMain::btnEndeClick(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmMain.btnEndeClick"), true, [&] { Application().Terminate(); });
+}
+
+void TfrmMain::btnVerlaufClick(QObject*)
+{
+    KRNGuard(QStringLiteral("TfrmMain.btnVerlaufClick"), true, [&] { VerlaufZeigen(TVerlaufSuche()); });
 }
 
 void TfrmMain::DoFilterEdit(const QString& kennung)

@@ -27,6 +27,8 @@ public:
     void Idle(QObject* sender, bool& done);
     void bmnMainClick(QObject* sender, int position, const QString& buttonName);
     void btnEndeClick(QObject* sender);
+    // F9: the window "Verlauf" with the whole history.
+    void btnVerlaufClick(QObject* sender);
 
     // The workflows started from the menu.
     void DoFilterEdit(const QString& kennung);
@@ -43,8 +45,10 @@ public:
     TKRNStdBevel* bvlButtons = nullptr;
     TKRNStdSpeedButton* spbEnde = nullptr;
     TKRNStdSpeedButton* spbVersion = nullptr;
+    TKRNStdSpeedButton* spbVerlauf = nullptr;
     TButtons* btsMain = nullptr;
     QAction* actEsc = nullptr;
+    QAction* actF9 = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

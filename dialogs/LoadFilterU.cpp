@@ -2,6 +2,7 @@
 
 #include "data/MainDM.h"
 #include "dialogs/DialogSupport.h"
+#include "dialogs/VerlaufU.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
 #include "host/VRList.h"
@@ -53,6 +54,9 @@ void TfrmLoad::SetupComponents()
     spbDelete = frame.AddButton(QStringLiteral("spbDelete"), QStringLiteral("Löschen"),
                                 QStringLiteral("Umsch+F5 - selektierte Einstellung löschen ..."),
                                 QStyle::SP_TrashIcon, [this] { btnLoeschenClick(spbDelete); });
+    spbVerlauf = frame.AddButton(QStringLiteral("spbVerlauf"), QStringLiteral("Verlauf"),
+                                 QStringLiteral("F9 - Verlauf der selektierten Einstellung ..."),
+                                 QStyle::SP_FileDialogDetailedView, [this] { btnVerlaufClick(spbVerlauf); });
 
     vtFIDEList = new TVTVRList(pnlDaten);
     vtFIDEList->setObjectName(QStringLiteral("vtFIDEList"));
@@ -69,6 +73,7 @@ void TfrmLoad::SetupComponents()
         AddAction(QStringLiteral("actF3"), QKeySequence(Qt::Key_F3), [this] { btnNeuanlageClick(actF3); });
     actF15 = AddAction(QStringLiteral("actF15"), QKeySequence(Qt::SHIFT | Qt::Key_F5),
                        [this] { btnLoeschenClick(actF15); });
+    actF9 = AddAction(QStringLiteral("actF9"), QKeySequence(Qt::Key_F9), [this] { btnVerlaufClick(actF9); });
 }
 
 void TfrmLoad::FormCreate(QObject*)
@@ -206,6 +211,18 @@ void TfrmLoad::btnLoeschenClick(QObject*)
 void TfrmLoad::btnAbbrechenClick(QObject*)
 {
     KRNGuard(KRNLocation("TfrmLoad", "btnAbbrechenClick"), true, [&] { SetModalResult(mrCancel); });
+}
+
+void TfrmLoad::btnVerlaufClick(QObject*)
+{
+    KRNGuard(KRNLocation("TfrmLoad", "btnVerlaufClick"), true, [&] {
+        TVerlaufSuche suche;
+        suche.Filter.Kennung = FFilterKennung;
+        if (const PVRRow row = vtFIDEList->GetNodeData(vtFIDEList->GetFirstSelected(false))) {
+            suche.Filter.Bezeichnung = PVRItem2String(row->Item(0));
+        }
+        VerlaufZeigen(suche);
+    });
 }
 
 bool TfrmLoad::RI_FIKO_Exists()

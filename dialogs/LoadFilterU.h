@@ -38,6 +38,8 @@ public:
     void btnNeuanlageClick(QObject* sender);
     void btnLoeschenClick(QObject* sender);
     void btnAbbrechenClick(QObject* sender);
+    // F9: the history of the selected setting (of the kind, without one).
+    void btnVerlaufClick(QObject* sender);
     // Whether a fikofile row refers to the current fidefile row. A check
     // that fails counts as a reference.
     bool RI_FIKO_Exists();
@@ -52,11 +54,13 @@ public:
     TKRNStdSpeedButton* spbLoad = nullptr;
     TKRNStdSpeedButton* spbNew = nullptr;
     TKRNStdSpeedButton* spbDelete = nullptr;
+    TKRNStdSpeedButton* spbVerlauf = nullptr;
     TVTVRList* vtFIDEList = nullptr;
     QAction* actEsc = nullptr;
     QAction* actEingabe = nullptr;
     QAction* actF3 = nullptr;
     QAction* actF15 = nullptr;
+    QAction* actF9 = nullptr;
 
 private:
     void SetupComponents();

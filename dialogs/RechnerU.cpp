@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogSupport.h"
 #include "dialogs/RechnerTipps.h"
+#include "dialogs/VerlaufU.h"
 
 #include "data/MainDM.h"
 #include "host/KRNControls.h"
@@ -67,6 +68,9 @@ void TfrmRechner::SetupComponents()
     spbBuchen = frame.AddButton(QStringLiteral("spbBuchen"), QStringLiteral("Speichern"),
                                 QStringLiteral("F5 - Buchen ..."), QStyle::SP_DialogSaveButton,
                                 [this] { btnWeiterClick(spbBuchen); });
+    spbVerlauf = frame.AddButton(QStringLiteral("spbVerlauf"), QStringLiteral("Verlauf"),
+                                 QStringLiteral("F9 - Verlauf des selektierten Rechners ..."),
+                                 QStyle::SP_FileDialogDetailedView, [this] { btnVerlaufClick(spbVerlauf); });
 
     lblUeberschrift = new TKRNStdLabel(QStringLiteral("lblUeberschrift"), pnlDaten);
     lblUeberschrift->setGeometry(8, 80, 433, 61);
@@ -106,6 +110,24 @@ void TfrmRechner::SetupComponents()
     actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape),
                        [this] { btnZurueckClick(actESC); });
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnWeiterClick(actF5); });
+    actF9 = AddAction(QStringLiteral("actF9"), QKeySequence(Qt::Key_F9), [this] { btnVerlaufClick(actF9); });
+}
+
+void TfrmRechner::btnVerlaufClick(QObject*)
+{
+    KRNGuard(KRNLocation("TfrmRechner", "btnVerlaufClick"), true, [&] {
+        TVerlaufSuche suche;
+        const QModelIndex eintrag = vtRTypRNrCheck->currentIndex();
+        if (eintrag.isValid() && eintrag.parent() == vtRTypRNrCheck->RTypGroupIndex()) {
+            suche.Filter.RTyp = vtRTypRNrCheck->GetRTyp(eintrag.row());
+        } else if (eintrag.isValid() && eintrag.parent() == vtRTypRNrCheck->RNrGroupIndex()) {
+            suche.Filter.RNr = vtRTypRNrCheck->GetRNr(eintrag.row());
+        } else {
+            suche.Filter.Kennung = FFilterKennung;
+            suche.Filter.Bezeichnung = FFilterBezeichnung;
+        }
+        VerlaufZeigen(suche);
+    });
 }
 
 TKOMMFilter& TfrmRechner::KOMMFilter() const

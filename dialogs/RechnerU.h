@@ -38,6 +38,9 @@ public:
     void btnWeiterClick(QObject* sender);
     // "Abbrechen" / Esc: closes with 2, nothing booked.
     void btnZurueckClick(QObject* sender);
+    // F9: the history of the selected computer type or number (of the
+    // setting, without one).
+    void btnVerlaufClick(QObject* sender);
     // True when an entry is marked, or when none is and the user still wants
     // to go on (message 1000).
     bool BuchenPruefenChecked();
@@ -48,11 +51,13 @@ public:
     TKRNStdBevel* bvlButton = nullptr;
     TKRNStdSpeedButton* spbCancel = nullptr;
     TKRNStdSpeedButton* spbBuchen = nullptr;
+    TKRNStdSpeedButton* spbVerlauf = nullptr;
     TKRNStdLabel* lblUeberschrift = nullptr; // heading, set by the caller before each show
     TKRNStdLabel* lblTextRTyp = nullptr;
     TVTRTypRNrCheck* vtRTypRNrCheck = nullptr;
     QAction* actESC = nullptr;
     QAction* actF5 = nullptr;
+    QAction* actF9 = nullptr;
 
     // The fixed explanatory text of lblTextRTyp.
     static QString TextRTyp();

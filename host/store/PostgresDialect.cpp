@@ -65,6 +65,13 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
              " DROP TRIGGER IF EXISTS fikofile_einstellung_vorhanden ON fikofile;"
              " CREATE TRIGGER fikofile_einstellung_vorhanden BEFORE INSERT OR UPDATE OF Kennung, Bezeichnung"
              " ON fikofile FOR EACH ROW EXECUTE FUNCTION fikofile_einstellung_vorhanden()")}};
+    case TStoreRule::HistoryLookup:
+        return {{QStringLiteral("verlauf_rnr"), QString(),
+                 QStringLiteral("CREATE INDEX IF NOT EXISTS verlauf_rnr ON verlauf (rnr, id)")},
+                {QStringLiteral("verlauf_rtyp"), QString(),
+                 QStringLiteral("CREATE INDEX IF NOT EXISTS verlauf_rtyp ON verlauf (rtyp, rnr, id)")},
+                {QStringLiteral("verlauf_einstellung"), QString(),
+                 QStringLiteral("CREATE INDEX IF NOT EXISTS verlauf_einstellung ON verlauf (kennung, bezeichnung, id)")}};
     case TStoreRule::HistoryRecorded:
     case TStoreRule::HistoryAppendOnly:
         return HistorySql(rule);

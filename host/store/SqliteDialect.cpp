@@ -68,6 +68,10 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
                  " WHEN NEW.Bezeichnung <> '' AND NOT EXISTS (SELECT 1 FROM fidefile"
                  " WHERE Kennung = NEW.Kennung AND Bezeichnung = NEW.Bezeichnung)"
                  " BEGIN SELECT RAISE(ABORT, 'fikofile: Einstellung fehlt in fidefile'); END"}};
+    case TStoreRule::HistoryLookup:
+        return {{"verlauf_rnr", "CREATE INDEX IF NOT EXISTS verlauf_rnr ON verlauf (rnr, id)"},
+                {"verlauf_rtyp", "CREATE INDEX IF NOT EXISTS verlauf_rtyp ON verlauf (rtyp, rnr, id)"},
+                {"verlauf_einstellung", "CREATE INDEX IF NOT EXISTS verlauf_einstellung ON verlauf (kennung, bezeichnung, id)"}};
     case TStoreRule::HistoryRecorded:   // TEMP triggers of each connection, see PrepareConnection
     case TStoreRule::HistoryAppendOnly: // a file's owner may do anything with it
         return {};

@@ -33,7 +33,7 @@ const QString kCatalogue = QStringLiteral("DATENBESTAND");
 const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType,     TStoreRule::OneSettingPerNumber,
                                   TStoreRule::LookupByNumber,        TStoreRule::LookupByType,
                                   TStoreRule::AssignmentNeedsSetting, TStoreRule::HistoryRecorded,
-                                  TStoreRule::HistoryAppendOnly};
+                                  TStoreRule::HistoryAppendOnly,     TStoreRule::HistoryLookup};
 
 QString Login()
 {

@@ -20,6 +20,7 @@ enum class TStoreRule
     AssignmentNeedsSetting, // an assignment row refers to an existing saved setting
     HistoryRecorded,        // changes of fidefile and fikofile are written to verlauf
     HistoryAppendOnly,      // verlauf refuses UPDATE and DELETE (pruning by its owner aside)
+    HistoryLookup,          // plain indexes of verlauf by computer and by setting, newest first
 };
 
 // Who works on the store, as the history names it.
