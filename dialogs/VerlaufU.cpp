@@ -1,5 +1,7 @@
 #include "dialogs/VerlaufU.h"
 
+#include "host/core/VerlaufWiederherstellen.h"
+
 #include "data/MainDM.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
@@ -71,6 +73,9 @@ std::vector<TVerlaufModell::TZeile> TVerlaufModell::Lesen()
         TZeile zeile;
         zeile.Id = e.Id;
         zeile.Gruppe = gruppe;
+        zeile.Wiederherstellbar = FassungWiederherstellbar(e);
+        zeile.Zuruecksetzbar = ArbeitseinheitZuruecksetzbar(e);
+        zeile.Arbeitseinheit = e.Arbeitseinheit;
         zeile.Zellen[spZeit] = e.Zeit.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
         zeile.Zellen[spBenutzer] = e.Rolle.isEmpty() || e.Rolle == e.Benutzer
                                        ? e.Benutzer
@@ -169,6 +174,13 @@ void TfrmVerlauf::SetupComponents()
     spbLeeren = frame.AddButton(QStringLiteral("spbLeeren"), QStringLiteral("Alle"),
                                 QStringLiteral("F2 - alle Filter leeren"), QStyle::SP_DialogResetButton,
                                 [this] { btnFilterLeerenClick(spbLeeren); });
+    spbWiederherstellen = frame.AddButton(QStringLiteral("spbWiederherstellen"), QStringLiteral("Fassung"),
+                                          QStringLiteral("F5 - diese Fassung der Einstellung wiederherstellen"),
+                                          QStyle::SP_BrowserReload,
+                                          [this] { btnWiederherstellenClick(spbWiederherstellen); });
+    spbZuruecksetzen = frame.AddButton(QStringLiteral("spbZuruecksetzen"), QStringLiteral("Zurück"),
+                                       QStringLiteral("F6 - die Zuordnungen dieser Bestätigung zurücksetzen"),
+                                       QStyle::SP_ArrowBack, [this] { btnZuruecksetzenClick(spbZuruecksetzen); });
 
     const auto beschriftung = [&](const char* name, const QString& text, QWidget* control, const QRect& rect) {
         auto* label = new TKRNAttachLabel(QString::fromLatin1(name), pnlDaten);
@@ -246,6 +258,23 @@ void TfrmVerlauf::SetupComponents()
     actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
                        [this] { btnSchliessenClick(actEsc); });
     actF2 = AddAction(QStringLiteral("actF2"), QKeySequence(Qt::Key_F2), [this] { btnFilterLeerenClick(actF2); });
+    actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5),
+                      [this] { btnWiederherstellenClick(actF5); });
+    actF6 = AddAction(QStringLiteral("actF6"), QKeySequence(Qt::Key_F6), [this] { btnZuruecksetzenClick(actF6); });
+    connect(grdVerlauf->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { WegZurueckZeigen(); });
+    connect(FModell, &QAbstractItemModel::modelReset, this, [this] { WegZurueckZeigen(); });
+}
+
+// The way back is offered for what the selected entry allows.
+void TfrmVerlauf::WegZurueckZeigen()
+{
+    const int row = grdVerlauf->currentIndex().row();
+    const bool zeile = row >= 0 && row < FModell->rowCount();
+    spbWiederherstellen->setEnabled(zeile && FModell->Wiederherstellbar(row));
+    spbZuruecksetzen->setEnabled(zeile && FModell->Zuruecksetzbar(row));
+    actF5->setEnabled(spbWiederherstellen->isEnabled());
+    actF6->setEnabled(spbZuruecksetzen->isEnabled());
 }
 
 void TfrmVerlauf::FormCreate(QObject*)
@@ -339,6 +368,32 @@ void TfrmVerlauf::btnFilterLeerenClick(QObject*)
     KRNGuard(KRNLocation("TfrmVerlauf", "btnFilterLeerenClick"), true, [&] {
         FilterZeigen(TVerlaufSuche());
         Suchen();
+    });
+}
+
+void TfrmVerlauf::btnWiederherstellenClick(QObject*)
+{
+    KRNGuard(KRNLocation("TfrmVerlauf", "btnWiederherstellenClick"), true, [&] {
+        const int row = grdVerlauf->currentIndex().row();
+        if (row < 0 || !FModell->Wiederherstellbar(row)) {
+            return;
+        }
+        if (FassungWiederherstellen(TStore::Required(), FModell->Id(row)) == TWiederherstellung::Wiederhergestellt) {
+            Suchen(); // the restore's own entries on top
+        }
+    });
+}
+
+void TfrmVerlauf::btnZuruecksetzenClick(QObject*)
+{
+    KRNGuard(KRNLocation("TfrmVerlauf", "btnZuruecksetzenClick"), true, [&] {
+        const int row = grdVerlauf->currentIndex().row();
+        if (row < 0 || !FModell->Zuruecksetzbar(row)) {
+            return;
+        }
+        if (ArbeitseinheitZuruecksetzen(TStore::Required(), FModell->Arbeitseinheit(row)) > 0) {
+            Suchen();
+        }
     });
 }
 

@@ -46,6 +46,10 @@ public:
     void Suchen(TStore& store, const TVerlaufSuche& suche);
     const TVerlaufSuche& Suche() const { return m_suche; }
     qint64 Id(int row) const { return m_zeilen.at(row).Id; }
+    // What the way back can do with the row's entry.
+    bool Wiederherstellbar(int row) const { return m_zeilen.at(row).Wiederherstellbar; }
+    bool Zuruecksetzbar(int row) const { return m_zeilen.at(row).Zuruecksetzbar; }
+    const QString& Arbeitseinheit(int row) const { return m_zeilen.at(row).Arbeitseinheit; }
     // The number of the unit of work of the row, counted from the top.
     int Gruppe(int row) const { return m_zeilen.at(row).Gruppe; }
 
@@ -61,6 +65,9 @@ private:
     {
         qint64 Id = 0;
         int Gruppe = 0;
+        bool Wiederherstellbar = false;
+        bool Zuruecksetzbar = false;
+        QString Arbeitseinheit;
         QString Zellen[spAnzahl];
     };
     std::vector<TZeile> Lesen();
@@ -85,6 +92,10 @@ public:
     void FormShow(QObject* sender) override;
     void btnSchliessenClick(QObject* sender);
     void btnFilterLeerenClick(QObject* sender);
+    // The way back for the selected entry: its version of the setting, or
+    // the assignments of its confirmation as they were before it.
+    void btnWiederherstellenClick(QObject* sender);
+    void btnZuruecksetzenClick(QObject* sender);
     // Reads the history anew for the filters shown.
     void Suchen();
 
@@ -99,6 +110,8 @@ public:
     TKRNStdBevel* bvlButtons = nullptr;
     TKRNStdSpeedButton* spbCancel = nullptr;
     TKRNStdSpeedButton* spbLeeren = nullptr;
+    TKRNStdSpeedButton* spbWiederherstellen = nullptr;
+    TKRNStdSpeedButton* spbZuruecksetzen = nullptr;
     QComboBox* cmbFilterart = nullptr;
     TKRNStdEdit* edtEinstellung = nullptr;
     TKRNStdEdit* edtRTyp = nullptr;
@@ -110,10 +123,13 @@ public:
     QTableView* grdVerlauf = nullptr;
     QAction* actEsc = nullptr;
     QAction* actF2 = nullptr;
+    QAction* actF5 = nullptr;
+    QAction* actF6 = nullptr;
 
 private:
     void SetupComponents();
     void FilterZeigen(const TVerlaufSuche& suche);
+    void WegZurueckZeigen();
 
     TVerlaufModell* FModell = nullptr;
     TVerlaufSuche FVorauswahl;

@@ -310,3 +310,44 @@ TEST_F(VerlaufWindow, F9OpensItForTheSelectedItem)
 }
 
 } // namespace
+
+// The way back from the window: F5 writes the selected version back (after
+// asking, since the setting holds other values now), F6 sets the
+// assignments of the selected confirmation back; each is offered only where
+// the entry allows it, and its own entry comes on top.
+TEST_F(VerlaufWindow, F5RestoresTheSelectedVersionAndF6SetsAConfirmationBack)
+{
+    const auto einheit = [&](const QString& sql) {
+        TStoreTransaction transaction(store.Store());
+        store.Exec(sql);
+        transaction.Commit();
+    };
+    einheit(u"INSERT INTO fidefile (Kennung, Bezeichnung, Beschreibung, Einstellungen) VALUES"
+            " ('ABIL', 'S', 'alt', '{\"GroesseBreite\":1024}')"_s);
+    einheit(u"UPDATE fidefile SET Beschreibung = 'neu', Einstellungen = '{\"GroesseBreite\":800}'"_s);
+    einheit(u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101)"_s);
+    presenter.Answer(mrYes);
+    WhileShown({}, [&](TfrmVerlauf& f) {
+        const QStringList arten = Column(f.Modell(), TVerlaufModell::spAenderung);
+        ASSERT_EQ(arten.size(), 3) << arten.join(u" / "_s).toStdString();
+        f.grdVerlauf->setCurrentIndex(f.Modell().index(1, 0)); // the change: no assignments
+        EXPECT_TRUE(f.spbWiederherstellen->isEnabled());
+        EXPECT_FALSE(f.spbZuruecksetzen->isEnabled());
+
+        f.grdVerlauf->setCurrentIndex(f.Modell().index(2, 0)); // created with 'alt'
+        QTest::keyClick(&f, Qt::Key_F5);
+        EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM fidefile WHERE Beschreibung = 'alt'"_s), 1);
+        EXPECT_TRUE(f.Modell().index(0, TVerlaufModell::spAenderung).data().toString().contains(
+            u"wiederhergestellt aus der Fassung vom"_s));
+
+        const int zugeordnet = static_cast<int>(
+            Column(f.Modell(), TVerlaufModell::spAenderung).indexOf(u"Rechner 101 zugeordnet"_s));
+        ASSERT_GE(zugeordnet, 0);
+        f.grdVerlauf->setCurrentIndex(f.Modell().index(zugeordnet, 0));
+        ASSERT_TRUE(f.spbZuruecksetzen->isEnabled());
+        QTest::keyClick(&f, Qt::Key_F6);
+        EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM fikofile WHERE RNr = 101"_s), 0);
+    });
+    EXPECT_EQ(presenter.Numbers(), QList<int>{1040});
+    EXPECT_TRUE(presenter.Errors.isEmpty());
+}
