@@ -210,7 +210,9 @@ TLauf DialogLauf(const QString& path, const TMarken& marken = kHalbe, bool mitVe
     const auto store = TStore::Open(path);
     TStore::SetCurrent(store.get());
     if (!mitVerlauf) {
-        // The same confirmation with the history's triggers dropped.
+        // The same confirmation with the history's triggers dropped (on
+        // SQLite the connection sets them up at its first unit of work).
+        TStoreTransaction(*store).Commit();
         const bool server = IsPostgresUri(path);
         for (const char* tabelle : {"fidefile", "fikofile"}) {
             for (const char* ereignis : {"insert", "update", "delete"}) {
