@@ -24,7 +24,7 @@ constexpr int kZeile2 = 108;
 constexpr int kListeOben = 138;
 const QDate kOhneDatum(2000, 1, 1); // the date edits' "no limit"
 
-const char* const kUeberschriften[] = {"Zeit",     "Benutzer",          "Arbeitsplatz", "Programm",
+const char* const kUeberschriften[] = {"Zeit",      "Benutzer",          "Arbeitsplatz", "Programm",
                                        "Filterart", "Filtereinstellung", "Rechner",      "Änderung"};
 const int kBreiten[] = {130, 90, 100, 110, 90, 120, 100, 0};
 
@@ -174,15 +174,17 @@ void TfrmVerlauf::SetupComponents()
     spbLeeren = frame.AddButton(QStringLiteral("spbLeeren"), QStringLiteral("Alle"),
                                 QStringLiteral("F2 - alle Filter leeren"), QStyle::SP_DialogResetButton,
                                 [this] { btnFilterLeerenClick(spbLeeren); });
-    spbWiederherstellen = frame.AddButton(QStringLiteral("spbWiederherstellen"), QStringLiteral("Fassung"),
-                                          QStringLiteral("F5 - diese Fassung der Einstellung wiederherstellen"),
-                                          QStyle::SP_BrowserReload,
-                                          [this] { btnWiederherstellenClick(spbWiederherstellen); });
-    spbZuruecksetzen = frame.AddButton(QStringLiteral("spbZuruecksetzen"), QStringLiteral("Zurück"),
-                                       QStringLiteral("F6 - die Zuordnungen dieser Bestätigung zurücksetzen"),
-                                       QStyle::SP_ArrowBack, [this] { btnZuruecksetzenClick(spbZuruecksetzen); });
+    spbWiederherstellen =
+        frame.AddButton(QStringLiteral("spbWiederherstellen"), QStringLiteral("Fassung"),
+                        QStringLiteral("F5 - diese Fassung der Einstellung wiederherstellen"),
+                        QStyle::SP_BrowserReload, [this] { btnWiederherstellenClick(spbWiederherstellen); });
+    spbZuruecksetzen =
+        frame.AddButton(QStringLiteral("spbZuruecksetzen"), QStringLiteral("Zurück"),
+                        QStringLiteral("F6 - die Zuordnungen dieser Bestätigung zurücksetzen"),
+                        QStyle::SP_ArrowBack, [this] { btnZuruecksetzenClick(spbZuruecksetzen); });
 
-    const auto beschriftung = [&](const char* name, const QString& text, QWidget* control, const QRect& rect) {
+    const auto beschriftung = [&](const char* name, const QString& text, QWidget* control,
+                                  const QRect& rect) {
         auto* label = new TKRNAttachLabel(QString::fromLatin1(name), pnlDaten);
         label->SetCaption(text);
         label->Attach(control);
@@ -257,10 +259,12 @@ void TfrmVerlauf::SetupComponents()
 
     actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
                        [this] { btnSchliessenClick(actEsc); });
-    actF2 = AddAction(QStringLiteral("actF2"), QKeySequence(Qt::Key_F2), [this] { btnFilterLeerenClick(actF2); });
+    actF2 =
+        AddAction(QStringLiteral("actF2"), QKeySequence(Qt::Key_F2), [this] { btnFilterLeerenClick(actF2); });
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5),
                       [this] { btnWiederherstellenClick(actF5); });
-    actF6 = AddAction(QStringLiteral("actF6"), QKeySequence(Qt::Key_F6), [this] { btnZuruecksetzenClick(actF6); });
+    actF6 = AddAction(QStringLiteral("actF6"), QKeySequence(Qt::Key_F6),
+                      [this] { btnZuruecksetzenClick(actF6); });
     connect(grdVerlauf->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { WegZurueckZeigen(); });
     connect(FModell, &QAbstractItemModel::modelReset, this, [this] { WegZurueckZeigen(); });
@@ -378,7 +382,8 @@ void TfrmVerlauf::btnWiederherstellenClick(QObject*)
         if (row < 0 || !FModell->Wiederherstellbar(row)) {
             return;
         }
-        if (FassungWiederherstellen(TStore::Required(), FModell->Id(row)) == TWiederherstellung::Wiederhergestellt) {
+        if (FassungWiederherstellen(TStore::Required(), FModell->Id(row)) ==
+            TWiederherstellung::Wiederhergestellt) {
             Suchen(); // the restore's own entries on top
         }
     });

@@ -65,7 +65,8 @@ QStringList Aenderungen(const QJsonObject& vorher, const QJsonObject& nachher)
     }
     const QJsonObject alt = vorher.value(QStringLiteral("Werte")).toObject();
     const QJsonObject neu = nachher.value(QStringLiteral("Werte")).toObject();
-    const bool lesbar = vorher.value(QStringLiteral("Werte")).isObject() && nachher.value(QStringLiteral("Werte")).isObject();
+    const bool lesbar =
+        vorher.value(QStringLiteral("Werte")).isObject() && nachher.value(QStringLiteral("Werte")).isObject();
     if (!lesbar) {
         if (vorher.value(QStringLiteral("Einstellungen")) != nachher.value(QStringLiteral("Einstellungen"))) {
             teile << QStringLiteral("Einstellungen: %1 → %2")
@@ -156,7 +157,8 @@ QString VerlaufText(const TVerlaufEintrag& e)
     }
     // The restores' own entries.
     const auto ortszeit = [&e](const char* feld) {
-        QDateTime zeit = QDateTime::fromString(e.Nachher.value(QLatin1String(feld)).toString(), Qt::ISODateWithMs);
+        QDateTime zeit =
+            QDateTime::fromString(e.Nachher.value(QLatin1String(feld)).toString(), Qt::ISODateWithMs);
         zeit.setTimeZone(QTimeZone::utc());
         return zeit.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
     };
@@ -172,16 +174,51 @@ QString VerlaufText(const TVerlaufEintrag& e)
     return e.Art;
 }
 
+QString VerlaufSpalten()
+{
+    return QStringLiteral("id, zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version, art,"
+                          " kennung, bezeichnung, rtyp, rnr, vorher, nachher");
+}
+
+TVerlaufEintrag VerlaufZeile(const QSqlQuery& query)
+{
+    TVerlaufEintrag e;
+    e.Id = query.value(0).toLongLong();
+    e.Zeit = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs);
+    e.Zeit.setTimeZone(QTimeZone::utc());
+    e.Arbeitseinheit = query.value(2).toString();
+    e.Benutzer = query.value(3).toString();
+    e.Rolle = query.value(4).toString();
+    e.Arbeitsplatz = query.value(5).toString();
+    e.Programm = query.value(6).toString();
+    e.Version = query.value(7).toString();
+    e.Art = query.value(8).toString();
+    e.Kennung = query.value(9).toString();
+    e.Bezeichnung = query.value(10).toString();
+    const QString rtyp = query.value(11).toString();
+    e.RTyp = rtyp.isEmpty() ? QLatin1Char(' ') : rtyp.front();
+    e.RNr = query.value(12).toInt();
+    e.Vorher = JsonObjekt(query.value(13));
+    e.Nachher = JsonObjekt(query.value(14));
+    return e;
+}
+
+QString VerlaufTagBeginn(const QDate& tag)
+{
+    return UtcText(tag);
+}
+
 QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter)
 {
     // One statement whatever is asked; an empty value restricts nothing.
     QSqlQuery query = store.Query(
-        QStringLiteral("SELECT id, zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version, art,"
-                       " kennung, bezeichnung, rtyp, rnr, vorher, nachher FROM verlauf"
-                       " WHERE (coalesce(?, '') = '' OR kennung = ?) AND (coalesce(?, '') = '' OR bezeichnung = ?)"
-                       " AND (? = 0 OR rnr = ?) AND (coalesce(?, '') = '' OR (rtyp = ? AND rnr = 0))"
-                       " AND (coalesce(?, '') = '' OR zeit >= ?) AND (coalesce(?, '') = '' OR zeit < ?)"
-                       " ORDER BY id DESC"),
+        QStringLiteral("SELECT ") + VerlaufSpalten() +
+            QStringLiteral(
+                " FROM verlauf"
+                " WHERE (coalesce(?, '') = '' OR kennung = ?) AND (coalesce(?, '') = '' OR bezeichnung = ?)"
+                " AND (? = 0 OR rnr = ?) AND (coalesce(?, '') = '' OR (rtyp = ? AND rnr = 0))"
+                " AND (coalesce(?, '') = '' OR zeit >= ?) AND (coalesce(?, '') = '' OR zeit < ?)"
+                " ORDER BY id DESC"),
         {filter.Kennung, filter.Kennung, filter.Bezeichnung, filter.Bezeichnung, filter.RNr.value_or(0),
          filter.RNr.value_or(0), filter.RTyp ? QString(*filter.RTyp) : QString(),
          filter.RTyp ? QString(*filter.RTyp) : QString(),
@@ -191,25 +228,7 @@ QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter)
          filter.Bis.isValid() ? UtcText(filter.Bis.addDays(1)) : QString()});
     QList<TVerlaufEintrag> result;
     while (query.next()) {
-        TVerlaufEintrag e;
-        e.Id = query.value(0).toLongLong();
-        e.Zeit = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs);
-        e.Zeit.setTimeZone(QTimeZone::utc());
-        e.Arbeitseinheit = query.value(2).toString();
-        e.Benutzer = query.value(3).toString();
-        e.Rolle = query.value(4).toString();
-        e.Arbeitsplatz = query.value(5).toString();
-        e.Programm = query.value(6).toString();
-        e.Version = query.value(7).toString();
-        e.Art = query.value(8).toString();
-        e.Kennung = query.value(9).toString();
-        e.Bezeichnung = query.value(10).toString();
-        const QString rtyp = query.value(11).toString();
-        e.RTyp = rtyp.isEmpty() ? QLatin1Char(' ') : rtyp.front();
-        e.RNr = query.value(12).toInt();
-        e.Vorher = JsonObjekt(query.value(13));
-        e.Nachher = JsonObjekt(query.value(14));
-        result.append(e);
+        result.append(VerlaufZeile(query));
     }
     return result;
 }
@@ -220,10 +239,11 @@ int VerlaufKuerzen(TStore& store, const QDate& vor)
     store.AllowHistoryPrune();
     QSqlQuery query = store.Query(QStringLiteral("DELETE FROM verlauf WHERE zeit < ?"), {UtcText(vor)});
     const int entfernt = query.numRowsAffected();
-    store.RecordHistory(QStringLiteral("verlauf_gekuerzt"), QString(), QString(), QLatin1Char(' '), 0, QString(),
-                        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("vor"), vor.toString(Qt::ISODate)},
-                                                                    {QStringLiteral("entfernt"), entfernt}})
-                                              .toJson(QJsonDocument::Compact)));
+    store.RecordHistory(
+        QStringLiteral("verlauf_gekuerzt"), QString(), QString(), QLatin1Char(' '), 0, QString(),
+        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("vor"), vor.toString(Qt::ISODate)},
+                                                    {QStringLiteral("entfernt"), entfernt}})
+                              .toJson(QJsonDocument::Compact)));
     transaktion.Commit();
     return entfernt;
 }

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class QSqlQuery;
 class TStore;
 
 // One row of the change history.
@@ -41,6 +42,13 @@ struct TVerlaufFilter
     QDate Seit;
     QDate Bis;
 };
+
+// The columns of a history row as VerlaufZeile reads them, for a SELECT.
+QString VerlaufSpalten();
+// The entry of the query's current row (selected with VerlaufSpalten).
+TVerlaufEintrag VerlaufZeile(const QSqlQuery& query);
+// The start of a local day as the history stores its times (UTC text).
+QString VerlaufTagBeginn(const QDate& tag);
 
 // The entries, newest first.
 QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter);
