@@ -211,8 +211,10 @@ TLauf DialogLauf(const QString& path, const TMarken& marken = kHalbe, bool mitVe
     TStore::SetCurrent(store.get());
     if (!mitVerlauf) {
         // The same confirmation with the history's triggers dropped (on
-        // SQLite the connection sets them up at its first unit of work).
+        // SQLite the connection sets them up at its first unit of work) and
+        // the program's own recording of a bulk booking silenced.
         TStoreTransaction(*store).Commit();
+        store->SetHistoryQuiet(true);
         const bool server = IsPostgresUri(path);
         for (const char* tabelle : {"fidefile", "fikofile"}) {
             for (const char* ereignis : {"insert", "update", "delete"}) {

@@ -328,8 +328,9 @@ TdtmKOMMFilter::BuchenKommunikationPruefenKonsistenz(const QString& kennung, con
 }
 
 // Deletes the unmarked entries' rows of the setting and inserts the missing
-// marked ones: three statements, whatever the number of entries. A rule
-// violation fails the insert (nothing is silently left out).
+// marked ones: three statements, whatever the number of entries, each with
+// its history (see TStore::ChangeAssignments). A rule violation fails the
+// insert (nothing is silently left out).
 void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& bezeichnung,
                                          const TRechnerMarken& marken)
 {
@@ -337,21 +338,28 @@ void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& 
         TStore& store = TStore::Required();
         const QString typen = store.ListSql(TStoreListKind::Text);
         const QString nummern = store.ListSql(TStoreListKind::Integer);
-        store.Query(QStringLiteral("DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
-                                   " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
-                        .arg(typen, nummern),
-                    {kennung, bezeichnung, Liste(marken.RTypen, false), Liste(marken.RNummern, false)});
-        const QString einfuegen = QStringLiteral(
-            "INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr)"
-            " SELECT DISTINCT CAST(? AS TEXT), CAST(? AS TEXT), %1 FROM (%2) l WHERE NOT EXISTS"
-            " (SELECT 1 FROM fikofile f WHERE f.Kennung = ? AND f.Bezeichnung = ?"
+        const QString entfernt = QStringLiteral(
+                                     "FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
+                                     " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
+                                     .arg(typen, nummern);
+        store.ChangeAssignments(false, QStringLiteral("SELECT Kennung, Bezeichnung, RTyp, RNr ") + entfernt,
+                                QStringLiteral("DELETE ") + entfernt,
+                                {kennung, bezeichnung, Liste(marken.RTypen, false), Liste(marken.RNummern, false)});
+        const QString neu = QStringLiteral(
+            "SELECT DISTINCT CAST(? AS TEXT) AS Kennung, CAST(? AS TEXT) AS Bezeichnung, %1 FROM (%2) l"
+            " WHERE NOT EXISTS (SELECT 1 FROM fikofile f WHERE f.Kennung = ? AND f.Bezeichnung = ?"
             " AND f.RTyp = %3 AND f.RNr = %4)");
-        store.Query(einfuegen.arg(QStringLiteral("l.value, 0"), typen, QStringLiteral("l.value"),
-                                  QStringLiteral("0")),
-                    {kennung, bezeichnung, Liste(marken.RTypen, true), kennung, bezeichnung});
-        store.Query(einfuegen.arg(QStringLiteral("' ', l.value"), nummern, QStringLiteral("' '"),
-                                  QStringLiteral("l.value")),
-                    {kennung, bezeichnung, Liste(marken.RNummern, true), kennung, bezeichnung});
+        const auto hinzu = [&](const QString& zeile, const QString& liste) {
+            store.ChangeAssignments(true, zeile,
+                                    QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) ") + zeile,
+                                    {kennung, bezeichnung, liste, kennung, bezeichnung});
+        };
+        hinzu(neu.arg(QStringLiteral("l.value AS RTyp, 0 AS RNr"), typen, QStringLiteral("l.value"),
+                      QStringLiteral("0")),
+              Liste(marken.RTypen, true));
+        hinzu(neu.arg(QStringLiteral("' ' AS RTyp, l.value AS RNr"), nummern, QStringLiteral("' '"),
+                      QStringLiteral("l.value")),
+              Liste(marken.RNummern, true));
     });
 }
 

@@ -216,7 +216,7 @@ QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter)
             QStringLiteral(
                 " FROM verlauf"
                 " WHERE (coalesce(?, '') = '' OR kennung = ?) AND (coalesce(?, '') = '' OR bezeichnung = ?)"
-                " AND (? = 0 OR rnr = ?) AND (coalesce(?, '') = '' OR (rtyp = ? AND rnr = 0))"
+                " AND (? = 0 OR (rtyp = ' ' AND rnr = ?)) AND (coalesce(?, '') = '' OR (rtyp = ? AND rnr = 0))"
                 " AND (coalesce(?, '') = '' OR zeit >= ?) AND (coalesce(?, '') = '' OR zeit < ?)"
                 " ORDER BY id DESC"),
         {filter.Kennung, filter.Kennung, filter.Bezeichnung, filter.Bezeichnung, filter.RNr.value_or(0),

@@ -9,7 +9,7 @@
 QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, qint64 vorId, int anzahl)
 {
     // Only the conditions asked for, so that the store can use the index of
-    // the narrowest one (verlauf_rnr, verlauf_rtyp, verlauf_einstellung) and
+    // the narrowest one (verlauf_rechner, verlauf_einstellung, verlauf_zeit) and
     // walk it in id order; the values are bound.
     QStringList bedingungen;
     QVariantList werte;
@@ -22,7 +22,7 @@ QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, q
     const TVerlaufFilter& f = suche.Filter;
     wenn(!f.Kennung.isEmpty(), "kennung = ?", {f.Kennung});
     wenn(!f.Bezeichnung.isEmpty(), "bezeichnung = ?", {f.Bezeichnung});
-    wenn(f.RNr.has_value(), "rnr = ?", {f.RNr.value_or(0)});
+    wenn(f.RNr.has_value(), "rtyp = ' ' AND rnr = ?", {f.RNr.value_or(0)});
     wenn(f.RTyp.has_value(), "rtyp = ? AND rnr = 0", {QString(f.RTyp.value_or(QLatin1Char(' ')))});
     wenn(!suche.Benutzer.isEmpty(), "benutzer = ?", {suche.Benutzer});
     wenn(!suche.Arbeitsplatz.isEmpty(), "arbeitsplatz = ?", {suche.Arbeitsplatz});

@@ -29,6 +29,9 @@ public:
     QString UnitOfWorkSql() const override;
     QString UnitOfWorkEndSql() const override { return QString(); }
     QString HistoryInsertSql() const override;
+    // The statement-level triggers record a change's rows at once.
+    QString AssignmentHistorySql(bool) const override { return QString(); }
+    QString RowRecordingQuietSql() const override { return QString(); }
     QStringList HistoryPruneSql() const override;
     void TableCopied(TStore& store, const QString& table) const override;
     QStringList BeginWriteSql() const override;

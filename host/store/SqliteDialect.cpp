@@ -34,7 +34,7 @@ enum : int
 // The statements that hold a rule, each object named as in sqlite_master.
 struct TRuleSql
 {
-    const char* name;
+    const char* name; // nullptr: a clean-up that HasRule does not look for
     const char* sql;
 };
 
@@ -69,9 +69,15 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
                  " WHERE Kennung = NEW.Kennung AND Bezeichnung = NEW.Bezeichnung)"
                  " BEGIN SELECT RAISE(ABORT, 'fikofile: Einstellung fehlt in fidefile'); END"}};
     case TStoreRule::HistoryLookup:
-        return {{"verlauf_rnr", "CREATE INDEX IF NOT EXISTS verlauf_rnr ON verlauf (rnr, id)"},
-                {"verlauf_rtyp", "CREATE INDEX IF NOT EXISTS verlauf_rtyp ON verlauf (rtyp, rnr, id)"},
-                {"verlauf_einstellung", "CREATE INDEX IF NOT EXISTS verlauf_einstellung ON verlauf (kennung, bezeichnung, id)"}};
+        // One index serves both computer filters (a number's rows have the
+        // type ' ', a type's the number 0); the two it replaces are dropped.
+        // None by time: every booked row would pay for it, and a search by
+        // time walks the rows newest first, which takes about 0.1 s over a
+        // million rows.
+        return {{"verlauf_rechner", "CREATE INDEX IF NOT EXISTS verlauf_rechner ON verlauf (rtyp, rnr, id)"},
+                {"verlauf_einstellung", "CREATE INDEX IF NOT EXISTS verlauf_einstellung ON verlauf (kennung, bezeichnung, id)"},
+                {nullptr, "DROP INDEX IF EXISTS verlauf_rnr"},
+                {nullptr, "DROP INDEX IF EXISTS verlauf_rtyp"}};
     case TStoreRule::HistoryRecorded:   // TEMP triggers of each connection, see PrepareConnection
     case TStoreRule::HistoryAppendOnly: // a file's owner may do anything with it
         return {};
@@ -89,15 +95,15 @@ const QString kKontext = QStringLiteral(
 
 // One history row from the trigger's row (NEW or OLD).
 QString Eintrag(const QString& art, const QString& zeile, const QString& rechner, const QString& vorher,
-                const QString& nachher)
+                const QString& nachher, const QString& dazu = QString())
 {
     return QStringLiteral(
                "INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
                " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
                " SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), k.arbeitseinheit, k.benutzer, '',"
                " k.arbeitsplatz, k.programm, k.version, %1, %2.Kennung, %2.Bezeichnung, %3, %4, %5"
-               " FROM verlauf_kontext k WHERE k.ohne_verlauf = 0;")
-        .arg(art, zeile, rechner, vorher, nachher);
+               " FROM verlauf_kontext k%6 WHERE k.ohne_verlauf = 0;")
+        .arg(art, zeile, rechner, vorher, nachher, dazu);
 }
 
 // A setting as vorher or nachher: its description, its settings text as
@@ -117,14 +123,14 @@ QString EinstellungEintrag(const char* art, const QString& zeile, const QString&
                    nachher);
 }
 
-QString ZuordnungEintrag(bool hinzu, const QString& zeile)
+QString ZuordnungEintrag(bool hinzu, const QString& zeile, const QString& dazu = QString())
 {
     const QString art =
         QStringLiteral("CASE WHEN %1.Bezeichnung = '' AND %1.RTyp = ' ' AND %1.RNr = 0 THEN '%2' ELSE '%3' END")
             .arg(zeile, hinzu ? QStringLiteral("filterart_an") : QStringLiteral("filterart_aus"),
                  hinzu ? QStringLiteral("zuordnung_hinzu") : QStringLiteral("zuordnung_entfernt"));
     return Eintrag(art, zeile, QStringLiteral("%1.RTyp, %1.RNr").arg(zeile), QStringLiteral("NULL"),
-                   QStringLiteral("NULL"));
+                   QStringLiteral("NULL"), dazu);
 }
 
 QStringList VerlaufTrigger()
@@ -132,31 +138,37 @@ QStringList VerlaufTrigger()
     const QString neu = QStringLiteral("NEW");
     const QString alt = QStringLiteral("OLD");
     const QString gleicherSchluessel = QStringLiteral("OLD.Kennung = NEW.Kennung AND OLD.Bezeichnung = NEW.Bezeichnung");
-    const auto trigger = [](const char* name, const QString& ereignis, const QString& rumpf) {
-        return QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS %1 AFTER %2 BEGIN %3 END")
-            .arg(QLatin1String(name), ereignis, rumpf);
+    // Each trigger fires WHEN its condition holds and the recording is not
+    // silenced; a silenced one skips its program before it opens the
+    // history for writing (a bulk change records itself, see
+    // AssignmentHistorySql).
+    const auto trigger = [](const char* name, const QString& ereignis, const QString& rumpf,
+                            const QString& bedingung = QStringLiteral("1")) {
+        return QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS %1 AFTER %2 WHEN (%3) AND"
+                              " (SELECT ohne_verlauf FROM verlauf_kontext) = 0 BEGIN %4 END")
+            .arg(QLatin1String(name), ereignis, bedingung, rumpf);
     };
     return {
         trigger("fidefile_verlauf_insert", QStringLiteral("INSERT ON main.fidefile"),
                 EinstellungEintrag("einstellung_angelegt", neu, QStringLiteral("NULL"), Fassung(neu))),
         trigger("fidefile_verlauf_delete", QStringLiteral("DELETE ON main.fidefile"),
                 EinstellungEintrag("einstellung_geloescht", alt, Fassung(alt), QStringLiteral("NULL"))),
-        trigger("fidefile_verlauf_update",
-                QStringLiteral("UPDATE ON main.fidefile WHEN %1 AND (OLD.Beschreibung IS NOT NEW.Beschreibung"
+        trigger("fidefile_verlauf_update", QStringLiteral("UPDATE ON main.fidefile"),
+                EinstellungEintrag("einstellung_geaendert", neu, Fassung(alt), Fassung(neu)),
+                QStringLiteral("%1 AND (OLD.Beschreibung IS NOT NEW.Beschreibung"
                                " OR OLD.Einstellungen IS NOT NEW.Einstellungen)")
-                    .arg(gleicherSchluessel),
-                EinstellungEintrag("einstellung_geaendert", neu, Fassung(alt), Fassung(neu))),
+                    .arg(gleicherSchluessel)),
         // A key changed by hand: the old setting is gone, a new one is there.
-        trigger("fidefile_verlauf_umbenannt",
-                QStringLiteral("UPDATE ON main.fidefile WHEN NOT (%1)").arg(gleicherSchluessel),
+        trigger("fidefile_verlauf_umbenannt", QStringLiteral("UPDATE ON main.fidefile"),
                 EinstellungEintrag("einstellung_geloescht", alt, Fassung(alt), QStringLiteral("NULL")) +
-                    EinstellungEintrag("einstellung_angelegt", neu, QStringLiteral("NULL"), Fassung(neu))),
+                    EinstellungEintrag("einstellung_angelegt", neu, QStringLiteral("NULL"), Fassung(neu)),
+                QStringLiteral("NOT (%1)").arg(gleicherSchluessel)),
         trigger("fikofile_verlauf_insert", QStringLiteral("INSERT ON main.fikofile"), ZuordnungEintrag(true, neu)),
         trigger("fikofile_verlauf_delete", QStringLiteral("DELETE ON main.fikofile"), ZuordnungEintrag(false, alt)),
-        trigger("fikofile_verlauf_update",
-                QStringLiteral("UPDATE ON main.fikofile WHEN OLD.Kennung IS NOT NEW.Kennung OR OLD.Bezeichnung IS"
-                               " NOT NEW.Bezeichnung OR OLD.RTyp IS NOT NEW.RTyp OR OLD.RNr IS NOT NEW.RNr"),
-                ZuordnungEintrag(false, alt) + ZuordnungEintrag(true, neu)),
+        trigger("fikofile_verlauf_update", QStringLiteral("UPDATE ON main.fikofile"),
+                ZuordnungEintrag(false, alt) + ZuordnungEintrag(true, neu),
+                QStringLiteral("OLD.Kennung IS NOT NEW.Kennung OR OLD.Bezeichnung IS NOT NEW.Bezeichnung"
+                               " OR OLD.RTyp IS NOT NEW.RTyp OR OLD.RNr IS NOT NEW.RNr")),
     };
 }
 
@@ -319,7 +331,7 @@ QStringList TSqliteDialect::Columns(TStore& store, const QString& table) const
 bool TSqliteDialect::HasRule(TStore& store, TStoreRule rule) const
 {
     for (const TRuleSql& part : RuleSql(rule)) {
-        if (ReadStrings(store, QStringLiteral("SELECT name FROM sqlite_master WHERE name = ?"),
+        if (part.name && ReadStrings(store, QStringLiteral("SELECT name FROM sqlite_master WHERE name = ?"),
                         {QString::fromLatin1(part.name)})
                 .isEmpty()) {
             return false;
@@ -378,6 +390,16 @@ QString TSqliteDialect::UnitOfWorkEndSql() const
 {
     // A write outside a unit of work is its own one, without an id.
     return QStringLiteral("UPDATE verlauf_kontext SET arbeitseinheit = '', ohne_verlauf = 0");
+}
+
+QString TSqliteDialect::AssignmentHistorySql(bool hinzu) const
+{
+    return ZuordnungEintrag(hinzu, QStringLiteral("z"), QStringLiteral(", (%ROWS%) z"));
+}
+
+QString TSqliteDialect::RowRecordingQuietSql() const
+{
+    return QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = ?");
 }
 
 QString TSqliteDialect::HistoryInsertSql() const

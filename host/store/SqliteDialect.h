@@ -22,6 +22,8 @@ public:
     QString UnitOfWorkSql() const override;
     QString UnitOfWorkEndSql() const override;
     QString HistoryInsertSql() const override;
+    QString AssignmentHistorySql(bool hinzu) const override;
+    QString RowRecordingQuietSql() const override;
     QStringList HistoryPruneSql() const override { return {}; }
     void TableCopied(TStore&, const QString&) const override {}
     QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }

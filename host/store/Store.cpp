@@ -562,6 +562,23 @@ void TStore::RecordHistory(const QString& art, const QString& kennung, const QSt
            nachher.isNull() ? QVariant() : QVariant(nachher)});
 }
 
+// Where the store records row by row, the rows are recorded first with one
+// statement and the row recording is silenced for the change; the unit of
+// work makes both one, and a rollback takes the silencing back with it.
+void TStore::ChangeAssignments(bool hinzu, const QString& rows, const QString& change,
+                               const QVariantList& values)
+{
+    const QString verlauf = m_dialect->AssignmentHistorySql(hinzu);
+    if (verlauf.isEmpty() || !m_historyReady || m_historyQuiet) {
+        Query(change, values);
+        return;
+    }
+    Query(QString(verlauf).replace(QLatin1String("%ROWS%"), rows), values);
+    Query(m_dialect->RowRecordingQuietSql(), {1});
+    Query(change, values);
+    Query(m_dialect->RowRecordingQuietSql(), {0});
+}
+
 void TStore::AllowHistoryPrune()
 {
     for (const QString& sql : m_dialect->HistoryPruneSql()) {

@@ -130,6 +130,11 @@ public:
     // Writes one history row of the open unit of work under its identity.
     void RecordHistory(const QString& art, const QString& kennung, const QString& bezeichnung, QChar rtyp,
                        qint32 rnr, const QString& vorher, const QString& nachher);
+    // Adds or removes many assignments with one statement (`change`), its
+    // history written with one statement too: `rows` selects Kennung,
+    // Bezeichnung, RTyp and RNr of exactly the rows the change will add
+    // (hinzu) or remove, as seen before it runs. Both bind `values`.
+    void ChangeAssignments(bool hinzu, const QString& rows, const QString& change, const QVariantList& values);
     // Inside a unit of work: lets it delete old history (on a server only
     // for the owner of verlauf).
     void AllowHistoryPrune();

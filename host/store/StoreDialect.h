@@ -20,7 +20,7 @@ enum class TStoreRule
     AssignmentNeedsSetting, // an assignment row refers to an existing saved setting
     HistoryRecorded,        // changes of fidefile and fikofile are written to verlauf
     HistoryAppendOnly,      // verlauf refuses UPDATE and DELETE (pruning by its owner aside)
-    HistoryLookup,          // plain indexes of verlauf by computer and by setting, newest first
+    HistoryLookup,          // indexes of verlauf by computer and by setting (and by time on a server)
 };
 
 // Who works on the store, as the history names it.
@@ -91,6 +91,15 @@ public:
     // An entry written by the program itself, under the unit of work's
     // identity: binds art, kennung, bezeichnung, rtyp, rnr, vorher, nachher.
     virtual QString HistoryInsertSql() const = 0;
+    // Where the history is written row by row (SQLite's row triggers), a
+    // change of many assignments records its rows with one statement of its
+    // own: the statement that records the rows of the SELECT put in place of
+    // %ROWS% (columns Kennung, Bezeichnung, RTyp, RNr) as added or removed,
+    // and the statement that silences (1) or restores (0) the row recording
+    // around the change. Both empty where the store records a statement's
+    // rows at once.
+    virtual QString AssignmentHistorySql(bool hinzu) const = 0;
+    virtual QString RowRecordingQuietSql() const = 0;
     // Run inside the unit of work before old history is deleted.
     virtual QStringList HistoryPruneSql() const = 0;
     // After a table was filled by a copy with its own keys.

@@ -116,6 +116,47 @@ TEST(Verlauf, EveryKindOfChangeLeavesExactlyItsRows)
     }
 }
 
+// A bulk change records exactly the rows it adds or removes, once, and the
+// store's own recording is on again after it, also after a failed change.
+TEST(Verlauf, ABulkChangeRecordsExactlyItsRowsOnce)
+{
+    TempStore store;
+    InEinheit(store.Store(), {kSetting, u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101), ('ABIL', 'S', ' ', 102)"_s});
+    const int vorher = store.Count(u"SELECT COUNT(*) FROM verlauf"_s);
+    const QString liste = store.Store().ListSql(TStoreListKind::Integer);
+    const QString neu = u"SELECT 'ABIL' AS Kennung, 'S' AS Bezeichnung, ' ' AS RTyp, l.value AS RNr FROM (%1) l"
+                        " WHERE NOT EXISTS (SELECT 1 FROM fikofile f WHERE f.RTyp = ' ' AND f.RNr = l.value)"_s
+                            .arg(liste);
+    const QString alt = u"FROM fikofile WHERE RNr IN (%1)"_s.arg(liste);
+    {
+        TStoreTransaction transaktion(store.Store());
+        store.Store().ChangeAssignments(true, neu, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + neu,
+                                        {u"[102,103,104]"_s});
+        store.Store().ChangeAssignments(false, u"SELECT Kennung, Bezeichnung, RTyp, RNr "_s + alt,
+                                        u"DELETE "_s + alt, {u"[101]"_s});
+        store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 105)"_s);
+        transaktion.Commit();
+    }
+    EXPECT_EQ(Zeilen(store).mid(vorher),
+              (QStringList{u"zuordnung_hinzu ABIL/S  103"_s, u"zuordnung_hinzu ABIL/S  104"_s,
+                           u"zuordnung_entfernt ABIL/S  101"_s, u"zuordnung_hinzu ABIL/S  105"_s}));
+
+    // A change the rules refuse leaves no history, and the next unit of
+    // work records again.
+    const int danach = store.Count(u"SELECT COUNT(*) FROM verlauf"_s);
+    {
+        TStoreTransaction transaktion(store.Store());
+        const QString fremd = u"SELECT 'ABIL' AS Kennung, 'FEHLT' AS Bezeichnung, ' ' AS RTyp, l.value AS RNr"
+                              " FROM (%1) l"_s.arg(liste);
+        EXPECT_THROW(store.Store().ChangeAssignments(
+                         true, fremd, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + fremd,
+                         {u"[200]"_s}),
+                     StoreError);
+    }
+    InEinheit(store.Store(), {u"DELETE FROM fikofile WHERE RNr = 105"_s});
+    EXPECT_EQ(Zeilen(store).mid(danach), QStringList{u"zuordnung_entfernt ABIL/S  105"_s});
+}
+
 TEST(Verlauf, RowsNameWhoWhereWhenAndTheUnitOfWorkAndKeepTheValuesBeforeAndAfter)
 {
     TempStore store;
