@@ -89,7 +89,7 @@ void TfrmMain::SetupComponents()
     connect(spbVerlauf, &QToolButton::clicked, this, [this] { btnVerlaufClick(spbVerlauf); });
 
     btsMain = new TButtons(QStringLiteral("btsMain"), pnlHauptrahmen);
-    btsMain->SetColor(Qt::white);
+    btsMain->setAccessibleName(QStringLiteral("Hauptmenü"));
     AddFixedEntry(QStringLiteral("HeadFilter"), QStringLiteral("Filtereinstellungen bearbeiten"), btHead);
     AddFixedEntry(QStringLiteral("FLT1"), QStringLiteral("Button 5"), btMenu);
     AddFixedEntry(QStringLiteral("HeadKommunikation"),
