@@ -64,7 +64,9 @@ void TfrmMain::SetupComponents()
                             4 * TButtons::Spacing);
 
     pnlHauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), this);
-    pnlHauptrahmen->SetColor(palette().color(QPalette::Base));
+    // The page of the menu, in the palette's base colour whichever theme.
+    pnlHauptrahmen->setBackgroundRole(QPalette::Base);
+    pnlHauptrahmen->setAutoFillBackground(true);
 
     bvlButtons = new TKRNStdBevel(QStringLiteral("bvlButtons"), pnlHauptrahmen, TKRNStdBevel::bsBottomLine);
 

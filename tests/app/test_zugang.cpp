@@ -381,6 +381,43 @@ TEST_F(Zugang, TheTreesCheckedStatesFollowTheMarks)
     EXPECT_EQ(states[1].toStdString(), "A: 1, F: 1, A1: 1, F7: 0");
 }
 
+// Under each theme the focused menu entry wears its frame; with
+// VELDRAKE_SCREENSHOTS set, the main window and the computer dialog are
+// written there as main-<theme>.png and rechner-<theme>.png.
+TEST_F(Zugang, TheFocusFrameShowsUnderEveryTheme)
+{
+    TABILKommFilter(kABIL, u"ZUGANG"_s).FilterSave();
+    const QString dir = qEnvironmentVariable("VELDRAKE_SCREENSHOTS");
+    ASSERT_TRUE(ShowActive(*frmMain));
+    for (const TTestPalette& theme : TestPalettes()) {
+        const TPaletteScope scope(theme.Palette);
+        TButtons& menu = *frmMain->btsMain;
+        menu.setFocus();
+        menu.SetFocusedIndex(menu.Items().IndexOf(u"KOMMABIL"_s));
+        QCoreApplication::sendPostedEvents();
+        const QImage image = menu.grab().toImage();
+        const QRect entry = menu.ItemRect(menu.FocusedIndex());
+        const qreal ratio = image.devicePixelRatio();
+        const auto at = [&](int x, int y) { return image.pixelColor(qRound(x * ratio), qRound(y * ratio)); };
+        const int frame = entry.left() + TButtons::FocusFrameInset;
+        EXPECT_EQ(at(frame, entry.center().y()).name(), menu.Colors().FocusText.name()) << theme.Name.toStdString();
+        EXPECT_EQ(at(frame + 6, entry.center().y()).name(), menu.Colors().Focus.name()) << theme.Name.toStdString();
+        if (!dir.isEmpty()) {
+            QDir().mkpath(dir);
+            EXPECT_TRUE(frmMain->grab().save(QDir(dir).filePath(u"main-%1.png"_s.arg(theme.Name))));
+            TModalScripts scripts;
+            scripts.Then(ChooseFirst())
+                .Then([&](TKRNForm& form) {
+                    QCoreApplication::sendPostedEvents();
+                    EXPECT_TRUE(form.grab().save(QDir(dir).filePath(u"rechner-%1.png"_s.arg(theme.Name))));
+                    return int(mrCancel);
+                })
+                .Then(TModalScripts::Returning(mrCancel));
+            frmMain->DoKommunikationEdit(kABIL);
+        }
+    }
+}
+
 // The program's own colours: each text against its background, under the
 // default, a dark and a high-contrast palette.
 TEST(ZugangFarben, EveryTextKeepsItsContrastUnderEveryTheme)

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 struct TTestPalette
@@ -21,28 +22,29 @@ inline QPalette ThemePalette(const QColor& window, const QColor& base, const QCo
                              const QColor& highlightedText, const QColor& disabledText)
 {
     QPalette p;
+    // The bevel shades between window and text, so that frames and check
+    // boxes show on a dark window too.
+    const auto shade = [&](float share) {
+        return QColor::fromRgbF(window.redF() + (text.redF() - window.redF()) * share,
+                                window.greenF() + (text.greenF() - window.greenF()) * share,
+                                window.blueF() + (text.blueF() - window.blueF()) * share);
+    };
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         const QColor shown = group == QPalette::Disabled ? disabledText : text;
-        p.setColor(group, QPalette::Window, window);
-        p.setColor(group, QPalette::WindowText, shown);
-        p.setColor(group, QPalette::Base, base);
-        p.setColor(group, QPalette::AlternateBase, window);
-        p.setColor(group, QPalette::Text, shown);
-        p.setColor(group, QPalette::Button, window);
-        p.setColor(group, QPalette::ButtonText, shown);
-        p.setColor(group, QPalette::BrightText, text);
-        p.setColor(group, QPalette::Highlight, highlight);
-        p.setColor(group, QPalette::HighlightedText, highlightedText);
-        p.setColor(group, QPalette::ToolTipBase, base);
-        p.setColor(group, QPalette::ToolTipText, text);
-        p.setColor(group, QPalette::PlaceholderText, disabledText);
-        p.setColor(group, QPalette::Light, QColor::fromRgbF(0.75F * window.redF() + 0.25F * text.redF(),
-                                                            0.75F * window.greenF() + 0.25F * text.greenF(),
-                                                            0.75F * window.blueF() + 0.25F * text.blueF()));
-        p.setColor(group, QPalette::Midlight, window.lighter(115));
-        p.setColor(group, QPalette::Mid, window.darker(130));
-        p.setColor(group, QPalette::Dark, window.darker(160));
-        p.setColor(group, QPalette::Shadow, Qt::black);
+        const std::pair<QPalette::ColorRole, QColor> roles[] = {
+            {QPalette::Window, window},           {QPalette::WindowText, shown},
+            {QPalette::Base, base},               {QPalette::AlternateBase, window},
+            {QPalette::Text, shown},              {QPalette::Button, window},
+            {QPalette::ButtonText, shown},        {QPalette::BrightText, text},
+            {QPalette::Highlight, highlight},     {QPalette::HighlightedText, highlightedText},
+            {QPalette::ToolTipBase, base},        {QPalette::ToolTipText, text},
+            {QPalette::PlaceholderText, disabledText}, {QPalette::Light, shade(0.25F)},
+            {QPalette::Midlight, shade(0.15F)},   {QPalette::Mid, shade(0.5F)},
+            {QPalette::Dark, shade(0.6F)},        {QPalette::Shadow, shade(0.7F)},
+        };
+        for (const auto& [role, color] : roles) {
+            p.setColor(group, role, color);
+        }
     }
     return p;
 }
