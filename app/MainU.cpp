@@ -64,7 +64,9 @@ void TfrmMain::SetupComponents()
                             4 * TButtons::Spacing);
 
     pnlHauptrahmen = new TKRNStdPanel(QStringLiteral("pnlHauptrahmen"), this);
-    pnlHauptrahmen->SetColor(palette().color(QPalette::Base));
+    // The page of the menu, in the palette's base colour whichever theme.
+    pnlHauptrahmen->setBackgroundRole(QPalette::Base);
+    pnlHauptrahmen->setAutoFillBackground(true);
 
     bvlButtons = new TKRNStdBevel(QStringLiteral("bvlButtons"), pnlHauptrahmen, TKRNStdBevel::bsBottomLine);
 
@@ -89,7 +91,7 @@ void TfrmMain::SetupComponents()
     connect(spbVerlauf, &QToolButton::clicked, this, [this] { btnVerlaufClick(spbVerlauf); });
 
     btsMain = new TButtons(QStringLiteral("btsMain"), pnlHauptrahmen);
-    btsMain->SetColor(Qt::white);
+    btsMain->setAccessibleName(QStringLiteral("Hauptmenü"));
     AddFixedEntry(QStringLiteral("HeadFilter"), QStringLiteral("Filtereinstellungen bearbeiten"), btHead);
     AddFixedEntry(QStringLiteral("FLT1"), QStringLiteral("Button 5"), btMenu);
     AddFixedEntry(QStringLiteral("HeadKommunikation"),

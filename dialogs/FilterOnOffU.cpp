@@ -55,6 +55,7 @@ void TfrmFilterOnOff::SetupComponents()
 
     vtFilter = new TVTStringList(pnlDaten);
     vtFilter->setObjectName(QStringLiteral("vtFilter"));
+    vtFilter->setAccessibleName(QStringLiteral("Filterarten"));
     anchors->Place(vtFilter, frame.ContentArea(), TAnchors::akAll);
     anchors->KeepMinimum(vtFilter);
 

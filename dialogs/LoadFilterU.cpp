@@ -60,6 +60,7 @@ void TfrmLoad::SetupComponents()
 
     vtFIDEList = new TVTVRList(pnlDaten);
     vtFIDEList->setObjectName(QStringLiteral("vtFIDEList"));
+    vtFIDEList->setAccessibleName(QStringLiteral("Gespeicherte Filtereinstellungen"));
     anchors->Place(vtFIDEList, frame.ContentArea(), TAnchors::akAll);
     anchors->KeepMinimum(vtFIDEList);
     connect(vtFIDEList, &TVTVRList::DblClick, this, [this] { btnLadenClick(vtFIDEList); });

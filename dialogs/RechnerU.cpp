@@ -81,9 +81,7 @@ void TfrmRechner::SetupComponents()
     large.setBold(true);
     lblUeberschrift->setFont(large);
     lblUeberschrift->SetElideLines(true);
-    QPalette blue = lblUeberschrift->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    lblUeberschrift->setPalette(blue);
+    lblUeberschrift->SetFontColor(HeadingColor());
     lblUeberschrift->SetCaption(QStringLiteral("Kommunikationseinstellungen für den Filter"));
 
     lblTextRTyp = new TKRNStdLabel(QStringLiteral("lblTextRTyp"), pnlDaten);
@@ -97,6 +95,8 @@ void TfrmRechner::SetupComponents()
 
     vtRTypRNrCheck = new TVTRTypRNrCheck(pnlDaten);
     vtRTypRNrCheck->setObjectName(QStringLiteral("vtRTypRNrCheck"));
+    vtRTypRNrCheck->setAccessibleName(QStringLiteral("Rechnertypen und Rechner"));
+    vtRTypRNrCheck->setAccessibleDescription(QStringLiteral("Leertaste setzt oder löscht die Markierung"));
     vtRTypRNrCheck->SetCaptionRTyp(QStringLiteral("Rechnertypen"));
     vtRTypRNrCheck->SetCaptionRNr(QStringLiteral("Rechner"));
     vtRTypRNrCheck->setSelectionBehavior(QAbstractItemView::SelectRows);

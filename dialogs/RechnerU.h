@@ -5,6 +5,7 @@
 #include "host/KRNForm.h"
 
 #include <QChar>
+#include <QColor>
 #include <QString>
 
 #include <memory>
@@ -61,6 +62,9 @@ public:
 
     // The fixed explanatory text of lblTextRTyp.
     static QString TextRTyp();
+    // The design colour of lblUeberschrift (blue); the label shows it as far
+    // as the palette's background allows.
+    static QColor HeadingColor() { return QColor(0, 0, 255); }
 
 private:
     // The first entry that another saved setting already holds.

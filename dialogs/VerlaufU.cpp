@@ -1,5 +1,7 @@
 #include "dialogs/VerlaufU.h"
 
+#include "host/KRNContrast.h"
+
 #include "host/core/VerlaufWiederherstellen.h"
 
 #include "data/MainDM.h"
@@ -11,6 +13,8 @@
 
 #include <QAction>
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -102,6 +106,12 @@ int TVerlaufModell::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : spAnzahl;
 }
 
+QColor TVerlaufModell::GruppenFarbe(const QPalette& palette)
+{
+    return KRNSetApart(KRNMix(palette.color(QPalette::Base), palette.color(QPalette::Highlight), 0.12),
+                       palette.color(QPalette::Text));
+}
+
 QVariant TVerlaufModell::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= spAnzahl) {
@@ -114,8 +124,9 @@ QVariant TVerlaufModell::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return index.column() == spAenderung ? QVariant(zeile.Zellen[spAenderung]) : QVariant();
     case Qt::BackgroundRole:
-        // One shade per unit of work, alternating.
-        return zeile.Gruppe % 2 == 1 ? QVariant(QColor(232, 239, 250)) : QVariant();
+        // One shade per unit of work, alternating: a tint of the selection
+        // colour on the base, as far as the text stays legible on it.
+        return zeile.Gruppe % 2 == 1 ? QVariant(GruppenFarbe(QGuiApplication::palette())) : QVariant();
     default:
         return {};
     }
@@ -199,8 +210,7 @@ void TfrmVerlauf::SetupComponents()
         return e;
     };
     const auto datum = [&](const char* name, const QRect& rect) {
-        auto* d = new QDateEdit(pnlDaten);
-        d->setObjectName(QString::fromLatin1(name));
+        auto* d = new TKRNStdDateEdit(QString::fromLatin1(name), pnlDaten);
         d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
         d->setCalendarPopup(true);
         d->setMinimumDate(kOhneDatum);
@@ -239,11 +249,14 @@ void TfrmVerlauf::SetupComponents()
     FModell = new TVerlaufModell(this);
     grdVerlauf = new QTableView(pnlDaten);
     grdVerlauf->setObjectName(QStringLiteral("grdVerlauf"));
+    grdVerlauf->setAccessibleName(QStringLiteral("Änderungen"));
     grdVerlauf->setModel(FModell);
     grdVerlauf->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdVerlauf->setSelectionMode(QAbstractItemView::SingleSelection);
     grdVerlauf->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdVerlauf->setWordWrap(false);
+    // Tab leaves the table for the next control; the arrow keys move within.
+    grdVerlauf->setTabKeyNavigation(false);
     grdVerlauf->verticalHeader()->hide();
     // Fixed row heights: the view never measures the rows.
     grdVerlauf->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

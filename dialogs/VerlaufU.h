@@ -4,11 +4,13 @@
 #include "host/core/VerlaufSeiten.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QString>
 
 #include <vector>
 
 class QAction;
+class QPalette;
 class QComboBox;
 class QDateEdit;
 class QTableView;
@@ -52,6 +54,8 @@ public:
     const QString& Arbeitseinheit(int row) const { return m_zeilen.at(row).Arbeitseinheit; }
     // The number of the unit of work of the row, counted from the top.
     int Gruppe(int row) const { return m_zeilen.at(row).Gruppe; }
+    // The shade of every second unit of work under the palette.
+    static QColor GruppenFarbe(const QPalette& palette);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

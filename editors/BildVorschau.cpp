@@ -12,6 +12,7 @@
 #include <QImageWriter>
 #include <QLocale>
 #include <QPainter>
+#include <QScopeGuard>
 
 namespace {
 
@@ -139,7 +140,9 @@ void TfrmBildVorschau::SetupUi()
                               [this] { spbBildClick(spbBild); });
 
     lblVorher = NeuesLabel(QStringLiteral("lblVorher"), frame.Daten);
+    lblVorher->setAccessibleName(QStringLiteral("Bild vorher"));
     lblNachher = NeuesLabel(QStringLiteral("lblNachher"), frame.Daten);
+    lblNachher->setAccessibleName(QStringLiteral("Bild nachher"));
     lblInfoVorher = NeuesLabel(QStringLiteral("lblInfoVorher"), frame.Daten);
     lblInfoNachher = NeuesLabel(QStringLiteral("lblInfoNachher"), frame.Daten);
     const QRect bereich = frame.ContentArea(kBildOben);
@@ -202,6 +205,11 @@ void TfrmBildVorschau::Anzeigen()
     }
     const QImage vorher = Aufrecht(original);
     BildZeigen(lblVorher, vorher);
+    // The info stays the images' description, however the way below ends.
+    const auto beschreiben = qScopeGuard([this] {
+        lblVorher->setAccessibleDescription(lblInfoVorher->Caption());
+        lblNachher->setAccessibleDescription(lblInfoNachher->Caption());
+    });
     lblInfoVorher->SetCaption(
         QStringLiteral("Vorher: %1\n%2")
             .arg(quelle.Name, vorher.isNull() ? QStringLiteral("nicht lesbar")

@@ -1,5 +1,9 @@
 #include "host/Buttons.h"
 
+#include "host/ButtonsAccessible.h"
+#include "host/KRNContrast.h"
+
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,6 +12,13 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+
+TButtonItem::~TButtonItem()
+{
+    if (m_accessibleId != 0) {
+        QAccessible::deleteAccessibleInterface(m_accessibleId);
+    }
+}
 
 void TButtonItem::Changed()
 {
@@ -23,12 +34,14 @@ void TButtonItem::SetLeftCaption(const QString& caption)
 {
     m_leftCaption = caption;
     Changed();
+    m_owner->Announce(m_owner->m_items.Position(this), QAccessible::NameChanged);
 }
 
 void TButtonItem::SetRightCaption(const QString& caption)
 {
     m_rightCaption = caption;
     Changed();
+    m_owner->Announce(m_owner->m_items.Position(this), QAccessible::NameChanged);
 }
 
 void TButtonItem::SetButtonType(TButtonType type)
@@ -47,6 +60,7 @@ void TButtonItem::SetEnabled(bool enabled)
 {
     m_enabled = enabled;
     Changed();
+    m_owner->Announce(m_owner->m_items.Position(this), QAccessible::StateChanged);
 }
 
 TButtonItem* TButtonItems::Item(int position) const
@@ -66,6 +80,7 @@ TButtonItem* TButtonItems::Insert(int position)
         ++m_owner->m_focused;
     }
     m_owner->ItemsChanged();
+    m_owner->Announce(position, QAccessible::ObjectCreated);
     return item;
 }
 
@@ -74,6 +89,7 @@ void TButtonItems::Delete(int position)
     if (position < 0 || position >= Count()) {
         return;
     }
+    m_owner->Announce(position, QAccessible::ObjectDestroyed);
     m_items.erase(m_items.begin() + position);
     if (m_owner->m_focused > position) {
         --m_owner->m_focused;
@@ -86,12 +102,26 @@ void TButtonItems::Clear()
     m_items.clear();
     m_owner->m_focused = -1;
     m_owner->ItemsChanged();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(m_owner, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 int TButtonItems::IndexOf(const QString& buttonName) const
 {
     for (int i = 0; i < Count(); ++i) {
         if (m_items[static_cast<size_t>(i)]->ButtonName() == buttonName) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int TButtonItems::Position(const TButtonItem* item) const
+{
+    for (int i = 0; i < Count(); ++i) {
+        if (m_items[static_cast<size_t>(i)].get() == item) {
             return i;
         }
     }
@@ -110,6 +140,7 @@ QStringList TButtonItems::ButtonNames() const
 TButtons::TButtons(const QString& name, QWidget* parent)
     : QWidget(parent), m_items(this), m_scrollUp(new QToolButton(this)), m_scrollDown(new QToolButton(this))
 {
+    TButtonsAccessible::Install();
     setObjectName(name);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -124,6 +155,8 @@ TButtons::TButtons(const QString& name, QWidget* parent)
     setUpScrollButton(m_scrollDown, Qt::DownArrow, 1);
     m_scrollUp->setObjectName(QStringLiteral("btnScrollUp"));
     m_scrollDown->setObjectName(QStringLiteral("btnScrollDown"));
+    m_scrollUp->setAccessibleName(QStringLiteral("Nach oben blättern"));
+    m_scrollDown->setAccessibleName(QStringLiteral("Nach unten blättern"));
 }
 
 TButtons::~TButtons() = default;
@@ -158,6 +191,63 @@ void TButtons::SetColor(const QColor& color)
     update();
 }
 
+TButtonColors TButtons::Colors() const
+{
+    const QPalette& p = palette();
+    const QColor base = p.color(QPalette::Base);
+    const QColor text = p.color(QPalette::Text);
+    const bool dark = KRNIsDark(p);
+    TButtonColors c;
+    c.Background = m_color.isValid() ? m_color : base;
+    // A dark theme gets the greys mirrored: as far from its base as the
+    // design's greys are from white.
+    const QColor head = dark ? KRNMix(base, text, 1.0 - HeadColor().valueF()) : HeadColor();
+    const QColor menu = dark ? KRNMix(base, text, 1.0 - MenuColor().valueF()) : MenuColor();
+    c.HeadText = KRNClearest(head, {text, base});
+    c.Head = KRNSetApart(head, c.HeadText);
+    // Entries in the page's own colour on grey, as designed; the grey gives
+    // way where the two stand too close.
+    c.MenuText = base;
+    c.Menu = KRNSetApart(menu, c.MenuText);
+    c.FocusText = KRNClearest(AccentColor(), {base, text});
+    c.Focus = KRNSetApart(AccentColor(), c.FocusText);
+    c.Hover = KRNSetApart(KRNMix(c.Menu, c.Focus, 0.4), c.MenuText);
+    c.DisabledText = KRNSetApart(KRNMix(c.MenuText, c.Menu, 0.6), c.Menu, KRNControlContrast);
+    c.Note = KRNSetApart(KRNMix(p.color(QPalette::WindowText), c.Background, 0.35), c.Background);
+    return c;
+}
+
+void TButtons::Announce(int position, int event) const
+{
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    const int child = TButtonsAccessible::ChildIndex(*this, position);
+    if (child < 0) {
+        return;
+    }
+    const auto type = static_cast<QAccessible::Event>(event);
+    if (type == QAccessible::StateChanged) {
+        QAccessible::State changed;
+        changed.disabled = true;
+        changed.focusable = true;
+        QAccessibleStateChangeEvent stateEvent(const_cast<TButtons*>(this), changed);
+        stateEvent.setChild(child);
+        QAccessible::updateAccessibility(&stateEvent);
+        return;
+    }
+    QAccessibleEvent plain(const_cast<TButtons*>(this), type);
+    plain.setChild(child);
+    QAccessible::updateAccessibility(&plain);
+}
+
+void TButtons::AnnounceFocus() const
+{
+    if (hasFocus()) {
+        Announce(m_focused, QAccessible::Focus);
+    }
+}
+
 bool TButtons::Click(int position)
 {
     const TButtonItem* item = m_items.Item(position);
@@ -172,9 +262,13 @@ bool TButtons::Click(int position)
 void TButtons::SetFocusedIndex(int position)
 {
     const TButtonItem* item = m_items.Item(position);
+    const int before = m_focused;
     m_focused = item && item->Clickable() ? position : -1;
     EnsureVisible(m_focused);
     update();
+    if (m_focused != before) {
+        AnnounceFocus();
+    }
 }
 
 void TButtons::ItemsChanged()
@@ -182,12 +276,16 @@ void TButtons::ItemsChanged()
     m_hover = -1;
     m_pressed = -1;
     const TButtonItem* focused = m_items.Item(m_focused);
-    if (m_focused >= 0 && !(focused && focused->Clickable())) {
+    const bool focusMoves = m_focused >= 0 && !(focused && focused->Clickable());
+    if (focusMoves) {
         const int next = NextClickable(std::min(m_focused, m_items.Count()) - 1, 1);
         m_focused = next >= 0 ? next : NextClickable(m_items.Count(), -1);
     }
     Relayout();
     update();
+    if (focusMoves) {
+        AnnounceFocus();
+    }
 }
 
 int TButtons::ItemHeight(int position) const
@@ -377,21 +475,22 @@ QFont TButtons::CaptionFont(TButtonType type) const
 void TButtons::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), m_color);
+    const TButtonColors colors = Colors();
+    painter.fillRect(rect(), colors.Background);
     const QFont headFont = CaptionFont(btHead);
     const QFont menuFont = CaptionFont(btMenu);
     for (int i = 0; i < static_cast<int>(m_rects.size()); ++i) {
         if (!m_rects[static_cast<size_t>(i)].isEmpty()) {
-            PaintItem(painter, i, m_items.Item(i)->ButtonType() == btHead ? headFont : menuFont);
+            PaintItem(painter, colors, i, m_items.Item(i)->ButtonType() == btHead ? headFont : menuFont);
         }
     }
     if (!m_noteRect.isEmpty()) {
-        painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText).darker(130));
+        painter.setPen(colors.Note);
         painter.drawText(m_noteRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_note);
     }
 }
 
-void TButtons::PaintItem(QPainter& painter, int position, const QFont& font) const
+void TButtons::PaintItem(QPainter& painter, const TButtonColors& colors, int position, const QFont& font) const
 {
     const TButtonItem& item = *m_items.Item(position);
     const QRect r = m_rects[static_cast<size_t>(position)];
@@ -400,17 +499,17 @@ void TButtons::PaintItem(QPainter& painter, int position, const QFont& font) con
     // The full height of the entry, clipped when it is cut by the scroll area.
     const QRect full(r.left(), r.top(), r.width(), ItemHeight(position));
 
-    QColor background = item.ButtonType() == btHead ? HeadColor() : MenuColor();
-    QColor text = Qt::white;
+    QColor background = item.ButtonType() == btHead ? colors.Head : colors.Menu;
+    QColor text = item.ButtonType() == btHead ? colors.HeadText : colors.MenuText;
     if (item.ButtonType() == btMenu) {
         if (position == m_focused) {
-            background = AccentColor();
-            text = palette().color(QPalette::Base);
+            background = colors.Focus;
+            text = colors.FocusText;
         } else if (position == m_hover && item.Enabled()) {
-            text = AccentColor();
+            background = colors.Hover;
         }
         if (!item.Enabled()) {
-            text = QColor(192, 192, 192);
+            text = colors.DisabledText;
         }
     }
     painter.fillRect(full, background);
@@ -418,6 +517,11 @@ void TButtons::PaintItem(QPainter& painter, int position, const QFont& font) con
         painter.setPen(background.darker(160));
         painter.drawLine(full.topLeft(), full.topRight());
         painter.drawLine(full.topLeft(), full.bottomLeft());
+    }
+    if (position == m_focused && hasFocus()) {
+        // The focus frame, in the entry's text colour.
+        painter.setPen(QPen(text, FocusFrameWidth));
+        painter.drawRect(QRectF(full).adjusted(FocusFrameInset, FocusFrameInset, -FocusFrameInset, -FocusFrameInset));
     }
 
     painter.setPen(text);
@@ -471,8 +575,12 @@ void TButtons::mousePressEvent(QMouseEvent* event)
     }
     setFocus(Qt::MouseFocusReason);
     m_pressed = position;
+    const int before = m_focused;
     m_focused = position;
     update();
+    if (before != position) {
+        AnnounceFocus();
+    }
 }
 
 void TButtons::mouseReleaseEvent(QMouseEvent* event)
@@ -521,4 +629,12 @@ void TButtons::focusInEvent(QFocusEvent* event)
     }
     update();
     QWidget::focusInEvent(event);
+    // After the menu's own focus event, which is sent once this returns.
+    QMetaObject::invokeMethod(this, [this] { AnnounceFocus(); }, Qt::QueuedConnection);
+}
+
+void TButtons::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }

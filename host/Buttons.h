@@ -15,6 +15,7 @@
 class QPainter;
 class QToolButton;
 class TButtons;
+class TButtonsAccessible;
 
 enum TButtonType
 {
@@ -26,6 +27,10 @@ enum TButtonType
 class TButtonItem
 {
 public:
+    ~TButtonItem();
+    TButtonItem(const TButtonItem&) = delete;
+    TButtonItem& operator=(const TButtonItem&) = delete;
+
     QString ButtonName() const { return m_buttonName; }
     void SetButtonName(const QString& name);
     QString LeftCaption() const { return m_leftCaption; }
@@ -44,6 +49,7 @@ public:
 
 private:
     friend class TButtonItems;
+    friend class TButtonsAccessible;
     explicit TButtonItem(TButtons* owner) : m_owner(owner) {}
     void Changed();
 
@@ -54,6 +60,9 @@ private:
     TButtonType m_buttonType = btMenu;
     bool m_visible = true;
     bool m_enabled = true;
+    // The entry's interface for assistive technology, registered when first
+    // asked for and removed with the entry (0: none yet).
+    mutable unsigned m_accessibleId = 0;
 };
 
 // The ordered entries of a button menu, addressed by position (0-based).
@@ -78,6 +87,8 @@ public:
     void Clear();
     // Position of the first entry with that name, -1 when there is none.
     int IndexOf(const QString& buttonName) const;
+    // Position of the entry, -1 when it is not (or no longer) in the list.
+    int Position(const TButtonItem* item) const;
     QStringList ButtonNames() const;
 
 private:
@@ -88,9 +99,29 @@ private:
 // Click on a menu entry: the menu, the entry's position and its ButtonName.
 using TBtnClickEvent = std::function<void(QObject* sender, int position, const QString& buttonName)>;
 
+// The colours a button menu paints with, fitted to its palette: each text
+// stands out from its background by KRNTextContrast at least (a disabled
+// entry's by KRNControlContrast).
+struct TButtonColors
+{
+    QColor Background;
+    QColor Head;
+    QColor HeadText;
+    QColor Menu;
+    QColor MenuText;
+    QColor Hover; // background of the entry under the mouse; MenuText on it
+    QColor Focus; // background of the entry with the focus
+    QColor FocusText;
+    QColor DisabledText; // on Menu
+    QColor Note;         // on Background
+};
+
 // A vertical menu of flat buttons in groups under headings. Menu entries
-// take the keyboard focus (arrow keys move it, Enter or Space clicks);
-// when the entries do not fit, scroll buttons appear above and below.
+// take the keyboard focus (arrow keys move it, Enter or Space clicks; a
+// frame marks the focused entry while the menu has the focus); when the
+// entries do not fit, scroll buttons appear above and below. Assistive
+// technology sees the headings and entries as children of the menu
+// (TButtonsAccessible), hears of focus moves and can press an entry.
 class TButtons : public QWidget
 {
 public:
@@ -118,7 +149,9 @@ public:
     // The entry at a point, -1 when none.
     int IndexAt(const QPoint& point) const;
 
+    // The page behind the entries; invalid (the default): the palette's base.
     void SetColor(const QColor& color);
+    TButtonColors Colors() const;
 
     // A note shown below the entries while there is room for it (e.g. what
     // to do while the menu is still empty); empty: none.
@@ -127,7 +160,8 @@ public:
     // Where the note is drawn; empty when there is none or no room.
     QRect NoteRect() const { return m_noteRect; }
 
-    // Look.
+    // Look. The greys and the accent are the design's colours on a light
+    // palette; Colors() fits them to the palette in use.
     static constexpr int HeadHeight = 26;
     static constexpr int MenuHeight = 25;
     static constexpr int ScrollButtonHeight = 25;
@@ -137,6 +171,8 @@ public:
     static constexpr int RightCaptionMargin = 15;
     static constexpr int NoteGap = 12;    // between the last entry and the note
     static constexpr int NoteMargin = 15; // left and right of the note
+    static constexpr int FocusFrameWidth = 2;
+    static constexpr int FocusFrameInset = 2; // from the edge of the entry to the middle of the frame
     static QColor HeadColor() { return QColor(184, 184, 184); }
     static QColor MenuColor() { return QColor(128, 128, 128); }
     static QColor AccentColor() { return QColor(184, 16, 32); }
@@ -153,10 +189,16 @@ protected:
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     friend class TButtonItem;
     friend class TButtonItems;
+    friend class TButtonsAccessible;
+
+    // Tells assistive technology about the entry at the position.
+    void Announce(int position, int event) const;
+    void AnnounceFocus() const;
 
     void ItemsChanged();
     void Relayout();
@@ -169,7 +211,7 @@ private:
     void ScrollBy(int step);
     QRect LeftCaptionArea(int position) const;
     QFont CaptionFont(TButtonType type) const;
-    void PaintItem(QPainter& painter, int position, const QFont& font) const;
+    void PaintItem(QPainter& painter, const TButtonColors& colors, int position, const QFont& font) const;
 
     TButtonItems m_items;
     TBtnClickEvent m_onBtnClick;
@@ -179,7 +221,7 @@ private:
     int m_pressed = -1;
     int m_top = 0;
     bool m_scrollable = false;
-    QColor m_color = Qt::white;
+    QColor m_color;
     QString m_note;
     QRect m_noteRect;
     QToolButton* m_scrollUp;

@@ -1,5 +1,7 @@
 #include "host/KRNControls.h"
 
+#include "host/KRNContrast.h"
+
 #include <QFontMetrics>
 #include <QApplication>
 #include <QIconEngine>
@@ -318,11 +320,33 @@ void TKRNStdLabel::resizeEvent(QResizeEvent* event)
     }
 }
 
+void TKRNStdLabel::SetFontColor(const QColor& color)
+{
+    m_fontColor = color;
+    ApplyFontColor();
+}
+
+void TKRNStdLabel::ApplyFontColor()
+{
+    if (!m_fontColor.isValid()) {
+        return;
+    }
+    const QColor shown = KRNSetApart(m_fontColor, palette().color(backgroundRole()));
+    if (palette().color(foregroundRole()) != shown) {
+        QPalette p = palette();
+        p.setColor(foregroundRole(), shown);
+        setPalette(p); // comes back here once, with nothing left to change
+    }
+}
+
 void TKRNStdLabel::changeEvent(QEvent* event)
 {
     QLabel::changeEvent(event);
     if (m_elideLines && event->type() == QEvent::FontChange) {
         ShowCaption();
+    }
+    if (event->type() == QEvent::PaletteChange) {
+        ApplyFontColor();
     }
 }
 
@@ -558,4 +582,21 @@ TKRNStdCheckBox::TKRNStdCheckBox(const QString& name, QWidget* parent) : QCheckB
             m_onClick();
         }
     });
+}
+
+TKRNStdDateEdit::TKRNStdDateEdit(const QString& name, QWidget* parent) : QDateEdit(parent)
+{
+    setObjectName(name);
+}
+
+void TKRNStdDateEdit::keyPressEvent(QKeyEvent* event)
+{
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && !specialValueText().isEmpty() && date() == minimumDate() &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        event->accept();
+        QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        return;
+    }
+    QDateEdit::keyPressEvent(event);
 }

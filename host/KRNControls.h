@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QColor>
 #include <QFrame>
 #include <QLabel>
@@ -81,6 +82,10 @@ public:
     // with "…" instead of being cut off at both sides; the whole caption is
     // then the tool tip.
     void SetElideLines(bool elide);
+    // The text in the colour, or in one as near to it as keeps the text
+    // legible on the label's background; it follows palette changes.
+    void SetFontColor(const QColor& color);
+    QColor FontColor() const { return m_fontColor; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -88,9 +93,11 @@ protected:
 
 private:
     void ShowCaption();
+    void ApplyFontColor();
 
     QString m_caption;
     bool m_elideLines = false;
+    QColor m_fontColor;
 };
 
 // A label attached to a control: its accelerator ("&Name") moves the focus
@@ -187,4 +194,17 @@ public:
 
 private:
     std::function<void()> m_onClick;
+};
+
+// A date field whose lowest date stands for "no date" and shows the
+// special text. Tab leaves it then (Qt's date field would keep the focus
+// while it shows the special text); with a date Tab steps through day,
+// month and year before it leaves, as usual.
+class TKRNStdDateEdit : public QDateEdit
+{
+public:
+    explicit TKRNStdDateEdit(const QString& name, QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -3,6 +3,7 @@
 #include "host/core/KRNMeldungen.h"
 
 #include <QApplication>
+#include <QProgressBar>
 #include <QProgressDialog>
 
 TStoreWaitIndicator::~TStoreWaitIndicator()
@@ -24,6 +25,11 @@ void TStoreWaitIndicator::StillWaiting(int elapsedMs, int limitMs)
         m_window = new QProgressDialog(KRNMeldungsText(150, QStringLiteral("DATENBESTAND")), QString(), 0,
                                        limitMs, QApplication::activeWindow());
         m_window->setWindowTitle(QApplication::applicationDisplayName());
+        // Assistive technology reads the reason with the window and the bar.
+        auto* bar = new QProgressBar(m_window);
+        bar->setAccessibleName(QStringLiteral("Wartezeit"));
+        m_window->setBar(bar);
+        m_window->setAccessibleDescription(m_window->labelText());
         m_window->setWindowModality(Qt::ApplicationModal);
         m_window->setMinimumDuration(0);
         m_window->setAutoClose(false);
