@@ -7,6 +7,7 @@
 #include "dialogs/SaveFilterU.h"
 #include "dialogs/VerlaufU.h"
 #include "editors/KOMMFilterEditorU.h"
+#include "host/KRNNurLesen.h"
 #include "host/Application.h"
 #include "host/KRNControls.h"
 #include "host/core/Guard.h"
@@ -142,7 +143,8 @@ void TfrmMain::FormCreate(QObject*)
     KRNGuard(QStringLiteral("TfrmMain.FormCreate"), true, [&] {
         FIdle_RefreshMenu = false;
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmMain"), true);
-        SetCaption(Caption() + QStringLiteral(" - ") + KRNProgramm().GetTextMandant());
+        SetCaption(Caption() + QStringLiteral(" - ") + KRNProgramm().GetTextMandant() +
+                   (KRNNurLesen() ? QStringLiteral(" (nur lesen)") : QString()));
         TdtmKOMMFilter* dtm = dtmKOMMFilter;
         if (!dtm) {
             throw KRNException(QStringLiteral("Das Datenmodul ist nicht angelegt."));

@@ -2,6 +2,7 @@
 
 #include "data/MainDM.h"
 #include "dialogs/DialogSupport.h"
+#include "host/KRNNurLesen.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
 #include "host/VTStringList.h"
@@ -89,6 +90,7 @@ void TfrmFilterOnOff::AddFilterItem(const QString& kennung, const QString& bezei
 void TfrmFilterOnOff::FormShow(QObject*)
 {
     KRNGuard(KRNLocation("TfrmFilterOnOff", "FormShow"), true, [&] {
+        KRNSperrenWennNurLesen({spbBuchen, actF5});
         const TKOMMFilterList& active = FilterDataModule().FilterList;
         for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
             vtFilter->SetCheckState(node, TCheckState::Unchecked);

@@ -3,6 +3,7 @@
 #include "data/MainDM.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/VerlaufU.h"
+#include "host/KRNNurLesen.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
 #include "host/VRList.h"
@@ -107,6 +108,7 @@ void TfrmLoad::FormShow(QObject*)
         spbNew->setEnabled(FNeuanlage);
         spbNew->setVisible(FNeuanlage);
         actF3->setEnabled(FNeuanlage);
+        KRNSperrenWennNurLesen({spbDelete, actF15, spbNew, actF3});
         grdFIDEFuellen();
     });
 }
@@ -138,8 +140,8 @@ void TfrmLoad::grdFIDEFuellen()
         const bool hasRows = FFIDEList->GetRowCount() > 0;
         spbLoad->setEnabled(hasRows);
         actEingabe->setEnabled(hasRows);
-        spbDelete->setEnabled(hasRows && FLoeschen);
-        actF15->setEnabled(hasRows && FLoeschen);
+        spbDelete->setEnabled(hasRows && FLoeschen && !KRNNurLesen());
+        actF15->setEnabled(spbDelete->isEnabled());
     });
 }
 

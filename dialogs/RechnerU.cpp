@@ -5,6 +5,7 @@
 #include "dialogs/VerlaufU.h"
 
 #include "data/MainDM.h"
+#include "host/KRNNurLesen.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
 #include "host/VTRTypRNrCheck.h"
@@ -150,6 +151,7 @@ void TfrmRechner::FormCreate(QObject*)
 void TfrmRechner::FormShow(QObject*)
 {
     KRNGuard(KRNLocation("TfrmRechner", "FormShow"), true, [&] {
+        KRNSperrenWennNurLesen({spbBuchen, actF5});
         if (!vtRTypRNrCheck->GetDataLoadedRTyp() && !vtRTypRNrCheck->GetDataLoadedRNr()) {
             vtRTypRNrCheck->SetOnlyMaster(true);
             vtRTypRNrCheck->LoadData();

@@ -1,5 +1,6 @@
 #include "dialogs/VerlaufU.h"
 
+#include "host/KRNNurLesen.h"
 #include "host/KRNContrast.h"
 
 #include "host/core/VerlaufWiederherstellen.h"
@@ -288,8 +289,9 @@ void TfrmVerlauf::WegZurueckZeigen()
 {
     const int row = grdVerlauf->currentIndex().row();
     const bool zeile = row >= 0 && row < FModell->rowCount();
-    spbWiederherstellen->setEnabled(zeile && FModell->Wiederherstellbar(row));
-    spbZuruecksetzen->setEnabled(zeile && FModell->Zuruecksetzbar(row));
+    const bool schreiben = !KRNSperrenWennNurLesen({spbWiederherstellen, spbZuruecksetzen});
+    spbWiederherstellen->setEnabled(schreiben && zeile && FModell->Wiederherstellbar(row));
+    spbZuruecksetzen->setEnabled(schreiben && zeile && FModell->Zuruecksetzbar(row));
     actF5->setEnabled(spbWiederherstellen->isEnabled());
     actF6->setEnabled(spbZuruecksetzen->isEnabled());
 }

@@ -1,5 +1,6 @@
 #include "editors/KOMMFilterEditorU.h"
 
+#include "host/KRNNurLesen.h"
 #include "host/KRNFormFrame.h"
 #include "host/core/Guard.h"
 #include "host/core/KOMMFilter.h"
@@ -70,7 +71,7 @@ void TfrmKOMMFilterEditor::SetupUi()
     PlaceAttachLabel(lblTxtBeschreibung, 8, edtBeschreibung);
 
     AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { spbCancelClick(this); });
-    AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(this); });
+    actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(this); });
 }
 
 void TfrmKOMMFilterEditor::FormCreate(QObject*)
@@ -84,6 +85,7 @@ void TfrmKOMMFilterEditor::FormCreate(QObject*)
 void TfrmKOMMFilterEditor::FormShow(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmKOMMFilterEditor.FormShow"), true, [&] {
+        KRNSperrenWennNurLesen({spbBuchen, actF5});
         SetCaption(QStringLiteral("Einstellungen bearbeiten - ") + GetKOMMFilterBezeichnung(FFilterKennung));
         edtBezeichnung->SetStoredText(FFilterBezeichnung);
         edtBeschreibung->SetStoredText(FFilterBeschreibung);

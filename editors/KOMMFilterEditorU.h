@@ -66,6 +66,7 @@ protected:
     TKRNStdBevel* bvlButtons = nullptr;
     TKRNStdSpeedButton* spbCancel = nullptr;
     TKRNStdSpeedButton* spbBuchen = nullptr;
+    QAction* actF5 = nullptr;
     TKRNAttachLabel* lblTxtBezeichnung = nullptr;
     TKRNAttachLabel* lblTxtBeschreibung = nullptr;
 

@@ -59,7 +59,7 @@ void TKRNProgramm::Init(const QString& programmKennung, int, int, int, bool)
         path = DefaultStorePath();
     }
     m_store = TStore::Open(path);
-    if (EnvText("VELDRAKE_DEMO") == QStringLiteral("1")) {
+    if (EnvText("VELDRAKE_DEMO") == QStringLiteral("1") && !m_store->ReadOnly()) {
         SeedDemoComputers(*m_store);
     }
     TStore::SetCurrent(m_store.get());
@@ -85,6 +85,9 @@ void TKRNProgramm::ShowException(const std::exception& e, bool)
 
 void TKRNProgramm::ShowStoreNotices()
 {
+    if (m_store && m_store->ReadOnly()) {
+        KRNInfo().ShowMeldung(mtNotice, 151, QStringLiteral("DATENBESTAND"), {m_store->ReadOnlyReason()});
+    }
     if (m_store && !m_store->DoubleServed().isEmpty()) {
         KRNInfo().ShowMeldung(mtNotice, 130, QStringLiteral("DATENBESTAND"), {m_store->DoubleServedLines()});
     }

@@ -339,6 +339,46 @@ void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepM
     db.setConnectOptions(options);
 }
 
+QString TPostgresDialect::ReadOnlyReason(TStore& store) const
+{
+    // A table that is missing yet counts as writable when the role may
+    // create it. has_table_privilege with several privileges is true for
+    // any of them, so each is asked alone.
+    const QString darf = QStringLiteral(
+        "CASE WHEN to_regclass('%1') IS NULL THEN has_schema_privilege(current_schema(), 'CREATE')"
+        " ELSE %2 END");
+    const auto alle = [](const char* tabelle, std::initializer_list<const char*> rechte) {
+        QStringList teile;
+        for (const char* recht : rechte) {
+            teile << QStringLiteral("has_table_privilege('%1', '%2')")
+                         .arg(QLatin1String(tabelle), QLatin1String(recht));
+        }
+        return teile.join(QStringLiteral(" AND "));
+    };
+    const QStringList antwort = ReadStrings(
+        store, QStringLiteral("SELECT concat_ws('|', pg_is_in_recovery(), current_setting('transaction_read_only'),"
+                              " %1 AND %2 AND %3, session_user)")
+                   .arg(darf.arg(QStringLiteral("fidefile"), alle("fidefile", {"INSERT", "UPDATE", "DELETE"})),
+                        darf.arg(QStringLiteral("fikofile"), alle("fikofile", {"INSERT", "UPDATE", "DELETE"})),
+                        darf.arg(QStringLiteral("verlauf"), alle("verlauf", {"INSERT"}))));
+    const QStringList teile = antwort.value(0).split(QLatin1Char('|'));
+    if (teile.value(0) == u"t") {
+        return QStringLiteral("Der Datenbestand ist eine Lesekopie des Servers %1; Änderungen sind nur auf dem"
+                              " Hauptserver möglich.")
+            .arg(m_address.Host.isEmpty() ? QStringLiteral("(lokal)") : m_address.Host);
+    }
+    if (teile.value(1) == u"on") {
+        return QStringLiteral("Die Verbindung zum Datenbestand ist nur zum Lesen eingestellt"
+                              " (default_transaction_read_only).");
+    }
+    if (teile.value(2) != u"t") {
+        return QStringLiteral("Die Rolle %1 darf im Datenbestand nur lesen: ihr fehlen Rechte zum Ändern der"
+                              " Einstellungen, Zuordnungen oder des Verlaufs.")
+            .arg(teile.value(3));
+    }
+    return QString();
+}
+
 TStoreFailure TPostgresDialect::Classify(const QSqlError& error) const
 {
     const QString code = error.nativeErrorCode();

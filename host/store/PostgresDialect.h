@@ -17,6 +17,7 @@ public:
     void CheckLocation(const QString& location) override;
     void DiscardCreated() override {}
     QString CanonicalLocation(const QString&) const override { return m_address.Display(); }
+    QString ReadOnlyReason(TStore& store) const override;
     void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
     TStoreFailure Classify(const QSqlError& error) const override;
     QStringList Tables(TStore& store) const override;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
 
 #include <sys/statvfs.h>
@@ -198,6 +199,12 @@ bool NoRoomBeside(const QString& file)
     return room < kScarceRoom || (fs.f_files > 0 && fs.f_favail == 0);
 }
 
+bool ReadOnlyMedium(const QString& dir)
+{
+    struct statvfs fs;
+    return ::statvfs(QFile::encodeName(dir).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+}
+
 long NameMax(const QString& dir)
 {
     const long max = ::pathconf(QFile::encodeName(dir).constData(), _PC_NAME_MAX);
@@ -240,20 +247,34 @@ void TSqliteDialect::CheckLocation(const QString& location)
             TStoreFailure::CannotOpen);
     }
     m_created = missingDirs;
+    m_readOnly.clear();
+    m_immutable = false;
+    const bool dirWritable = QFileInfo(dir).isWritable() && !ReadOnlyMedium(dir);
     if (file.exists()) {
         if (!file.isFile()) {
             throw StoreError(QStringLiteral("Der Datenbestand ist keine Datei: %1").arg(location),
                              TStoreFailure::CannotOpen);
         }
-        if (!file.isReadable() || !file.isWritable()) {
-            throw StoreError(
-                QStringLiteral("Keine Lese- und Schreibberechtigung für den Datenbestand: %1").arg(location),
-                TStoreFailure::ReadOnly);
+        if (!file.isReadable()) {
+            throw StoreError(QStringLiteral("Keine Leseberechtigung für den Datenbestand: %1").arg(location),
+                             TStoreFailure::ReadOnly);
         }
-    } else {
-        m_created << m_file;
+        // A store that can be read but not written is opened for reading.
+        if (ReadOnlyMedium(dir)) {
+            m_readOnly = QStringLiteral("Der Datenbestand liegt auf einem schreibgeschützten Datenträger: %1")
+                             .arg(m_file);
+        } else if (!file.isWritable()) {
+            m_readOnly = QStringLiteral("Für die Datei des Datenbestands fehlt die Schreibberechtigung: %1")
+                             .arg(m_file);
+        } else if (!dirWritable) {
+            m_readOnly =
+                QStringLiteral("Im Verzeichnis des Datenbestands fehlt die Schreibberechtigung: %1").arg(dir);
+        }
+        m_immutable = !m_readOnly.isEmpty() && !dirWritable;
+        return;
     }
-    if (!QFileInfo(dir).isWritable()) {
+    m_created << m_file;
+    if (!dirWritable) {
         throw StoreError(
             QStringLiteral("Keine Schreibberechtigung im Verzeichnis des Datenbestands: %1").arg(dir),
             TStoreFailure::ReadOnly);
@@ -282,8 +303,20 @@ void TSqliteDialect::DiscardCreated()
 
 void TSqliteDialect::Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const
 {
-    db.setDatabaseName(location);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyStepMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyStepMs);
+    if (m_readOnly.isEmpty()) {
+        db.setDatabaseName(location);
+    } else if (!m_immutable) {
+        db.setDatabaseName(location);
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    } else {
+        // Where no journal or shared-memory file can be made beside it, the
+        // file is read as it lies (a read-only medium does not change).
+        db.setDatabaseName(QUrl::fromLocalFile(location).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?immutable=1"));
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+    }
+    db.setConnectOptions(options);
 }
 
 TStoreFailure TSqliteDialect::Classify(const QSqlError& error) const

@@ -10,6 +10,7 @@ public:
     void CheckLocation(const QString& location) override;
     QString CanonicalLocation(const QString& location) const override;
     void DiscardCreated() override;
+    QString ReadOnlyReason(TStore&) const override { return m_readOnly; }
     void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
     TStoreFailure Classify(const QSqlError& error) const override;
     QStringList Tables(TStore& store) const override;
@@ -36,4 +37,6 @@ public:
 private:
     QString m_file;
     QStringList m_created; // files and directories this open created
+    QString m_readOnly;    // why the file can only be read (found by CheckLocation)
+    bool m_immutable = false; // nothing beside the file can be created either
 };

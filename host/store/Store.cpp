@@ -136,6 +136,7 @@ std::unique_ptr<TStore> TStore::Open(const QString& location, std::unique_ptr<TS
     std::unique_ptr<TStore> store(new TStore(path, name, std::move(dialect)));
     try {
         store->Connect();
+        store->m_readOnlyReason = store->m_dialect->ReadOnlyReason(*store);
         store->CheckSchema();
         store->m_historyReady = true;
     } catch (const StoreError& e) {
@@ -273,6 +274,16 @@ void TStore::CheckSchema()
     if (!m_doubleServed.isEmpty()) {
         rules.removeIf(IsUnique);
         m_uniqueRulesPending = true;
+    }
+    if (ReadOnly()) {
+        // Read as it is: a missing rule stays missing, a missing table
+        // cannot be read.
+        if (!missing.isEmpty()) {
+            throw StoreError(QStringLiteral("%1\nDem Datenbestand fehlen Tabellen: %2")
+                                 .arg(m_readOnlyReason, missing.join(QStringLiteral(", "))),
+                             TStoreFailure::ReadOnly);
+        }
+        return;
     }
     if (!missing.isEmpty() || !rules.isEmpty()) {
         CompleteSchema(missing, rules);
@@ -467,6 +478,10 @@ void TStore::BeginWrite()
 {
     if (m_inTransaction) {
         throw StoreError(QStringLiteral("Es ist bereits eine Transaktion offen."));
+    }
+    if (ReadOnly()) {
+        throw StoreError(QStringLiteral("Der Datenbestand kann nur gelesen werden.\n") + m_readOnlyReason,
+                         TStoreFailure::ReadOnly);
     }
     if (!m_writesPrepared) {
         m_dialect->PrepareWrites(*this);

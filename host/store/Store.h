@@ -82,6 +82,11 @@ public:
     // After a lost server connection the next statement connects anew; call
     // before comparing generations.
     void EnsureConnected();
+    // Why this program may only read the store (German; empty: it may
+    // write). Found at the open; nothing is written then, and a unit of
+    // work is refused with this reason.
+    const QString& ReadOnlyReason() const { return m_readOnlyReason; }
+    bool ReadOnly() const { return !m_readOnlyReason.isEmpty(); }
     // Whether the store was created by this Open (it held no tables before).
     bool CreatedNew() const { return m_createdNew; }
     // Computers served twice, as found when the store was opened.
@@ -203,6 +208,7 @@ private:
     std::optional<QSqlQuery> m_unitOfWorkQuery;
     int m_unitOfWorkGeneration = 0;
     QList<TDoubleService> m_doubleServed;
+    QString m_readOnlyReason;
     QList<TStoreCursorOwner*> m_tables;
 };
 

@@ -59,6 +59,10 @@ public:
     virtual QString CanonicalLocation(const QString& location) const = 0;
     // Removes what this open created when the open failed.
     virtual void DiscardCreated() = 0;
+    // Why this program may only read the store, in German; empty when it
+    // may write. Asked once right after the connection opens, before the
+    // schema is looked at; reads only.
+    virtual QString ReadOnlyReason(TStore& store) const = 0;
     // Database name and connection options, before the connection opens.
     virtual void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const = 0;
 
