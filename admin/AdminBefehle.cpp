@@ -7,6 +7,7 @@
 #include "host/store/PostgresAddress.h"
 #include "host/store/Store.h"
 #include "host/store/StoreCopy.h"
+#include "transfer/Austausch.h"
 #include "transfer/BildEngineLader.h"
 #include "transfer/Transfer.h"
 #include "transfer/Zuordnung.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -460,6 +462,95 @@ int VerlaufBefehl(const QStringList& argumente)
     return exOk;
 }
 
+// --- export and import ------------------------------------------------------------
+
+// Writes the text to the file, whole or not at all, or to stdout for "-".
+void Schreiben(const QString& datei, const QByteArray& text)
+{
+    if (datei == u"-") {
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return;
+    }
+    QSaveFile aus(datei);
+    if (!aus.open(QIODevice::WriteOnly) || aus.write(text) != text.size() || !aus.commit()) {
+        throw KRNException(QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(datei, aus.errorString()));
+    }
+}
+
+QByteArray Lesen(const QString& datei)
+{
+    QFile ein;
+    const bool offen = datei == u"-" ? ein.open(stdin, QIODevice::ReadOnly)
+                                     : (ein.setFileName(datei), ein.open(QIODevice::ReadOnly));
+    if (!offen) {
+        throw TEingabeFehler(QStringLiteral("%1 kann nicht gelesen werden: %2").arg(datei, ein.errorString()));
+    }
+    return ein.readAll();
+}
+
+int Exportieren(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("kind", "Nur diese Filterart (Kennung), auch mehrmals.", "kennung"),
+                       Option("computers", "Mit den Rechnertabellen des Datenbestands.")});
+    Parsen(parser, argumente);
+    const QStringList positionen = parser.positionalArguments();
+    if (positionen.size() > 1) {
+        throw TAufrufFehler(QStringLiteral("export erwartet höchstens eine Datei"));
+    }
+    TAustausch austausch;
+    try {
+        austausch = AustauschLesen(TStore::Required(), parser.values(QStringLiteral("kind")),
+                                   parser.isSet(QStringLiteral("computers")));
+    } catch (const TAustauschFehler& e) {
+        throw TAufrufFehler(e.Message());
+    }
+    Schreiben(positionen.value(0, QStringLiteral("-")), AustauschText(austausch));
+    return exOk;
+}
+
+int ImportBefehl(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("dry-run", "Nur zeigen, was sich ändern würde."),
+                       Option("replace", "Die Filterarten der Datei werden genau, was sie sagt."),
+                       Option("map", "Rechnertypen und -nummern umschreiben (CSV).", "datei"),
+                       Option("strict", "Unbekannte Rechner ablehnen.")});
+    Parsen(parser, argumente);
+    const QStringList positionen = parser.positionalArguments();
+    if (positionen.size() != 1) {
+        throw TAufrufFehler(QStringLiteral("import erwartet genau eine Datei"));
+    }
+    TImportOptionen optionen;
+    optionen.Ersetzen = parser.isSet(QStringLiteral("replace"));
+    optionen.Streng = parser.isSet(QStringLiteral("strict"));
+    optionen.Quelle = positionen[0] == u"-" ? QStringLiteral("(Standardeingabe)") : positionen[0];
+    try {
+        if (parser.isSet(QStringLiteral("map"))) {
+            const QString karte = parser.value(QStringLiteral("map"));
+            optionen.Abbildung = RechnerAbbildungLesen(Lesen(karte), karte);
+        }
+        const TAustausch austausch = AustauschParsen(Lesen(positionen[0]), optionen.Quelle);
+        const bool probe = parser.isSet(QStringLiteral("dry-run"));
+        const TImportPlan plan = probe ? ImportPlanen(TStore::Required(), austausch, optionen)
+                                       : Importieren(TStore::Required(), austausch, optionen);
+        for (const QString& warnung : plan.Warnungen) {
+            Meldung(QStringLiteral("Warnung: ") + warnung);
+        }
+        Aus(plan.Text());
+        if (probe) {
+            return plan.Leer() ? exOk : exUnterschiede;
+        }
+        Aus(plan.Leer() ? QStringLiteral("Nichts zu ändern.\n")
+                        : QStringLiteral("%1 Einstellungen und %2 Zuordnungen importiert.\n")
+                              .arg(plan.Einstellungen)
+                              .arg(plan.Zuordnungen));
+    } catch (const TAustauschFehler& e) {
+        throw TEingabeFehler(e.Message());
+    }
+    return exOk;
+}
+
 struct TBefehl
 {
     const char* Name;
@@ -473,6 +564,8 @@ const TBefehl kBefehle[] = {
     {"import-computers", RechnerEinlesen},
     {"store", DatenbestandBefehl, false},
     {"history", VerlaufBefehl},
+    {"export", Exportieren},
+    {"import", ImportBefehl},
 };
 
 int Ausfuehren(const QStringList& argumente)

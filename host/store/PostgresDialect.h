@@ -36,6 +36,7 @@ public:
     // the next statement on the connection discards what is left of it.
     bool ResultsSurviveOtherStatements() const override { return false; }
     QString ListSql(TStoreListKind kind) const override;
+    QString RowsSql(int columns) const override;
 
 private:
     TPostgresAddress m_address;

@@ -30,6 +30,7 @@ public:
     {
         return QStringLiteral("SELECT value FROM json_each(?)");
     }
+    QString RowsSql(int columns) const override;
 
 private:
     QString m_file;

@@ -111,6 +111,7 @@ public:
     void Run(QSqlQuery& query);
     // The subquery for a list bound as one parameter (see TStoreDialect).
     QString ListSql(TStoreListKind kind) const { return m_dialect->ListSql(kind); }
+    QString RowsSql(int columns) const { return m_dialect->RowsSql(columns); }
     // Statements sent on this connection so far (prepared, executed, begun,
     // ended); a round trip each on a server.
     qint64 StatementCount() const { return m_statementCount; }

@@ -111,4 +111,7 @@ public:
     // is bound as one parameter, so that a statement's size and number do
     // not grow with the list.
     virtual QString ListSql(TStoreListKind kind) const = 0;
+    // The same for a table: a subquery with text columns c0 .. c(n-1) from
+    // a JSON array of arrays of n strings or numbers bound as one parameter.
+    virtual QString RowsSql(int columns) const = 0;
 };
