@@ -8,6 +8,7 @@
 #include "host/store/Store.h"
 #include "host/store/StoreCopy.h"
 #include "transfer/Austausch.h"
+#include "transfer/Bericht.h"
 #include "transfer/BildEngineLader.h"
 #include "transfer/Transfer.h"
 #include "transfer/Zuordnung.h"
@@ -147,6 +148,21 @@ QJsonObject BedienungJson(const TBedienung& bedienung)
                        {QStringLiteral("text"), BedienungText(bedienung)}};
 }
 
+// The same with what the setting overrides and what it does to an image.
+QJsonObject ErklaerungJson(const TFilterZuordnung& art, const TBedienung& bedienung)
+{
+    QJsonObject json = BedienungJson(bedienung);
+    json.insert(QStringLiteral("text"), art.Erklaerung(bedienung));
+    json.insert(QStringLiteral("ueberschreibt"),
+                bedienung.Ueberschrieben.isEmpty()
+                    ? QJsonValue()
+                    : QJsonValue(QJsonObject{{QStringLiteral("einstellung"), bedienung.Ueberschrieben},
+                                             {QStringLiteral("rtyp"), QString(bedienung.UeberschriebenTyp)}}));
+    json.insert(QStringLiteral("wirkung"),
+                bedienung.Filtert() ? QJsonValue(art.Wirkung(bedienung.Bezeichnung)) : QJsonValue());
+    return json;
+}
+
 void JsonAus(const QJsonObject& object)
 {
     Aus(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)));
@@ -177,8 +193,8 @@ int Erklaeren(const QStringList& argumente)
         QJsonObject arten_json;
         for (const TFilterZuordnung& art : arten) {
             const TBedienung bedienung = art.FuerRechner(rechner.RNr);
-            text += QStringLiteral("  %1: %2\n").arg(art.Kennung(), BedienungText(bedienung));
-            arten_json.insert(art.Kennung(), BedienungJson(bedienung));
+            text += QStringLiteral("  %1: %2\n").arg(art.Kennung(), art.Erklaerung(bedienung));
+            arten_json.insert(art.Kennung(), ErklaerungJson(art, bedienung));
         }
         QJsonObject eintrag = RechnerJson(rechner);
         eintrag.insert(QStringLiteral("filter"), arten_json);
@@ -551,6 +567,26 @@ int ImportBefehl(const QStringList& argumente)
     return exOk;
 }
 
+// report (--html FILE | --json)
+int BerichtBefehl(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("html", "Als HTML-Seite in diese Datei (- für die Ausgabe).", "datei"),
+                       Option("json", "Als JSON auf die Ausgabe.")});
+    Parsen(parser, argumente);
+    if (!parser.positionalArguments().isEmpty() ||
+        parser.isSet(QStringLiteral("html")) == parser.isSet(QStringLiteral("json"))) {
+        throw TAufrufFehler(QStringLiteral("report erwartet genau eine der Angaben --html DATEI oder --json"));
+    }
+    const TBericht bericht = BerichtLesen(TStore::Required());
+    if (parser.isSet(QStringLiteral("json"))) {
+        JsonAus(BerichtJson(bericht));
+    } else {
+        Schreiben(parser.value(QStringLiteral("html")), BerichtHtml(bericht));
+    }
+    return exOk;
+}
+
 struct TBefehl
 {
     const char* Name;
@@ -566,6 +602,7 @@ const TBefehl kBefehle[] = {
     {"history", VerlaufBefehl},
     {"export", Exportieren},
     {"import", ImportBefehl},
+    {"report", BerichtBefehl},
 };
 
 int Ausfuehren(const QStringList& argumente)
