@@ -145,7 +145,7 @@ TBericht BerichtLesen(TStore& store)
 QByteArray BerichtHtml(const TBericht& b)
 {
     QString h;
-    h += QStringLiteral("<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
+    h += QStringLiteral("<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\" />\n"
                         "<title>Bericht der Filtereinstellungen</title>\n<style>");
     h += QString::fromUtf8(kStil);
     h += QStringLiteral("</style>\n</head>\n<body>\n<h1>Bericht der Filtereinstellungen</h1>\n");
