@@ -72,7 +72,7 @@ QString BildEinstellungText(const TBildEinstellung& e)
     if (e.Qualitaetsverlust > 0) {
         teile << QStringLiteral("Qualität %1 %").arg(JpegQualitaet(e.Qualitaetsverlust));
     }
-    return teile.isEmpty() ? QStringLiteral("unverändert") : teile.join(QStringLiteral(", "));
+    return teile.isEmpty() ? QStringLiteral("Bilder unverändert") : teile.join(QStringLiteral(", "));
 }
 
 int JpegQualitaet(int qualitaetsverlust)

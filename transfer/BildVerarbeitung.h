@@ -33,7 +33,7 @@ struct TBildEinstellung
 };
 
 // What the setting does to an image, in words: "höchstens 320 × 240 Pixel,
-// nur das erste Bild, Qualität 61 %", "kein Bild", "unverändert".
+// nur das erste Bild, Qualität 61 %", "kein Bild", "Bilder unverändert".
 QString BildEinstellungText(const TBildEinstellung& einstellung);
 
 // JPEG quality written for a loss level above 0: 100 - level * 100 / 255,
