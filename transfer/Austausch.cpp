@@ -557,16 +557,17 @@ TPlanung Planen(TStore& store, const TAustausch& a, const TImportOptionen& o)
                                            : QStringLiteral("Filterart wird ausgeschaltet"));
             (art.Aktiv ? w.FikoNeu : w.FikoWeg).append(Zeile({art.Kennung, QString(), QStringLiteral(" "), 0}));
         }
-        // Who serves which computer afterwards: computer -> settings.
-        QMap<QString, QStringList> dienste;
+        // Who serves which computer afterwards: a number, or a type as its
+        // negative code -> settings.
+        QHash<qint64, QStringList> dienste;
         QSet<QString> ausDatei;
         const auto dienen = [&dienste](const QString& bezeichnung, const QSet<QChar>& typen,
                                        const QSet<qint32>& nummern) {
             for (const QChar t : typen) {
-                dienste[RechnerName(t, 0)].append(bezeichnung);
+                dienste[-qint64(t.unicode())].append(bezeichnung);
             }
             for (const qint32 n : nummern) {
-                dienste[QStringLiteral("Rechner %1").arg(n, 10, 10, QLatin1Char('0'))].append(bezeichnung);
+                dienste[n].append(bezeichnung);
             }
         };
         for (const TAustauschEinstellung& e : art.Einstellungen) {
@@ -659,21 +660,23 @@ TPlanung Planen(TStore& store, const TAustausch& a, const TImportOptionen& o)
             ++plan.Einstellungen;
             plan.Zuordnungen += zuordnungen;
         }
+        QList<qint64> rechner;
         for (auto dienst = dienste.cbegin(); dienst != dienste.cend(); ++dienst) {
-            const bool betroffen = std::any_of(dienst->cbegin(), dienst->cend(),
-                                               [&](const QString& b) { return ausDatei.contains(b); });
-            if (dienst->size() > 1 && betroffen) {
-                QString rechner = dienst.key();
-                if (rechner.startsWith(QStringLiteral("Rechner "))) {
-                    rechner = QStringLiteral("Rechner %1").arg(rechner.mid(8).toLongLong());
-                }
-                QStringList namen;
-                for (const QString& b : *dienst) {
-                    namen << QStringLiteral("„%1“%2").arg(b, ausDatei.contains(b) ? QStringLiteral(" (Datei)")
-                                                                                    : QStringLiteral(" (Datenbestand)"));
-                }
-                doppelt << QStringLiteral("%1 (%2): %3").arg(rechner, artName, namen.join(QStringLiteral(", ")));
+            if (dienst->size() > 1 && std::any_of(dienst->cbegin(), dienst->cend(),
+                                                  [&](const QString& b) { return ausDatei.contains(b); })) {
+                rechner.append(dienst.key());
             }
+        }
+        std::sort(rechner.begin(), rechner.end());
+        for (const qint64 r : std::as_const(rechner)) {
+            QStringList namen;
+            for (const QString& b : dienste.value(r)) {
+                namen << QStringLiteral("„%1“%2").arg(b, ausDatei.contains(b) ? QStringLiteral(" (Datei)")
+                                                                                : QStringLiteral(" (Datenbestand)"));
+            }
+            doppelt << QStringLiteral("%1 (%2): %3")
+                           .arg(r < 0 ? RechnerName(QChar(char16_t(-r)), 0) : RechnerName(kBlank, qint32(r)), artName,
+                                namen.join(QStringLiteral(", ")));
         }
     }
     if (!doppelt.isEmpty()) {
