@@ -21,6 +21,7 @@ const QChar kBlank = QLatin1Char(' ');
 constexpr int kBezeichnungLaenge = 16; // as the save dialog and the editor take it
 constexpr int kBeschreibungLaenge = 80;
 constexpr int kGroesseHoechstens = 99999; // the editor's width and height edits
+constexpr int kViele = 1000;              // rows from which statistics matter
 
 // --- the store's state of some kinds -----------------------------------------------
 
@@ -712,6 +713,11 @@ void Schreiben(TStore& store, const TSchreiben& w)
             store.Query(sql, {Json(liste)});
         }
     };
+    // The server would match the rows to remove one by one against a table
+    // it still takes for small after a large import.
+    if (w.FikoWeg.size() > kViele) {
+        store.RefreshStatistics(QStringLiteral("fikofile"));
+    }
     ausfuehren(w.FikoWeg, QStringLiteral("DELETE FROM fikofile WHERE (Kennung, Bezeichnung, RTyp, RNr) IN"
                                          " (SELECT l.c0, l.c1, l.c2, CAST(l.c3 AS INTEGER) FROM %1)")
                               .arg(zeilen(4)));
