@@ -7,6 +7,8 @@
 #include "host/store/PostgresAddress.h"
 #include "host/store/Store.h"
 #include "host/store/StoreCopy.h"
+#include "transfer/Austausch.h"
+#include "transfer/Bericht.h"
 #include "transfer/BildEngineLader.h"
 #include "transfer/Transfer.h"
 #include "transfer/Zuordnung.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -145,6 +148,21 @@ QJsonObject BedienungJson(const TBedienung& bedienung)
                        {QStringLiteral("text"), BedienungText(bedienung)}};
 }
 
+// The same with what the setting overrides and what it does to an image.
+QJsonObject ErklaerungJson(const TFilterZuordnung& art, const TBedienung& bedienung)
+{
+    QJsonObject json = BedienungJson(bedienung);
+    json.insert(QStringLiteral("text"), art.Erklaerung(bedienung));
+    json.insert(QStringLiteral("ueberschreibt"),
+                bedienung.Ueberschrieben.isEmpty()
+                    ? QJsonValue()
+                    : QJsonValue(QJsonObject{{QStringLiteral("einstellung"), bedienung.Ueberschrieben},
+                                             {QStringLiteral("rtyp"), QString(bedienung.UeberschriebenTyp)}}));
+    json.insert(QStringLiteral("wirkung"),
+                bedienung.Filtert() ? QJsonValue(art.Wirkung(bedienung.Bezeichnung)) : QJsonValue());
+    return json;
+}
+
 void JsonAus(const QJsonObject& object)
 {
     Aus(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)));
@@ -175,8 +193,8 @@ int Erklaeren(const QStringList& argumente)
         QJsonObject arten_json;
         for (const TFilterZuordnung& art : arten) {
             const TBedienung bedienung = art.FuerRechner(rechner.RNr);
-            text += QStringLiteral("  %1: %2\n").arg(art.Kennung(), BedienungText(bedienung));
-            arten_json.insert(art.Kennung(), BedienungJson(bedienung));
+            text += QStringLiteral("  %1: %2\n").arg(art.Kennung(), art.Erklaerung(bedienung));
+            arten_json.insert(art.Kennung(), ErklaerungJson(art, bedienung));
         }
         QJsonObject eintrag = RechnerJson(rechner);
         eintrag.insert(QStringLiteral("filter"), arten_json);
@@ -460,6 +478,115 @@ int VerlaufBefehl(const QStringList& argumente)
     return exOk;
 }
 
+// --- export and import ------------------------------------------------------------
+
+// Writes the text to the file, whole or not at all, or to stdout for "-".
+void Schreiben(const QString& datei, const QByteArray& text)
+{
+    if (datei == u"-") {
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return;
+    }
+    QSaveFile aus(datei);
+    if (!aus.open(QIODevice::WriteOnly) || aus.write(text) != text.size() || !aus.commit()) {
+        throw KRNException(QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(datei, aus.errorString()));
+    }
+}
+
+QByteArray Lesen(const QString& datei)
+{
+    QFile ein;
+    const bool offen = datei == u"-" ? ein.open(stdin, QIODevice::ReadOnly)
+                                     : (ein.setFileName(datei), ein.open(QIODevice::ReadOnly));
+    if (!offen) {
+        throw TEingabeFehler(QStringLiteral("%1 kann nicht gelesen werden: %2").arg(datei, ein.errorString()));
+    }
+    return ein.readAll();
+}
+
+int Exportieren(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("kind", "Nur diese Filterart (Kennung), auch mehrmals.", "kennung"),
+                       Option("computers", "Mit den Rechnertabellen des Datenbestands.")});
+    Parsen(parser, argumente);
+    const QStringList positionen = parser.positionalArguments();
+    if (positionen.size() > 1) {
+        throw TAufrufFehler(QStringLiteral("export erwartet höchstens eine Datei"));
+    }
+    TAustausch austausch;
+    try {
+        austausch = AustauschLesen(TStore::Required(), parser.values(QStringLiteral("kind")),
+                                   parser.isSet(QStringLiteral("computers")));
+    } catch (const TAustauschFehler& e) {
+        throw TAufrufFehler(e.Message());
+    }
+    Schreiben(positionen.value(0, QStringLiteral("-")), AustauschText(austausch));
+    return exOk;
+}
+
+int ImportBefehl(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("dry-run", "Nur zeigen, was sich ändern würde."),
+                       Option("replace", "Die Filterarten der Datei werden genau, was sie sagt."),
+                       Option("map", "Rechnertypen und -nummern umschreiben (CSV).", "datei"),
+                       Option("strict", "Unbekannte Rechner ablehnen.")});
+    Parsen(parser, argumente);
+    const QStringList positionen = parser.positionalArguments();
+    if (positionen.size() != 1) {
+        throw TAufrufFehler(QStringLiteral("import erwartet genau eine Datei"));
+    }
+    TImportOptionen optionen;
+    optionen.Ersetzen = parser.isSet(QStringLiteral("replace"));
+    optionen.Streng = parser.isSet(QStringLiteral("strict"));
+    optionen.Quelle = positionen[0] == u"-" ? QStringLiteral("(Standardeingabe)") : positionen[0];
+    try {
+        if (parser.isSet(QStringLiteral("map"))) {
+            const QString karte = parser.value(QStringLiteral("map"));
+            optionen.Abbildung = RechnerAbbildungLesen(Lesen(karte), karte);
+        }
+        const TAustausch austausch = AustauschParsen(Lesen(positionen[0]), optionen.Quelle);
+        const bool probe = parser.isSet(QStringLiteral("dry-run"));
+        const TImportPlan plan = probe ? ImportPlanen(TStore::Required(), austausch, optionen)
+                                       : Importieren(TStore::Required(), austausch, optionen);
+        for (const QString& warnung : plan.Warnungen) {
+            Meldung(QStringLiteral("Warnung: ") + warnung);
+        }
+        Aus(plan.Text());
+        if (probe) {
+            return plan.Leer() ? exOk : exUnterschiede;
+        }
+        Aus(plan.Leer() ? QStringLiteral("Nichts zu ändern.\n")
+                        : QStringLiteral("%1 Einstellungen und %2 Zuordnungen importiert.\n")
+                              .arg(plan.Einstellungen)
+                              .arg(plan.Zuordnungen));
+    } catch (const TAustauschFehler& e) {
+        throw TEingabeFehler(e.Message());
+    }
+    return exOk;
+}
+
+// report (--html FILE | --json)
+int BerichtBefehl(const QStringList& argumente)
+{
+    QCommandLineParser parser;
+    parser.addOptions({Option("html", "Als HTML-Seite in diese Datei (- für die Ausgabe).", "datei"),
+                       Option("json", "Als JSON auf die Ausgabe.")});
+    Parsen(parser, argumente);
+    if (!parser.positionalArguments().isEmpty() ||
+        parser.isSet(QStringLiteral("html")) == parser.isSet(QStringLiteral("json"))) {
+        throw TAufrufFehler(QStringLiteral("report erwartet genau eine der Angaben --html DATEI oder --json"));
+    }
+    const TBericht bericht = BerichtLesen(TStore::Required());
+    if (parser.isSet(QStringLiteral("json"))) {
+        JsonAus(BerichtJson(bericht));
+    } else {
+        Schreiben(parser.value(QStringLiteral("html")), BerichtHtml(bericht));
+    }
+    return exOk;
+}
+
 struct TBefehl
 {
     const char* Name;
@@ -473,6 +600,9 @@ const TBefehl kBefehle[] = {
     {"import-computers", RechnerEinlesen},
     {"store", DatenbestandBefehl, false},
     {"history", VerlaufBefehl},
+    {"export", Exportieren},
+    {"import", ImportBefehl},
+    {"report", BerichtBefehl},
 };
 
 int Ausfuehren(const QStringList& argumente)
@@ -525,7 +655,23 @@ QString AdminHilfe()
         "Befehle:\n"
         "  explain [--rnr N | --rtyp T | --all] [--json]\n"
         "      Welche gespeicherte Einstellung jeder eingeschalteten Filterart einen\n"
-        "      Rechner bedient und warum (Vorgabe: alle Rechner).\n"
+        "      Rechner bedient, warum, was sie überschreibt und was sie mit einem Bild\n"
+        "      macht (Vorgabe: alle Rechner).\n"
+        "  export [--kind K ...] [--computers] [DATEI | -]\n"
+        "      Schreibt die Filterarten mit Aktivität, Einstellungen, Werten und\n"
+        "      Zuordnungen (mit --computers auch die Rechnertabellen) als JSON-Dokument,\n"
+        "      stabil geordnet; ohne DATEI auf die Ausgabe.\n"
+        "  import DATEI [--dry-run] [--replace] [--map KARTE.csv] [--strict]\n"
+        "      Übernimmt ein solches Dokument als eine Arbeitseinheit: was die Datei\n"
+        "      nennt, wird angelegt oder ersetzt, alles andere bleibt; --replace macht\n"
+        "      die genannten Filterarten genau zu dem, was die Datei sagt; --map\n"
+        "      schreibt Rechnertypen und -nummern um (Rechnertyp;QUELLE;ZIEL,\n"
+        "      Rechner;QUELLE;ZIEL); --strict lehnt unbekannte Rechner ab. --dry-run\n"
+        "      zeigt nur, was sich ändern würde: Rückgabewert 0, wenn nichts, 1, wenn\n"
+        "      etwas.\n"
+        "  report (--html DATEI | --json)\n"
+        "      Der Bericht: jede Filterart, jede Einstellung mit ihren Werten in Worten,\n"
+        "      welche Einstellung jeden Rechner bedient und warum, und die Prüfungen.\n"
         "  transfer --kind KENNUNG (--rnr N | --rtyp T | --all) --out ORDNER\n"
         "           (--in ORDNER | BILD...) [--json] [--threads N]\n"
         "      Wendet die bedienende Einstellung auf die Bilder eines Eintrags an und\n"
@@ -552,11 +698,13 @@ QString AdminHilfe()
         "  help\n"
         "\n"
         "Rückgabewerte:\n"
-        "  0  erledigt\n"
-        "  1  erledigt, aber Bilder waren beschädigt oder nicht lesbar (auf stderr genannt)\n"
+        "  0  erledigt (import --dry-run: nichts würde sich ändern)\n"
+        "  1  erledigt, aber Bilder waren beschädigt oder nicht lesbar (auf stderr genannt);\n"
+        "     import --dry-run: etwas würde sich ändern\n"
         "  2  falscher Aufruf\n"
         "  3  Eingabe abgelehnt (fehlerhafte Rechnerliste, unbekannter Rechner oder Typ,\n"
-        "     keine Bilder, Ziel der Kopie nicht leer)\n"
+        "     keine Bilder, Ziel der Kopie nicht leer, Austauschdokument oder Karte\n"
+        "     abgelehnt; dann wurde nichts importiert)\n"
         "  4  Datenbestand nicht zu öffnen oder zu lesen\n"
         "  5  Ausgabe nicht zu schreiben\n"
         "  6  Bildbearbeitung nicht zu laden (Installation unvollständig)\n");

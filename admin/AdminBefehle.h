@@ -7,6 +7,7 @@ enum TExitCode : int
 {
     exOk = 0,           // done
     exBildFehler = 1,   // done, but some images could not be read (named on stderr)
+    exUnterschiede = 1, // import --dry-run: something would change (as diff)
     exAufruf = 2,       // wrong command line
     exEingabe = 3,      // input refused: bad computer list, unknown computer or type, no images
     exDatenbestand = 4, // the store cannot be opened or read

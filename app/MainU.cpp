@@ -2,6 +2,7 @@
 
 #include "data/MainDM.h"
 #include "dialogs/FilterOnOffU.h"
+#include "dialogs/ImportU.h"
 #include "dialogs/LoadFilterU.h"
 #include "dialogs/RechnerU.h"
 #include "dialogs/SaveFilterU.h"
@@ -12,10 +13,19 @@
 #include "host/KRNControls.h"
 #include "host/core/Guard.h"
 #include "host/core/KRNError.h"
+#include "host/core/KRNInfo.h"
 #include "host/core/KRNProgramm.h"
+#include "host/store/Store.h"
+#include "transfer/Austausch.h"
+#include "transfer/Bericht.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QSaveFile>
+#include <QUrl>
 
 TfrmMain* frmMain = nullptr;
 
@@ -45,7 +55,32 @@ void RequireDialog(const TKRNForm* dialog, const QString& name)
     }
 }
 
+TfrmMain::TDateiWahl& DateiWahl()
+{
+    static TfrmMain::TDateiWahl wahl = [](QWidget* parent, bool speichern, const QString& titel,
+                                          const QString& filter) {
+        return speichern ? QFileDialog::getSaveFileName(parent, titel, QString(), filter)
+                         : QFileDialog::getOpenFileName(parent, titel, QString(), filter);
+    };
+    return wahl;
+}
+
+const QString kJsonFilter = QStringLiteral("Filtereinstellungen (*.json);;Alle Dateien (*)");
+
+void DateiSchreiben(const QString& datei, const QByteArray& text)
+{
+    QSaveFile aus(datei);
+    if (!aus.open(QIODevice::WriteOnly) || aus.write(text) != text.size() || !aus.commit()) {
+        throw KRNException(QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(datei, aus.errorString()));
+    }
+}
+
 } // namespace
+
+void TfrmMain::SetDateiWahl(TDateiWahl wahl)
+{
+    DateiWahl() = std::move(wahl);
+}
 
 TfrmMain::TfrmMain(QWidget* parent) : TKRNForm(parent)
 {
@@ -91,6 +126,26 @@ void TfrmMain::SetupComponents()
     spbVerlauf->SetHint(QStringLiteral("F9 - Verlauf der Änderungen"));
     connect(spbVerlauf, &QToolButton::clicked, this, [this] { btnVerlaufClick(spbVerlauf); });
 
+    const auto knopf = [this](const char* name, const QString& text, const QString& hinweis,
+                              QStyle::StandardPixmap bild, void (TfrmMain::*klick)(QObject*)) {
+        auto* button = new TKRNStdSpeedButton(QString::fromLatin1(name), pnlHauptrahmen);
+        button->SetCaption(text);
+        button->SetGlyphOnly(true);
+        button->SetGlyph(bild);
+        button->SetHint(hinweis);
+        connect(button, &QToolButton::clicked, this, [this, button, klick] { (this->*klick)(button); });
+        return button;
+    };
+    spbExportieren = knopf("spbExportieren", QStringLiteral("Exportieren"),
+                           QStringLiteral("Exportieren - die Filtereinstellungen in eine Datei schreiben"),
+                           QStyle::SP_DialogSaveButton, &TfrmMain::btnExportierenClick);
+    spbImportieren = knopf("spbImportieren", QStringLiteral("Importieren"),
+                           QStringLiteral("Importieren - Filtereinstellungen aus einer Datei übernehmen"),
+                           QStyle::SP_DialogOpenButton, &TfrmMain::btnImportierenClick);
+    spbBericht = knopf("spbBericht", QStringLiteral("Bericht"),
+                       QStringLiteral("Bericht - welche Einstellung jeder Rechner bekommt, als HTML-Seite"),
+                       QStyle::SP_FileDialogContentsView, &TfrmMain::btnBerichtClick);
+
     btsMain = new TButtons(QStringLiteral("btsMain"), pnlHauptrahmen);
     btsMain->setAccessibleName(QStringLiteral("Hauptmenü"));
     AddFixedEntry(QStringLiteral("HeadFilter"), QStringLiteral("Filtereinstellungen bearbeiten"), btHead);
@@ -129,6 +184,9 @@ void TfrmMain::PlaceComponents()
     spbEnde->setGeometry(kMargin, kMargin, kButtonSize, kButtonSize);
     spbVersion->setGeometry(w - kMargin - kButtonSize, kMargin, kButtonSize, kButtonSize);
     spbVerlauf->setGeometry(w - kMargin - 2 * kButtonSize - 2, kMargin, kButtonSize, kButtonSize);
+    spbBericht->setGeometry(w - kMargin - 3 * kButtonSize - 8, kMargin, kButtonSize, kButtonSize);
+    spbImportieren->setGeometry(w - kMargin - 4 * kButtonSize - 10, kMargin, kButtonSize, kButtonSize);
+    spbExportieren->setGeometry(w - kMargin - 5 * kButtonSize - 12, kMargin, kButtonSize, kButtonSize);
     btsMain->setGeometry(kMargin, kMenuTop, w - 2 * kMargin, h - kMenuTop - kMenuBottom);
 }
 
@@ -224,6 +282,48 @@ void TfrmMain::btnEndeClick(QObject*)
 void TfrmMain::btnVerlaufClick(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmMain.btnVerlaufClick"), true, [&] { VerlaufZeigen(TVerlaufSuche()); });
+}
+
+void TfrmMain::btnExportierenClick(QObject*)
+{
+    KRNGuard(QStringLiteral("TfrmMain.btnExportierenClick"), true, [&] {
+        const QString datei = DateiWahl()(this, true, QStringLiteral("Filtereinstellungen exportieren"), kJsonFilter);
+        if (datei.isEmpty()) {
+            return;
+        }
+        DateiSchreiben(datei, AustauschText(AustauschLesen(TStore::Required(), {}, false)));
+        KRNInfo().ShowMeldung(mtNotice, 1050, QStringLiteral("VELDRAKE"), {datei});
+    });
+}
+
+void TfrmMain::btnImportierenClick(QObject*)
+{
+    KRNGuard(QStringLiteral("TfrmMain.btnImportierenClick"), true, [&] {
+        const QString datei =
+            DateiWahl()(this, false, QStringLiteral("Filtereinstellungen importieren"), kJsonFilter);
+        if (!datei.isEmpty() && ImportZeigen(datei)) {
+            // The kinds switched on may have changed.
+            FIdle_RefreshMenu = true;
+        }
+    });
+}
+
+void TfrmMain::btnBerichtClick(QObject*)
+{
+    KRNGuard(QStringLiteral("TfrmMain.btnBerichtClick"), true, [&] {
+        const QString datei = DateiWahl()(this, true, QStringLiteral("Bericht speichern"),
+                                          QStringLiteral("HTML-Seite (*.html);;Alle Dateien (*)"));
+        if (datei.isEmpty()) {
+            return;
+        }
+        DateiSchreiben(datei, BerichtHtml(BerichtLesen(TStore::Required())));
+        // The page opens in the browser where a screen can show one.
+        const QString plattform = QGuiApplication::platformName();
+        if (plattform == u"offscreen" || plattform == u"minimal" ||
+            !QDesktopServices::openUrl(QUrl::fromLocalFile(datei))) {
+            KRNInfo().ShowMeldung(mtNotice, 1052, QStringLiteral("VELDRAKE"), {datei});
+        }
+    });
 }
 
 void TfrmMain::DoFilterEdit(const QString& kennung)

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class TKRNStdBevel;
 class TKRNStdPanel;
@@ -29,6 +31,17 @@ public:
     void btnEndeClick(QObject* sender);
     // F9: the window "Verlauf" with the whole history.
     void btnVerlaufClick(QObject* sender);
+    // The exchange of settings with other installations and the report:
+    // each asks for a file first (through DateiWahl).
+    void btnExportierenClick(QObject* sender);
+    void btnImportierenClick(QObject* sender);
+    void btnBerichtClick(QObject* sender);
+
+    // Asks for a file to write (speichern) or read; empty when cancelled.
+    // Tests put their own answer in front of the file dialog.
+    using TDateiWahl =
+        std::function<QString(QWidget* parent, bool speichern, const QString& titel, const QString& filter)>;
+    static void SetDateiWahl(TDateiWahl wahl);
 
     // The workflows started from the menu.
     void DoFilterEdit(const QString& kennung);
@@ -46,6 +59,9 @@ public:
     TKRNStdSpeedButton* spbEnde = nullptr;
     TKRNStdSpeedButton* spbVersion = nullptr;
     TKRNStdSpeedButton* spbVerlauf = nullptr;
+    TKRNStdSpeedButton* spbExportieren = nullptr;
+    TKRNStdSpeedButton* spbImportieren = nullptr;
+    TKRNStdSpeedButton* spbBericht = nullptr;
     TButtons* btsMain = nullptr;
     QAction* actEsc = nullptr;
     QAction* actF9 = nullptr;

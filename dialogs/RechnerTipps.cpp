@@ -27,12 +27,12 @@ QString TRechnerTipps::TipText(const QModelIndex& index) const
             const QChar rtyp = m_tree.GetRTyp(eintrag.row());
             return QStringLiteral("Rechnertyp %1, Filter %2: %3")
                 .arg(rtyp)
-                .arg(kennung, BedienungText(zuordnung.FuerTyp(rtyp)));
+                .arg(kennung, zuordnung.Erklaerung(zuordnung.FuerTyp(rtyp)));
         }
         const qint32 rnr = m_tree.GetRNr(eintrag.row());
         return QStringLiteral("Rechner %1, Filter %2: %3")
             .arg(rnr)
-            .arg(kennung, BedienungText(zuordnung.FuerRechner(rnr)));
+            .arg(kennung, zuordnung.Erklaerung(zuordnung.FuerRechner(rnr)));
     } catch (const KRNException& e) {
         return QStringLiteral("Die Zuordnung kann nicht gelesen werden: %1").arg(e.Message());
     }

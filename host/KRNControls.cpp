@@ -1,6 +1,7 @@
 #include "host/KRNControls.h"
 
 #include "host/KRNContrast.h"
+#include "host/core/KRNConvert.h"
 
 #include <QFontMetrics>
 #include <QApplication>
@@ -381,9 +382,7 @@ TKRNStdEdit::TKRNStdEdit(const QString& name, QWidget* parent) : QLineEdit(paren
 
 bool TKRNStdEdit::IsForbiddenChar(QChar c)
 {
-    const char16_t u = c.unicode();
-    return c.category() == QChar::Other_Control || u == 0x061C || u == 0x200E || u == 0x200F ||
-           (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+    return KRNVerbotenesZeichen(c);
 }
 
 QString TKRNStdEdit::RefusalReason(const QString& text) const

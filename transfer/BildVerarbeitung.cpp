@@ -5,7 +5,10 @@
 #include "transfer/BildEngine.h"
 #include "transfer/BildEngineLader.h"
 
+#include <QStringList>
+
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -34,6 +37,42 @@ TBildEinstellung TBildEinstellung::Von(const TBildKOMMFilter& filter)
     einstellung.GroesseHoehe = std::max(0, filter.GroesseHoehe);
     einstellung.Qualitaetsverlust = std::clamp(filter.Qualitaetsverlust, 0, 255);
     return einstellung;
+}
+
+TBildEinstellung TBildEinstellung::AusWerten(const QJsonObject& werte)
+{
+    const auto zahl = [&werte](const char* name, int hoechstens) {
+        return int(std::clamp(werte.value(QLatin1String(name)).toDouble(0.0), 0.0, double(hoechstens)));
+    };
+    TBildEinstellung einstellung;
+    einstellung.BildLoeschen = werte.value(QLatin1String("BildLoeschen")).toBool(false);
+    einstellung.OnlyFirstPicExp = werte.value(QLatin1String("OnlyFirstPicExp")).toBool(false);
+    einstellung.GroesseBreite = zahl("GroesseBreite", std::numeric_limits<qint32>::max());
+    einstellung.GroesseHoehe = zahl("GroesseHoehe", std::numeric_limits<qint32>::max());
+    einstellung.Qualitaetsverlust = zahl("Qualitaetsverlust", 255);
+    return einstellung;
+}
+
+QString BildEinstellungText(const TBildEinstellung& e)
+{
+    if (e.BildLoeschen) {
+        return QStringLiteral("kein Bild");
+    }
+    QStringList teile;
+    if (e.GroesseBreite > 0 && e.GroesseHoehe > 0) {
+        teile << QStringLiteral("höchstens %1 × %2 Pixel").arg(e.GroesseBreite).arg(e.GroesseHoehe);
+    } else if (e.GroesseBreite > 0) {
+        teile << QStringLiteral("höchstens %1 Pixel breit").arg(e.GroesseBreite);
+    } else if (e.GroesseHoehe > 0) {
+        teile << QStringLiteral("höchstens %1 Pixel hoch").arg(e.GroesseHoehe);
+    }
+    if (e.OnlyFirstPicExp) {
+        teile << QStringLiteral("nur das erste Bild");
+    }
+    if (e.Qualitaetsverlust > 0) {
+        teile << QStringLiteral("Qualität %1 %").arg(JpegQualitaet(e.Qualitaetsverlust));
+    }
+    return teile.isEmpty() ? QStringLiteral("Bilder unverändert") : teile.join(QStringLiteral(", "));
 }
 
 int JpegQualitaet(int qualitaetsverlust)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -26,7 +27,14 @@ struct TBildEinstellung
     int Qualitaetsverlust = 0;    // 0..255, 0 = quality unchanged
 
     static TBildEinstellung Von(const TBildKOMMFilter& filter);
+    // From the values by name as a setting stores them; a missing or
+    // unreadable value counts as cleared, one out of range as its nearest end.
+    static TBildEinstellung AusWerten(const QJsonObject& werte);
 };
+
+// What the setting does to an image, in words: "höchstens 320 × 240 Pixel,
+// nur das erste Bild, Qualität 61 %", "kein Bild", "Bilder unverändert".
+QString BildEinstellungText(const TBildEinstellung& einstellung);
 
 // JPEG quality written for a loss level above 0: 100 - level * 100 / 255,
 // rounded; a level outside 0..255 counts as the nearest end.

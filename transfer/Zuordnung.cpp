@@ -4,6 +4,9 @@
 #include "host/core/Rechner.h"
 #include "host/store/Store.h"
 
+#include "transfer/BildVerarbeitung.h"
+
+#include <QJsonDocument>
 #include <QStringList>
 
 namespace {
@@ -38,7 +41,13 @@ TBedienung BedienendeEinstellung(const TZuordnungen& zuordnungen, QChar rtyp, qi
     if (rnr != 0) {
         const auto nummer = zuordnungen.Nummern.constFind(rnr);
         if (nummer != zuordnungen.Nummern.cend()) {
-            return TBedienung{TZuordnungsGrund::Rechnernummer, *nummer};
+            TBedienung bedienung{TZuordnungsGrund::Rechnernummer, *nummer};
+            const auto typ = zuordnungen.Typen.constFind(rtyp.unicode());
+            if (rtyp != QChar(kBlank) && typ != zuordnungen.Typen.cend() && *typ != *nummer) {
+                bedienung.Ueberschrieben = *typ;
+                bedienung.UeberschriebenTyp = rtyp;
+            }
+            return bedienung;
         }
     }
     if (rtyp != QChar(kBlank)) {
@@ -86,6 +95,24 @@ QString BedienungText(const TBedienung& bedienung)
     return bedienung.Filtert() ? QStringLiteral("%1 (%2)").arg(bedienung.Bezeichnung, grund) : grund;
 }
 
+QString BedienungErklaerung(const TBedienung& bedienung)
+{
+    if (bedienung.Ueberschrieben.isEmpty()) {
+        return BedienungText(bedienung);
+    }
+    return QStringLiteral("%1 (%2; überschreibt %3 des Rechnertyps %4)")
+        .arg(bedienung.Bezeichnung, ZuordnungsGrundText(bedienung.Grund), bedienung.Ueberschrieben)
+        .arg(bedienung.UeberschriebenTyp);
+}
+
+QString TFilterZuordnung::Erklaerung(const TBedienung& bedienung) const
+{
+    const QString text = BedienungErklaerung(bedienung);
+    return bedienung.Filtert() && m_wirkung.contains(bedienung.Bezeichnung)
+               ? QStringLiteral("%1: %2").arg(text, m_wirkung.value(bedienung.Bezeichnung))
+               : text;
+}
+
 TFilterZuordnung::TFilterZuordnung(const QString& kennung) : m_kennung(kennung)
 {
     ReadFikofile(kennung, [this](const QString&, const QString& bezeichnung, char16_t rtyp, qint32 rnr) {
@@ -100,6 +127,18 @@ TFilterZuordnung::TFilterZuordnung(const QString& kennung) : m_kennung(kennung)
     for (const TRechner& rechner : ReadRechner(TStore::Required(), false)) {
         m_typen.insert(rechner.RNr, rechner.RTyp);
     }
+    Tfidefile fide;
+    fide.OpenNew(-1);
+    fide.ResetSearch();
+    fide.Kennung.SetFilterMin(kennung);
+    fide.Kennung.SetFilterMax(kennung);
+    for (bool found = fide.ReadFirst(); found; found = fide.ReadNext()) {
+        m_wirkung.insert(fide.Bezeichnung.GetWert(),
+                         BildEinstellungText(TBildEinstellung::AusWerten(
+                             QJsonDocument::fromJson(fide.Einstellungen.GetWert().toUtf8()).object())));
+    }
+    fide.ResetSearch();
+    fide.CloseTable();
 }
 
 TBedienung TFilterZuordnung::FuerRechner(qint32 rnr) const

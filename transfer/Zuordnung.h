@@ -22,8 +22,15 @@ enum class TZuordnungsGrund
 
 struct TBedienung
 {
+    TBedienung() = default;
+    TBedienung(TZuordnungsGrund grund, QString bezeichnung) : Grund(grund), Bezeichnung(std::move(bezeichnung)) {}
+
     TZuordnungsGrund Grund = TZuordnungsGrund::ArtAus;
     QString Bezeichnung; // the serving setting; empty when none serves
+    // The setting of the computer's type that the number's setting
+    // overrides, and that type; empty / blank when it overrides none.
+    QString Ueberschrieben;
+    QChar UeberschriebenTyp = QLatin1Char(' ');
 
     bool Filtert() const { return !Bezeichnung.isEmpty(); }
 };
@@ -44,6 +51,9 @@ TBedienung BedienendeEinstellung(const TZuordnungen& zuordnungen, QChar rtyp, qi
 QString ZuordnungsGrundText(TZuordnungsGrund grund);
 // "KLEIN (Einstellung der Rechnernummer)" and the like.
 QString BedienungText(const TBedienung& bedienung);
+// The same with what it overrides: "KLEIN (Einstellung der Rechnernummer;
+// überschreibt GROSS des Rechnertyps F)".
+QString BedienungErklaerung(const TBedienung& bedienung);
 // Short key of the reason for machine-readable output ("rnr", "rtyp", ...).
 QString ZuordnungsGrundSchluessel(TZuordnungsGrund grund);
 
@@ -63,9 +73,17 @@ public:
     TBedienung FuerTyp(QChar rtyp) const;
     // The type of a computer number (blank when the number is unknown).
     QChar TypVon(qint32 rnr) const { return m_typen.value(rnr, QLatin1Char(' ')); }
+    // What the saved setting does to an image, in words (empty for a
+    // setting the kind does not hold).
+    QString Wirkung(const QString& bezeichnung) const { return m_wirkung.value(bezeichnung); }
+    // The serving setting with what it overrides and what it does:
+    // "KLEIN (Einstellung der Rechnernummer; überschreibt GROSS des
+    // Rechnertyps F): höchstens 320 × 240 Pixel, Qualität 61 %".
+    QString Erklaerung(const TBedienung& bedienung) const;
 
 private:
     QString m_kennung;
+    QHash<QString, QString> m_wirkung;
     TZuordnungen m_zuordnungen;
     QHash<qint32, QChar> m_typen;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 
 // Conversions between text and numbers as the forms use them.
@@ -24,3 +25,7 @@ double krn_RoundHalfEven(double value);
 
 // Compares two texts ignoring letter case.
 bool SameText(const QString& a, const QString& b);
+
+// Whether the character is one the edits never take: control characters,
+// NUL, and the marks, overrides and isolates of text direction.
+bool KRNVerbotenesZeichen(QChar c);

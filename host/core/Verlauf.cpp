@@ -53,9 +53,9 @@ QString WertText(const QJsonValue& wert, bool jaNein)
     return QString::fromUtf8(QJsonDocument::fromVariant(wert.toVariant()).toJson(QJsonDocument::Compact));
 }
 
-// "name: before → after" for each value that differs, the editor's values
-// first, then the others by key.
-QStringList Aenderungen(const QJsonObject& vorher, const QJsonObject& nachher)
+} // namespace
+
+QStringList FassungAenderungen(const QJsonObject& vorher, const QJsonObject& nachher)
 {
     QStringList teile;
     if (vorher.value(QStringLiteral("Beschreibung")) != nachher.value(QStringLiteral("Beschreibung"))) {
@@ -98,6 +98,8 @@ QStringList Aenderungen(const QJsonObject& vorher, const QJsonObject& nachher)
     return teile;
 }
 
+namespace {
+
 QString Rechner(const TVerlaufEintrag& eintrag)
 {
     return eintrag.RNr != 0 ? QStringLiteral("Rechner %1").arg(eintrag.RNr)
@@ -127,7 +129,7 @@ QString VerlaufText(const TVerlaufEintrag& e)
         return einstellung + QStringLiteral(" gelöscht");
     }
     if (e.Art == u"einstellung_geaendert") {
-        const QStringList teile = Aenderungen(e.Vorher, e.Nachher);
+        const QStringList teile = FassungAenderungen(e.Vorher, e.Nachher);
         return teile.isEmpty() ? einstellung + QStringLiteral(" überschrieben (unverändert)")
                                : teile.join(QStringLiteral("; "));
     }
@@ -154,6 +156,13 @@ QString VerlaufText(const TVerlaufEintrag& e)
             .arg(QDate::fromString(e.Nachher.value(QStringLiteral("vor")).toString(), Qt::ISODate)
                      .toString(QStringLiteral("dd.MM.yyyy")))
             .arg(e.Nachher.value(QStringLiteral("entfernt")).toInt());
+    }
+    if (e.Art == u"einstellungen_importiert") {
+        return QStringLiteral("%1 Einstellungen und %2 Zuordnungen importiert aus %3%4")
+            .arg(e.Nachher.value(QStringLiteral("Einstellungen")).toInt())
+            .arg(e.Nachher.value(QStringLiteral("Zuordnungen")).toInt())
+            .arg(e.Nachher.value(QStringLiteral("Quelle")).toString(),
+                 e.Nachher.value(QStringLiteral("Ersetzen")).toBool() ? QStringLiteral(" (ersetzend)") : QString());
     }
     // The restores' own entries.
     const auto ortszeit = [&e](const char* feld) {

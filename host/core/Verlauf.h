@@ -55,6 +55,10 @@ QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter)
 
 // The entry in words ("max. Breite: 1024 → 800", "Rechner 101 zugeordnet").
 QString VerlaufText(const TVerlaufEintrag& eintrag);
+// "name: before → after" for each value of two versions of a setting
+// (objects with Beschreibung, Einstellungen and Werte) that differs, the
+// editor's values first, then the others by key.
+QStringList FassungAenderungen(const QJsonObject& vorher, const QJsonObject& nachher);
 // The name of a filter kind ("Artikelbilder"), else its Kennung.
 QString FilterartName(const QString& kennung);
 

@@ -503,3 +503,13 @@ QString TPostgresDialect::ListSql(TStoreListKind kind) const
                      "SELECT CAST(value AS integer) AS value FROM json_array_elements_text(CAST(? AS json))")
                : QStringLiteral("SELECT value FROM json_array_elements_text(CAST(? AS json))");
 }
+
+QString TPostgresDialect::RowsSql(int columns) const
+{
+    QStringList spalten;
+    for (int i = 0; i < columns; ++i) {
+        spalten << QStringLiteral("r ->> %1 AS c%1").arg(i);
+    }
+    return QStringLiteral("SELECT %1 FROM json_array_elements(CAST(? AS json)) AS t(r)")
+        .arg(spalten.join(QStringLiteral(", ")));
+}

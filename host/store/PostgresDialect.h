@@ -40,6 +40,9 @@ public:
     // the next statement on the connection discards what is left of it.
     bool ResultsSurviveOtherStatements() const override { return false; }
     QString ListSql(TStoreListKind kind) const override;
+    QString RowsSql(int columns) const override;
+    // ANALYZE; a role that does not own the table is skipped with a warning.
+    QString StatisticsSql(const QString& table) const override { return QStringLiteral("ANALYZE ") + table; }
 
 private:
     TPostgresAddress m_address;

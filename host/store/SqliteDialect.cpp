@@ -443,3 +443,12 @@ QString TSqliteDialect::HistoryInsertSql() const
         " SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), k.arbeitseinheit, k.benutzer, '', k.arbeitsplatz,"
         " k.programm, k.version, ?, ?, ?, ?, ?, ?, ? FROM verlauf_kontext k");
 }
+
+QString TSqliteDialect::RowsSql(int columns) const
+{
+    QStringList spalten;
+    for (int i = 0; i < columns; ++i) {
+        spalten << QStringLiteral("CAST(json_extract(value, '$[%1]') AS TEXT) AS c%1").arg(i);
+    }
+    return QStringLiteral("SELECT %1 FROM json_each(?)").arg(spalten.join(QStringLiteral(", ")));
+}

@@ -33,6 +33,8 @@ public:
     {
         return QStringLiteral("SELECT value FROM json_each(?)");
     }
+    QString RowsSql(int columns) const override;
+    QString StatisticsSql(const QString&) const override { return QString(); }
 
 private:
     QString m_file;

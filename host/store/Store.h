@@ -116,6 +116,15 @@ public:
     void Run(QSqlQuery& query);
     // The subquery for a list bound as one parameter (see TStoreDialect).
     QString ListSql(TStoreListKind kind) const { return m_dialect->ListSql(kind); }
+    QString RowsSql(int columns) const { return m_dialect->RowsSql(columns); }
+    // See TStoreDialect::StatisticsSql; the table is a name of the schema.
+    void RefreshStatistics(const QString& table)
+    {
+        const QString sql = m_dialect->StatisticsSql(table);
+        if (!sql.isEmpty()) {
+            Exec(sql);
+        }
+    }
     // Statements sent on this connection so far (prepared, executed, begun,
     // ended); a round trip each on a server.
     qint64 StatementCount() const { return m_statementCount; }

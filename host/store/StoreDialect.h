@@ -124,4 +124,11 @@ public:
     // is bound as one parameter, so that a statement's size and number do
     // not grow with the list.
     virtual QString ListSql(TStoreListKind kind) const = 0;
+    // The same for a table: a subquery with text columns c0 .. c(n-1) from
+    // a JSON array of arrays of n strings or numbers bound as one parameter.
+    virtual QString RowsSql(int columns) const = 0;
+    // Before one statement changes many rows of a table that has just grown:
+    // brings the planner's statistics of the table up to date, where stale
+    // ones would make it join row by row. Empty where nothing is needed.
+    virtual QString StatisticsSql(const QString& table) const = 0;
 };

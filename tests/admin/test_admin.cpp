@@ -95,7 +95,8 @@ TEST_F(AdminTest, ImportExplainAndTransferForAllComputers)
     EXPECT_EQ(grund,
               (QHash<int, QString>{{101, u"rnr"_s}, {102, u"rtyp"_s}, {103, u"rtyp"_s}, {201, u"keine"_s}}));
     EXPECT_TRUE(Starten({u"explain"_s, u"--rnr"_s, u"101"_s})
-                    .Ausgabe.contains(u"ABIL: MITTEL (Einstellung der Rechnernummer)"_s));
+                    .Ausgabe.contains(u"ABIL: MITTEL (Einstellung der Rechnernummer; überschreibt KLEIN des Rechnertyps F): "
+                                      "höchstens 400 × 400 Pixel, Qualität 75 %"_s));
 
     QMap<QString, QByteArray> bilder;
     for (const QString& name : {u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s}) {
@@ -316,3 +317,54 @@ TEST_F(AdminTest, HistoryInWordsNewestFirstFilteredAndPruned)
     EXPECT_TRUE(danach.Ausgabe.contains(u"veldrake-admin"_s));
     EXPECT_TRUE(danach.Ausgabe.trimmed().endsWith(u"gekürzt: 5 Einträge entfernt"_s)) << danach.Ausgabe.toStdString();
 }
+
+namespace {
+
+// Export, dry run and import as scripts see them: exit codes, stdout and files.
+TEST_F(AdminTest, ExportImportAndReportExitCodes)
+{
+    Starten({u"import-computers"_s, Datei(u"rechner.csv"_s, "Rechnertyp;F;Filiale\nRechner;101;Nord;F\n")});
+    TdtmKOMMFilter dtm;
+    dtm.RunCreateHandler();
+    dtm.BuchenAktivitaet(u"ABIL"_s, true);
+    EinstellungSpeichern(u"KLEIN"_s, 320, 240, 100);
+    dtm.BuchenKommunikation(u"ABIL"_s, u"KLEIN"_s, u'F', 0, true);
+    const QString export_ = m_store.Dir() + u"/export.json"_s;
+    ASSERT_EQ(Starten({u"export"_s, export_}).ExitCode, 0);
+    const QByteArray exportiert = DateiLesen(export_);
+    EXPECT_EQ(Starten({u"export"_s}).Ausgabe.toUtf8(), exportiert) << "stdout and file alike";
+    const QString geaendert =
+        Datei(u"geaendert.json"_s, QByteArray(exportiert).replace("\"GroesseBreite\": 320", "\"GroesseBreite\": 640"));
+    const QString kaputt = Datei(u"kaputt.json"_s, exportiert.left(exportiert.size() / 2));
+    const QString karte = Datei(u"karte.csv"_s, "Rechner;101;abc\n");
+    const QString html = m_store.Dir() + u"/bericht.html"_s;
+
+    const struct
+    {
+        QStringList Argumente;
+        int ExitCode;
+        QString Ausgabe; // part of stdout, or of stderr for a failure
+    } faelle[] = {
+        {{u"import"_s, export_, u"--dry-run"_s}, 0, {}},
+        {{u"import"_s, geaendert, u"--dry-run"_s}, 1, u"max. Breite: 320 → 640"_s},
+        {{u"import"_s, kaputt, u"--dry-run"_s}, 3, u"kaputt.json, Zeile"_s},
+        {{u"import"_s, export_, u"--map"_s, karte}, 3, u"karte.csv, Zeile 1"_s},
+        {{u"import"_s}, 2, u"genau eine Datei"_s},
+        {{u"export"_s, u"--kind"_s, u"XXXX"_s}, 2, u"XXXX"_s},
+        {{u"report"_s}, 2, u"--html"_s},
+        {{u"report"_s, u"--html"_s, html}, 0, {}},
+        {{u"report"_s, u"--json"_s}, 0, u"\"wirkung\": \"höchstens 320 × 240 Pixel, Qualität 61 %\""_s},
+        {{u"import"_s, geaendert}, 0, u"1 Einstellungen und 0 Zuordnungen importiert."_s},
+        {{u"import"_s, geaendert, u"--dry-run"_s}, 0, {}},
+    };
+    for (const auto& fall : faelle) {
+        const TLauf lauf = Starten(fall.Argumente);
+        EXPECT_EQ(lauf.ExitCode, fall.ExitCode) << fall.Argumente.join(u' ').toStdString() << "\n"
+                                                << lauf.Fehler.toStdString();
+        EXPECT_TRUE((fall.ExitCode > 1 ? lauf.Fehler : lauf.Ausgabe).contains(fall.Ausgabe))
+            << fall.Argumente.join(u' ').toStdString() << "\n" << lauf.Ausgabe.toStdString() << lauf.Fehler.toStdString();
+    }
+    EXPECT_TRUE(DateiLesen(html).startsWith("<!DOCTYPE html>"));
+}
+
+} // namespace

@@ -55,10 +55,10 @@ TEST_F(RechnerTippsTest, EveryEntryNamesItsServingSettingAndWhy)
     TVTRTypRNrCheck& tree = *form->vtRTypRNrCheck;
     ASSERT_EQ(tree.GetRTypCount(), 2);
     ASSERT_EQ(tree.GetRNrCount(), 3);
-    EXPECT_EQ(Tip(tree.RTypIndex(0)), u"Rechnertyp F, Filter ABIL: KLEIN (Einstellung des Rechnertyps)"_s);
+    EXPECT_EQ(Tip(tree.RTypIndex(0)), u"Rechnertyp F, Filter ABIL: KLEIN (Einstellung des Rechnertyps): Bilder unverändert"_s);
     EXPECT_TRUE(Tip(tree.RTypIndex(1)).contains(u"keine Einstellung"_s));
-    EXPECT_EQ(Tip(tree.RNrIndex(0)), u"Rechner 101, Filter ABIL: GROSS (Einstellung der Rechnernummer)"_s);
-    EXPECT_EQ(Tip(tree.RNrIndex(1)), u"Rechner 102, Filter ABIL: KLEIN (Einstellung des Rechnertyps)"_s);
+    EXPECT_EQ(Tip(tree.RNrIndex(0)), u"Rechner 101, Filter ABIL: GROSS (Einstellung der Rechnernummer; überschreibt KLEIN des Rechnertyps F): Bilder unverändert"_s);
+    EXPECT_EQ(Tip(tree.RNrIndex(1)), u"Rechner 102, Filter ABIL: KLEIN (Einstellung des Rechnertyps): Bilder unverändert"_s);
     EXPECT_TRUE(Tip(tree.RNrIndex(2)).contains(u"keine Einstellung"_s));
     EXPECT_TRUE(Tip(tree.RNrIndex(1).siblingAtColumn(2)).startsWith(u"Rechner 102"_s)) << "any column";
     EXPECT_TRUE(Tip(tree.RNrGroupIndex()).isEmpty());
@@ -76,7 +76,7 @@ TEST_F(RechnerTippsTest, HoveringShowsTheTip)
     const QPoint pos = tree.visualRect(tree.RNrIndex(1)).center();
     QHelpEvent event(QEvent::ToolTip, pos, tree.viewport()->mapToGlobal(pos));
     QApplication::sendEvent(tree.viewport(), &event);
-    EXPECT_EQ(QToolTip::text(), u"Rechner 102, Filter ABIL: KLEIN (Einstellung des Rechnertyps)"_s);
+    EXPECT_EQ(QToolTip::text(), u"Rechner 102, Filter ABIL: KLEIN (Einstellung des Rechnertyps): Bilder unverändert"_s);
     QToolTip::hideText();
     form->hide();
 }
