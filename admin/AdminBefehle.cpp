@@ -348,8 +348,29 @@ int DatenbestandBefehl(const QStringList& argumente)
 {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("copy"), QString());
+    parser.addOptions({Option("reader", "grant: Rechte zum Lesen."),
+                       Option("editor", "grant: Rechte zum Bearbeiten (ohne den Verlauf zu ändern).")});
     Parsen(parser, argumente);
     const QStringList positionen = parser.positionalArguments();
+    if (positionen.value(0) == u"grant") {
+        const bool leser = parser.isSet(QStringLiteral("reader"));
+        const bool bearbeiter = parser.isSet(QStringLiteral("editor"));
+        if (positionen.size() != 2 || leser == bearbeiter) {
+            throw TAufrufFehler(QStringLiteral("store grant erwartet --reader oder --editor und eine ROLLE"));
+        }
+        try {
+            if (!TStore::Required().Grant(bearbeiter, positionen[1])) {
+                throw TEingabeFehler(QStringLiteral("Rollen und Rechte gibt es nur auf einem PostgreSQL-Datenbestand."));
+            }
+        } catch (const StoreError&) {
+            throw;
+        } catch (const KRNException& e) {
+            throw TEingabeFehler(e.Message());
+        }
+        Aus(QStringLiteral("Die Rolle %1 hat die Rechte %2.\n")
+                .arg(positionen[1], bearbeiter ? QStringLiteral("zum Bearbeiten") : QStringLiteral("zum Lesen")));
+        return exOk;
+    }
     if (positionen.value(0) != u"copy" || positionen.size() != 3) {
         throw TAufrufFehler(QStringLiteral("store copy erwartet QUELLE und ZIEL"));
     }
@@ -633,7 +654,7 @@ int Ausfuehren(const QStringList& argumente)
     }
     for (const TBefehl& befehl : kBefehle) {
         if (name == QLatin1String(befehl.Name)) {
-            if (befehl.MitDatenbestand) {
+            if (befehl.MitDatenbestand || (name == u"store" && rest.value(0) == u"grant")) {
                 DatenbestandOeffnen(store);
             }
             return befehl.Ausfuehren(rest);
@@ -683,6 +704,11 @@ QString AdminHilfe()
         "      PostgreSQL-Datenbank\n"
         "      (postgresql://benutzer@rechner:port/datenbank), und vergleicht beide\n"
         "      Zeile für Zeile. Ein Ziel, das nicht leer ist, wird abgelehnt (3).\n"
+        "  store grant (--reader | --editor) ROLLE\n"
+        "      Gibt einer Rolle des PostgreSQL-Servers die Rechte eines Lesers (nur\n"
+        "      SELECT) oder eines Bearbeiters (Einstellungen, Zuordnungen, Aktivität\n"
+        "      und neue Verlaufseinträge; den Verlauf ändern oder löschen nie).\n"
+        "      Nur der Eigentümer der Tabellen darf das.\n"
         "  import-computers DATEI.csv\n"
         "      Liest Rechnertypen und Rechner ein (Rechnertyp;Typ;Name und\n"
         "      Rechner;Nummer;Name;Typ[;Master]). Eine fehlerhafte Zeile wird mit ihrer\n"

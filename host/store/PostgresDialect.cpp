@@ -339,6 +339,28 @@ void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepM
     db.setConnectOptions(options);
 }
 
+QStringList TPostgresDialect::GrantSql(TStore& store, bool editor, const QString& role) const
+{
+    const QStringList namen = ReadStrings(
+        store, QStringLiteral("SELECT quote_ident(current_schema()) UNION ALL"
+                              " SELECT quote_ident(rolname) FROM pg_roles WHERE rolname = ?"),
+        {role});
+    if (namen.size() != 2) {
+        throw KRNException(QStringLiteral("Die Rolle „%1“ gibt es auf dem Server nicht.").arg(role));
+    }
+    const QString& schema = namen[0];
+    const QString& rolle = namen[1];
+    QStringList sql = {
+        QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(schema, rolle),
+        QStringLiteral("GRANT SELECT ON fidefile, fikofile, rechnertyp, rechner, verlauf TO %1").arg(rolle)};
+    if (editor) {
+        sql << QStringLiteral("GRANT INSERT, UPDATE, DELETE ON fidefile, fikofile TO %1").arg(rolle)
+            << QStringLiteral("GRANT INSERT ON verlauf TO %1").arg(rolle)
+            << QStringLiteral("GRANT USAGE ON SEQUENCE verlauf_id_seq TO %1").arg(rolle);
+    }
+    return sql;
+}
+
 QString TPostgresDialect::ReadOnlyReason(TStore& store) const
 {
     // A table that is missing yet counts as writable when the role may

@@ -18,6 +18,7 @@ public:
     void DiscardCreated() override {}
     QString CanonicalLocation(const QString&) const override { return m_address.Display(); }
     QString ReadOnlyReason(TStore& store) const override;
+    QStringList GrantSql(TStore& store, bool editor, const QString& role) const override;
     void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
     TStoreFailure Classify(const QSqlError& error) const override;
     QStringList Tables(TStore& store) const override;

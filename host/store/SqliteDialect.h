@@ -26,6 +26,7 @@ public:
     QString AssignmentHistorySql(bool hinzu) const override;
     QString RowRecordingQuietSql() const override;
     QStringList HistoryPruneSql() const override { return {}; }
+    QStringList GrantSql(TStore&, bool, const QString&) const override { return {}; }
     void TableCopied(TStore&, const QString&) const override {}
     QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
     bool ResultsSurviveOtherStatements() const override { return true; }

@@ -16,6 +16,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <utility>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -276,12 +277,12 @@ void TStore::CheckSchema()
         m_uniqueRulesPending = true;
     }
     if (ReadOnly()) {
-        // Read as it is: a missing rule stays missing, a missing table
-        // cannot be read.
+        // Read as it is: a missing rule stays missing. Missing tables are
+        // tried all the same, so that the failure is the store's own.
         if (!missing.isEmpty()) {
-            throw StoreError(QStringLiteral("%1\nDem Datenbestand fehlen Tabellen: %2")
-                                 .arg(m_readOnlyReason, missing.join(QStringLiteral(", "))),
-                             TStoreFailure::ReadOnly);
+            const QString reason = std::exchange(m_readOnlyReason, QString());
+            CompleteSchema(missing, rules);
+            m_readOnlyReason = reason;
         }
         return;
     }
@@ -592,6 +593,20 @@ void TStore::ChangeAssignments(bool hinzu, const QString& rows, const QString& c
     Query(m_dialect->RowRecordingQuietSql(), {1});
     Query(change, values);
     Query(m_dialect->RowRecordingQuietSql(), {0});
+}
+
+bool TStore::Grant(bool editor, const QString& role)
+{
+    const QStringList sql = m_dialect->GrantSql(*this, editor, role);
+    if (sql.isEmpty()) {
+        return false;
+    }
+    TStoreTransaction transaktion(*this);
+    for (const QString& statement : sql) {
+        Exec(statement);
+    }
+    transaktion.Commit();
+    return true;
 }
 
 void TStore::AllowHistoryPrune()

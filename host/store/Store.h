@@ -149,6 +149,11 @@ public:
     // Bezeichnung, RTyp and RNr of exactly the rows the change will add
     // (hinzu) or remove, as seen before it runs. Both bind `values`.
     void ChangeAssignments(bool hinzu, const QString& rows, const QString& change, const QVariantList& values);
+    // Gives a role of the server the rights of a reader or an editor (see
+    // TStoreDialect::GrantSql), as one unit of work; only the owner of the
+    // tables may. Returns false where the store knows no roles; throws
+    // KRNException for a role the server does not know.
+    bool Grant(bool editor, const QString& role);
     // Inside a unit of work: lets it delete old history (on a server only
     // for the owner of verlauf).
     void AllowHistoryPrune();

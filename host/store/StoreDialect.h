@@ -104,6 +104,11 @@ public:
     // rows at once.
     virtual QString AssignmentHistorySql(bool hinzu) const = 0;
     virtual QString RowRecordingQuietSql() const = 0;
+    // The statements that give a role of the server the rights of a reader
+    // (SELECT only) or of an editor (books settings, assignments and
+    // activity, adds history; never changes or deletes it). Empty where the
+    // store knows no roles; throws KRNException for a role it does not know.
+    virtual QStringList GrantSql(TStore& store, bool editor, const QString& role) const = 0;
     // Run inside the unit of work before old history is deleted.
     virtual QStringList HistoryPruneSql() const = 0;
     // After a table was filled by a copy with its own keys.
