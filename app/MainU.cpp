@@ -203,6 +203,7 @@ void TfrmMain::FormCreate(QObject*)
         KRNFormInit(KRNProgramm().ProgrammKennung() + QStringLiteral(".frmMain"), true);
         SetCaption(Caption() + QStringLiteral(" - ") + KRNProgramm().GetTextMandant() +
                    (KRNNurLesen() ? QStringLiteral(" (nur lesen)") : QString()));
+        KRNSperrenWennNurLesen({spbImportieren});
         TdtmKOMMFilter* dtm = dtmKOMMFilter;
         if (!dtm) {
             throw KRNException(QStringLiteral("Das Datenmodul ist nicht angelegt."));
