@@ -5,8 +5,10 @@
 #include "dialogs/VerlaufU.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
+#include "host/KRNHinweisLeiste.h"
 #include "host/VRList.h"
 #include "host/VTVRList.h"
+#include "host/core/FremdeAenderungen.h"
 #include "host/core/Guard.h"
 #include "host/core/KRNError.h"
 #include "host/core/KRNInfo.h"
@@ -64,6 +66,7 @@ void TfrmLoad::SetupComponents()
     anchors->Place(vtFIDEList, frame.ContentArea(), TAnchors::akAll);
     anchors->KeepMinimum(vtFIDEList);
     connect(vtFIDEList, &TVTVRList::DblClick, this, [this] { btnLadenClick(vtFIDEList); });
+    barHinweis = new TKRNHinweisLeiste(pnlDaten);
 
     actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
                        [this] { btnAbbrechenClick(actEsc); });
@@ -92,6 +95,10 @@ void TfrmLoad::FormCreate(QObject*)
             column.Visible = true;
         }
         vtFIDEList->SetVRList(FFIDEList.get());
+        if (TFremdeAenderungenWaechter* waechter = TFremdeAenderungenWaechter::Aktuell()) {
+            connect(waechter, &TFremdeAenderungenWaechter::Geaendert, this,
+                    [this](const TFremdeAenderungen& aenderungen) { FremdGeaendert(aenderungen); });
+        }
         ClearFilterEinstellung();
         FLoeschen = true;
         FNeuanlage = true;
@@ -107,7 +114,29 @@ void TfrmLoad::FormShow(QObject*)
         spbNew->setEnabled(FNeuanlage);
         spbNew->setVisible(FNeuanlage);
         actF3->setEnabled(FNeuanlage);
+        barHinweis->Verbergen();
         grdFIDEFuellen();
+    });
+}
+
+void TfrmLoad::FremdGeaendert(const TFremdeAenderungen& aenderungen)
+{
+    KRNGuard(KRNLocation("TfrmLoad", "FremdGeaendert"), true, [&] {
+        if (!isVisible() || !FFIDEList || !aenderungen.Einstellungen(FFilterKennung)) {
+            return;
+        }
+        const PVRRow row = vtFIDEList->GetNodeData(vtFIDEList->GetFirstSelected(false));
+        const QString gewaehlt = row ? PVRItem2String(row->Item(0)) : QString();
+        grdFIDEFuellen();
+        if (gewaehlt.isEmpty() || vtFIDEList->SetFocusedRowWithText(0, gewaehlt)) {
+            return;
+        }
+        QString text = QStringLiteral("Die gewählte Einstellung „%1“ wurde an einem anderen Arbeitsplatz gelöscht.")
+                           .arg(gewaehlt);
+        if (const auto eintrag = aenderungen.Einstellung(FFilterKennung, gewaehlt)) {
+            text += QLatin1Char('\n') + FremdeAenderungText(*eintrag);
+        }
+        barHinweis->Zeigen(text, false);
     });
 }
 
