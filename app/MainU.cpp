@@ -11,6 +11,7 @@
 #include "host/KRNNurLesen.h"
 #include "host/Application.h"
 #include "host/KRNControls.h"
+#include "host/core/FremdeAenderungen.h"
 #include "host/core/Guard.h"
 #include "host/core/KRNError.h"
 #include "host/core/KRNInfo.h"
@@ -210,6 +211,16 @@ void TfrmMain::FormCreate(QObject*)
         }
         connect(spbVersion, &QToolButton::clicked, dtm, [dtm] { dtm->VersionsInfo(dtm); });
         RefreshMenu();
+        // A filter kind switched on or off at another workstation: the menu
+        // follows at the next idle moment, as after the activation dialog.
+        if (TFremdeAenderungenWaechter* waechter = TFremdeAenderungenWaechter::Aktuell()) {
+            connect(waechter, &TFremdeAenderungenWaechter::Geaendert, this,
+                    [this](const TFremdeAenderungen& aenderungen) {
+                        if (aenderungen.Filterarten()) {
+                            FIdle_RefreshMenu = true;
+                        }
+                    });
+        }
         Application().SetOnIdle([self = QPointer<TfrmMain>(this)](QObject* sender, bool& done) {
             if (self) {
                 self->Idle(sender, done);

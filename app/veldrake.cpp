@@ -10,6 +10,8 @@
 #include "editors/KOMMFilterBILDEditor.h"
 #include "host/Application.h"
 #include "host/KRNDesktop.h"
+#include "host/core/FremdeAenderungen.h"
+#include "host/core/KRNError.h"
 #include "host/core/KRNInfo.h"
 #include "host/core/KRNProgramm.h"
 #include "host/core/Guard.h"
@@ -22,6 +24,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -82,6 +85,41 @@ private:
     QWidget* m_mainForm;
 };
 
+// Tells the program of other workstations' changes while it runs; looks
+// at once whenever the program becomes active again.
+class TFremdeAenderungenStart final : public QObject
+{
+public:
+    explicit TFremdeAenderungenStart(TStore& store) : m_waechter(store)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == qApp && event->type() == QEvent::ApplicationActivate) {
+            m_waechter.Pruefen();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TFremdeAenderungenWaechter m_waechter;
+};
+
+std::unique_ptr<TFremdeAenderungenStart> g_fremdeAenderungen;
+
+// Without the watch the program works as before, only without news.
+void FremdeAenderungenBeobachten()
+{
+    try {
+        g_fremdeAenderungen = std::make_unique<TFremdeAenderungenStart>(*KRNProgramm().Store());
+    } catch (const StoreError& e) {
+        KRNInfo().RegisterException(QStringLiteral("veldrake.FremdeAenderungen"), e, false);
+    }
+}
+
 // The guarded block of start-up. Returns false when it ended with a failure
 // (already shown).
 bool StartUp()
@@ -90,6 +128,7 @@ bool StartUp()
     try {
         KRNProgramm().Init(QStringLiteral("VELDRAKE"), 3, 0, 0, true);
         Application().SetTitle(QStringLiteral("Filter für den Datenaustausch"));
+        FremdeAenderungenBeobachten();
         Create(dtmKOMMFilter, QStringLiteral("dtmKOMMFilter"));
         Create(frmMain, QStringLiteral("frmMain"));
         Create(frmFilterOnOff, QStringLiteral("frmFilterOnOff"));
@@ -114,6 +153,7 @@ void ShutDown()
 {
     Application().DestroyComponents();
     ClearKOMMFilterRegistry();
+    g_fremdeAenderungen.reset(); // before the store closes
     KRNProgramm().Done();
 }
 

@@ -6,8 +6,10 @@
 #include "host/KRNNurLesen.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
+#include "host/KRNHinweisLeiste.h"
 #include "host/VRList.h"
 #include "host/VTVRList.h"
+#include "host/core/FremdeAenderungen.h"
 #include "host/core/Guard.h"
 #include "host/core/KRNError.h"
 #include "host/core/KRNInfo.h"
@@ -65,6 +67,7 @@ void TfrmLoad::SetupComponents()
     anchors->Place(vtFIDEList, frame.ContentArea(), TAnchors::akAll);
     anchors->KeepMinimum(vtFIDEList);
     connect(vtFIDEList, &TVTVRList::DblClick, this, [this] { btnLadenClick(vtFIDEList); });
+    barHinweis = new TKRNHinweisLeiste(pnlDaten);
 
     actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
                        [this] { btnAbbrechenClick(actEsc); });
@@ -93,6 +96,10 @@ void TfrmLoad::FormCreate(QObject*)
             column.Visible = true;
         }
         vtFIDEList->SetVRList(FFIDEList.get());
+        if (TFremdeAenderungenWaechter* waechter = TFremdeAenderungenWaechter::Aktuell()) {
+            connect(waechter, &TFremdeAenderungenWaechter::Geaendert, this,
+                    [this](const TFremdeAenderungen& aenderungen) { FremdGeaendert(aenderungen); });
+        }
         ClearFilterEinstellung();
         FLoeschen = true;
         FNeuanlage = true;
@@ -109,7 +116,29 @@ void TfrmLoad::FormShow(QObject*)
         spbNew->setVisible(FNeuanlage);
         actF3->setEnabled(FNeuanlage);
         KRNSperrenWennNurLesen({spbDelete, actF15, spbNew, actF3});
+        barHinweis->Verbergen();
         grdFIDEFuellen();
+    });
+}
+
+void TfrmLoad::FremdGeaendert(const TFremdeAenderungen& aenderungen)
+{
+    KRNGuard(KRNLocation("TfrmLoad", "FremdGeaendert"), true, [&] {
+        if (!isVisible() || !FFIDEList || !aenderungen.Einstellungen(FFilterKennung)) {
+            return;
+        }
+        const PVRRow row = vtFIDEList->GetNodeData(vtFIDEList->GetFirstSelected(false));
+        const QString gewaehlt = row ? PVRItem2String(row->Item(0)) : QString();
+        grdFIDEFuellen();
+        if (gewaehlt.isEmpty() || vtFIDEList->SetFocusedRowWithText(0, gewaehlt)) {
+            return;
+        }
+        QString text = QStringLiteral("Die gewählte Einstellung „%1“ wurde an einem anderen Arbeitsplatz gelöscht.")
+                           .arg(gewaehlt);
+        if (const auto eintrag = aenderungen.Einstellung(FFilterKennung, gewaehlt)) {
+            text += QLatin1Char('\n') + FremdeAenderungText(*eintrag);
+        }
+        barHinweis->Zeigen(text, false);
     });
 }
 

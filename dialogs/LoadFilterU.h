@@ -12,7 +12,9 @@ class QAction;
 class TKRNStdBevel;
 class TKRNStdPanel;
 class TKRNStdSpeedButton;
+class TKRNHinweisLeiste;
 class TVRList;
+struct TFremdeAenderungen;
 class TVTVRList;
 
 // The saved-settings chooser: lists the fidefile rows of one filter kind and
@@ -56,6 +58,8 @@ public:
     TKRNStdSpeedButton* spbDelete = nullptr;
     TKRNStdSpeedButton* spbVerlauf = nullptr;
     TVTVRList* vtFIDEList = nullptr;
+    // Tells that the selected setting was deleted at another workstation.
+    TKRNHinweisLeiste* barHinweis = nullptr;
     QAction* actEsc = nullptr;
     QAction* actEingabe = nullptr;
     QAction* actF3 = nullptr;
@@ -66,6 +70,9 @@ private:
     void SetupComponents();
     // The reference check; none when it failed (the failure is reported).
     std::optional<bool> ReferenceCheck();
+    // Another workstation changed the settings of the kind: the list is read
+    // again and keeps its selected row while it is there.
+    void FremdGeaendert(const TFremdeAenderungen& aenderungen);
 
     std::unique_ptr<TVRList> FFIDEList;
     bool FNeuanlage = true;

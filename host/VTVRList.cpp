@@ -370,6 +370,18 @@ void TVTVRList::SetFocusedCell(int row, int column)
     scrollTo(index);
 }
 
+bool TVTVRList::SetFocusedRowWithText(int column, const QString& text)
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const PVRRow zeile = GetNodeData(TVRNode{m_model->ListRow(row)});
+        if (zeile && PVRItem2String(zeile->Item(column)) == text) {
+            SetFocusedCell(row, column);
+            return true;
+        }
+    }
+    return false;
+}
+
 TVRNode TVTVRList::GetFirstSelected(bool /*considerChildren*/) const
 {
     if (!selectionModel()) {

@@ -46,6 +46,11 @@ public:
     // it at once. Outside the rows it clears the selection.
     void SetFocusedCell(int row, int column);
 
+    // Makes the first shown row whose text in the column is the given one
+    // the current, selected row, as SetFocusedCell does; false, and nothing
+    // changed, when no row has it (after a refresh: the row is gone).
+    bool SetFocusedRowWithText(int column, const QString& text);
+
     // The selected row, none without a selection. The list is flat, so
     // considerChildren changes nothing.
     TVRNode GetFirstSelected(bool considerChildren = false) const;

@@ -28,6 +28,7 @@ struct TRuleSql
 };
 
 QList<TRuleSql> HistorySql(TStoreRule rule);
+QList<TRuleSql> AnnounceSql();
 
 QList<TRuleSql> RuleSql(TStoreRule rule)
 {
@@ -80,6 +81,8 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
     case TStoreRule::HistoryRecorded:
     case TStoreRule::HistoryAppendOnly:
         return HistorySql(rule);
+    case TStoreRule::ChangesAnnounced:
+        return AnnounceSql();
     }
     return {};
 }
@@ -307,6 +310,29 @@ QList<TRuleSql> HistorySql(TStoreRule rule)
     };
     result += VerlaufTrigger(QStringLiteral("fidefile"));
     result += VerlaufTrigger(QStringLiteral("fikofile"));
+    return result;
+}
+
+// Every statement that changes a setting or an assignment announces its
+// unit of work (under the id the history groups it by) on the channel. The
+// server delivers the notification when the transaction commits, once per
+// id, to every other listening connection, and never when it rolls back.
+QList<TRuleSql> AnnounceSql()
+{
+    const QString funktion = QStringLiteral(
+        "CREATE OR REPLACE FUNCTION aenderung_melden() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+        " PERFORM pg_notify('veldrake_aenderung', coalesce(nullif(current_setting('veldrake.arbeitseinheit',"
+        " true), ''), 'tx' || txid_current())); RETURN NULL; END $$; ");
+    QList<TRuleSql> result;
+    for (const QString& tabelle : {QStringLiteral("fidefile"), QStringLiteral("fikofile")}) {
+        const QString name = tabelle + QStringLiteral("_aenderung");
+        result.append({name, tabelle,
+                       (result.isEmpty() ? funktion : QString()) +
+                           QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2; CREATE TRIGGER %1 AFTER INSERT OR UPDATE"
+                                          " OR DELETE OR TRUNCATE ON %2 FOR EACH STATEMENT"
+                                          " EXECUTE FUNCTION aenderung_melden()")
+                               .arg(name, tabelle)});
+    }
     return result;
 }
 

@@ -81,6 +81,7 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
                 {nullptr, "DROP INDEX IF EXISTS verlauf_rtyp"}};
     case TStoreRule::HistoryRecorded:   // TEMP triggers of each connection, see PrepareConnection
     case TStoreRule::HistoryAppendOnly: // a file's owner may do anything with it
+    case TStoreRule::ChangesAnnounced:  // the others look at the data version themselves
         return {};
     }
     return {};

@@ -28,6 +28,10 @@ public:
     QStringList HistoryPruneSql() const override { return {}; }
     QStringList GrantSql(TStore&, bool, const QString&) const override { return {}; }
     void TableCopied(TStore&, const QString&) const override {}
+    QString ChangeChannel() const override { return QString(); }
+    // Changes with every commit of another connection, never with this
+    // connection's own; read from the shared memory of the WAL, not the disk.
+    QString ChangeCounterSql() const override { return QStringLiteral("PRAGMA data_version"); }
     QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
     bool ResultsSurviveOtherStatements() const override { return true; }
     QString ListSql(TStoreListKind) const override

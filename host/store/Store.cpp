@@ -8,9 +8,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QSysInfo>
 #include <QScopeGuard>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
 #include <QVariant>
@@ -34,7 +36,10 @@ const QString kCatalogue = QStringLiteral("DATENBESTAND");
 const QList<TStoreRule> kRules = {TStoreRule::OneSettingPerType,     TStoreRule::OneSettingPerNumber,
                                   TStoreRule::LookupByNumber,        TStoreRule::LookupByType,
                                   TStoreRule::AssignmentNeedsSetting, TStoreRule::HistoryRecorded,
-                                  TStoreRule::HistoryAppendOnly,     TStoreRule::HistoryLookup};
+                                  TStoreRule::HistoryAppendOnly,     TStoreRule::HistoryLookup,
+                                  TStoreRule::ChangesAnnounced};
+// How many of its own recent units of work a store recognises.
+constexpr int kOwnUnitsKept = 64;
 
 QString Login()
 {
@@ -163,6 +168,7 @@ TStore::~TStore()
         table->CloseTable();
     }
     m_unitOfWorkQuery.reset();
+    m_listenContext.reset();
     if (m_inTransaction) {
         QSqlQuery(QStringLiteral("ROLLBACK"), Database());
     }
@@ -214,6 +220,70 @@ void TStore::EnsureConnected()
     m_connectionLost = false;
     ++m_generation;
     m_historyPrepared = false;
+    // A new connection listens to nothing yet.
+    if (m_changeHandler) {
+        Subscribe();
+    }
+}
+
+bool TStore::ListenForChanges(std::function<void(const QString&)> handler)
+{
+    if (m_dialect->ChangeChannel().isEmpty()) {
+        return false;
+    }
+    if (!handler) {
+        // Ends the listening without a word: the connection may be gone.
+        m_changeHandler = nullptr;
+        if (Database().isOpen()) {
+            Database().driver()->unsubscribeFromNotification(m_dialect->ChangeChannel());
+        }
+        return true;
+    }
+    EnsureConnected();
+    m_changeHandler = std::move(handler);
+    if (!m_listenContext) {
+        // The driver object stays the same across reconnects.
+        m_listenContext = std::make_unique<QObject>();
+        QObject::connect(Database().driver(), &QSqlDriver::notification, m_listenContext.get(),
+                         [this](const QString& name, QSqlDriver::NotificationSource source, const QVariant& payload) {
+                             const QString einheit = payload.toString();
+                             if (name != m_dialect->ChangeChannel() || source == QSqlDriver::SelfSource ||
+                                 OwnUnitOfWork(einheit) || !m_changeHandler) {
+                                 return;
+                             }
+                             m_changeHandler(einheit);
+                         });
+    }
+    Subscribe();
+    return true;
+}
+
+void TStore::Subscribe()
+{
+    QSqlDriver* driver = Database().driver();
+    const QString channel = m_dialect->ChangeChannel();
+    if (driver->subscribedToNotifications().contains(channel)) {
+        return;
+    }
+    ++m_statementCount;
+    if (!driver->subscribeToNotification(channel)) {
+        throw Failure(driver->lastError());
+    }
+}
+
+std::optional<qint64> TStore::ChangeCounter()
+{
+    const QString sql = m_dialect->ChangeCounterSql();
+    if (sql.isEmpty()) {
+        return std::nullopt;
+    }
+    QSqlQuery query = Query(sql);
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+bool TStore::OwnUnitOfWork(const QString& id) const
+{
+    return !id.isEmpty() && m_ownUnits.contains(id);
 }
 
 // The tables and their columns, as this program reads and writes them. The
@@ -520,6 +590,10 @@ void TStore::BeginWrite()
 void TStore::BeginUnitOfWork()
 {
     m_unitOfWork = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_ownUnits.append(m_unitOfWork);
+    if (m_ownUnits.size() > kOwnUnitsKept) {
+        m_ownUnits.removeFirst();
+    }
     if (!m_historyReady) {
         return;
     }

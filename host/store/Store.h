@@ -11,8 +11,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
+
+class QObject;
 
 // Told while the store waits for another workstation to release it. The
 // program installs one that shows the wait; the store itself knows no
@@ -154,6 +157,20 @@ public:
     // tables may. Returns false where the store knows no roles; throws
     // KRNException for a role the server does not know.
     bool Grant(bool editor, const QString& role);
+    // Changes committed by other connections. Where the server tells of
+    // them, the handler gets the id of each such unit of work (never one of
+    // this store's own) from the event loop, and the store listens again
+    // after a reconnect; false where the program must look itself
+    // (ChangeCounter). An empty handler ends the listening. Throws
+    // StoreError.
+    bool ListenForChanges(std::function<void(const QString& unitOfWork)> handler);
+    // Where the program looks itself: a number that changes whenever
+    // another connection committed, and never with this store's own
+    // commits; nullopt where the server tells. Throws StoreError.
+    std::optional<qint64> ChangeCounter();
+    // Whether the unit of work is one of this store's recent ones.
+    bool OwnUnitOfWork(const QString& id) const;
+
     // Inside a unit of work: lets it delete old history (on a server only
     // for the owner of verlauf).
     void AllowHistoryPrune();
@@ -199,6 +216,7 @@ private:
     void PrepareHistoryFor(const QString& sql);
     void BeginUnitOfWork();
     void EndUnitOfWork();
+    void Subscribe();
     QSqlQuery NewQuery(const QString& sql, bool forwardOnly);
     template <class Attempt> void WithRetry(Attempt attempt);
 
@@ -224,6 +242,9 @@ private:
     QList<TDoubleService> m_doubleServed;
     QString m_readOnlyReason;
     QList<TStoreCursorOwner*> m_tables;
+    QStringList m_ownUnits; // oldest first
+    std::function<void(const QString&)> m_changeHandler;
+    std::unique_ptr<QObject> m_listenContext; // ends the driver's connection with the store
 };
 
 // One unit of work: takes the write lock, commits on Commit() and rolls back

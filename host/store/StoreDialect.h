@@ -21,6 +21,7 @@ enum class TStoreRule
     HistoryRecorded,        // changes of fidefile and fikofile are written to verlauf
     HistoryAppendOnly,      // verlauf refuses UPDATE and DELETE (pruning by its owner aside)
     HistoryLookup,          // indexes of verlauf by computer and by setting (and by time on a server)
+    ChangesAnnounced,       // a committed change of fidefile or fikofile tells the other connections
 };
 
 // Who works on the store, as the history names it.
@@ -113,6 +114,14 @@ public:
     virtual QStringList HistoryPruneSql() const = 0;
     // After a table was filled by a copy with its own keys.
     virtual void TableCopied(TStore& store, const QString& table) const = 0;
+
+    // Changes of other connections. Where the server tells of them, the
+    // channel on which a committed unit of work announces its id (the rule
+    // ChangesAnnounced sends it); empty where the program looks itself.
+    virtual QString ChangeChannel() const = 0;
+    // Where the program looks itself: a statement whose one value changes
+    // whenever another connection committed; empty where the server tells.
+    virtual QString ChangeCounterSql() const = 0;
 
     // The statements, run one by one, that start a transaction holding the
     // write lock from its first statement on. (QPSQL reports only the first

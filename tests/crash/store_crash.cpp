@@ -8,6 +8,10 @@
 //   store_crash book STORE SEED books confirmations until killed
 //   store_crash hold STORE MS   holds the write lock for MS milliseconds
 //                               (prints HELD when it has it)
+//   store_crash write STORE [--rollback] SQL...
+//                               runs the statements as one unit of work of
+//                               another workstation and commits it (or
+//                               rolls it back)
 //
 // STORE is a file path or a PostgreSQL URI (an empty database).
 //
@@ -280,6 +284,23 @@ int Crash(int runs, const QString& dir)
     return 0;
 }
 
+int Write(const QString& location, QStringList statements)
+{
+    const bool zurueck = statements.value(0) == QLatin1String("--rollback");
+    if (zurueck) {
+        statements.removeFirst();
+    }
+    const auto store = TStore::Open(location);
+    TStoreTransaction transaction(*store);
+    for (const QString& sql : statements) {
+        store->Exec(sql);
+    }
+    if (!zurueck) {
+        transaction.Commit();
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -293,6 +314,9 @@ int main(int argc, char** argv)
         if (args.size() == 3 && args[0] == QLatin1String("hold")) {
             return Hold(args[1], args[2].toInt());
         }
+        if (args.size() >= 3 && args[0] == QLatin1String("write")) {
+            return Write(args[1], args.mid(2));
+        }
         bool ok = false;
         const int runs = args.value(0).toInt(&ok);
         if (ok && runs > 0 && args.size() <= 2) {
@@ -303,6 +327,6 @@ int main(int argc, char** argv)
         std::cerr << "store_crash: " << e.Message().toStdString() << std::endl;
         return 1;
     }
-    std::cerr << "usage: store_crash RUNS [DIR|URI] | book STORE SEED | hold STORE MS" << std::endl;
+    std::cerr << "usage: store_crash RUNS [DIR|URI] | book STORE SEED | hold STORE MS | write STORE [--rollback] SQL..." << std::endl;
     return 2;
 }

@@ -3,11 +3,16 @@
 #include "DialogFixture.h"
 
 #include "dialogs/LoadFilterU.h"
+#include "SecondWorkstation.h"
+
 #include "host/KRNControls.h"
+#include "host/KRNHinweisLeiste.h"
+#include "host/core/FremdeAenderungen.h"
 #include "host/VRList.h"
 #include "host/VTVRList.h"
 
 #include <QAction>
+#include <QSignalSpy>
 
 namespace {
 
@@ -330,4 +335,39 @@ TEST_F(LoadFilterTest, AFailedReferenceCheckIsShownOnlyAfterTheWriteLockIsGone)
     ASSERT_TRUE(lockHeldWhileShown.has_value()) << "the failure was shown";
     EXPECT_FALSE(*lockHeldWhileShown) << "no other workstation waits on the box";
     EXPECT_EQ(Count(u"fidefile"_s), 1);
+}
+
+// Another workstation (a process of its own) creates and deletes settings
+// while the chooser is open: the list follows, keeps the selected row, and
+// a deleted selected row is told of in the bar.
+TEST_F(DialogTest, AnotherWorkstationsSettingsRefreshTheOpenChooser)
+{
+    store.Exec(u"INSERT INTO fidefile VALUES ('ABIL', 'B', '', '')"_s);
+    store.Exec(u"INSERT INTO fidefile VALUES ('ABIL', 'C', '', '')"_s);
+    TFremdeAenderungenWaechter waechter(store.Store());
+    waechter.SetIntervall(100);
+    QSignalSpy spy(&waechter, &TFremdeAenderungenWaechter::Geaendert);
+    auto form = KRNCreateForm<TfrmLoad>();
+    form->SetFilterKennung(u"ABIL"_s);
+    QStringList nachAnlegen;
+    QString gewaehlt;
+    QString hinweis;
+    ShowAndDo<TfrmLoad>(*form, [&](TfrmLoad& f) {
+        f.vtFIDEList->SetFocusedRowWithText(0, u"C"_s);
+        OtherWorkstationWrites(store.Path(), {u"INSERT INTO fidefile VALUES ('ABIL', 'A', '', '')"_s});
+        EXPECT_TRUE(spy.wait(10000));
+        for (int i = 0; i < f.FIDEList()->GetRowCount(); ++i) {
+            nachAnlegen << PVRItem2String(f.FIDEList()->Row(i)->Item(0));
+        }
+        gewaehlt = PVRItem2String(f.vtFIDEList->GetNodeData(f.vtFIDEList->GetFirstSelected())->Item(0));
+        OtherWorkstationWrites(store.Path(), {u"DELETE FROM fidefile WHERE Bezeichnung = 'C'"_s});
+        EXPECT_TRUE(spy.wait(10000));
+        hinweis = f.barHinweis->Text();
+        f.close();
+    });
+    EXPECT_EQ(nachAnlegen, (QStringList{u"A"_s, u"B"_s, u"C"_s}));
+    EXPECT_EQ(gewaehlt, u"C"_s);
+    EXPECT_TRUE(hinweis.contains(u"„C“ wurde an einem anderen Arbeitsplatz gelöscht"_s)) << hinweis.toStdString();
+    EXPECT_TRUE(hinweis.contains(u"Geändert am "_s)) << hinweis.toStdString();
+    form->RunDestroyHandler();
 }

@@ -52,3 +52,19 @@ public:
 private:
     int m_previous;
 };
+
+// Another workstation books: a process of the store tool opens the store,
+// runs the statements as one unit of work, commits it (or, with rollback,
+// rolls it back) and ends.
+inline void OtherWorkstationWrites(const QString& location, const QStringList& statements, bool rollback = false)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    QStringList args{QStringLiteral("write"), location};
+    if (rollback) {
+        args << QStringLiteral("--rollback");
+    }
+    process.start(QStringLiteral(VELDRAKE_STORE_TOOL), args + statements);
+    ASSERT_TRUE(process.waitForFinished(60000)) << "the other workstation did not end";
+    ASSERT_EQ(process.exitCode(), 0) << "the other workstation failed";
+}
