@@ -17,15 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void InEinheit(TStore& store, const QStringList& statements)
-{
-    TStoreTransaction transaktion(store);
-    for (const QString& sql : statements) {
-        store.Exec(sql);
-    }
-    transaktion.Commit();
-}
-
 // The work of the other workstation.
 void Auftrag(const QString& location, const QString& auftrag)
 {

@@ -19,19 +19,13 @@ namespace {
 const QString kSetting = u"INSERT INTO fidefile (Kennung, Bezeichnung, Beschreibung, Einstellungen) VALUES"
                          " ('ABIL', 'S', 'alt', '{}')"_s;
 
-void InEinheit(TStore& store, const QString& sql)
-{
-    TStoreTransaction transaktion(store);
-    store.Exec(sql);
-    transaktion.Commit();
-}
 
 } // namespace
 
 TEST(NurLesen, AStoreThatMayOnlyBeReadIsReadAndNothingIsWritten)
 {
     TempStore store;
-    InEinheit(store.Store(), kSetting);
+    InEinheit(store.Store(), {kSetting});
     TNurLesen nurLesen(store);
     if (!nurLesen.Bereit()) {
         GTEST_SKIP() << "the file cannot be made unwritable here";
@@ -48,7 +42,7 @@ TEST(NurLesen, AStoreThatMayOnlyBeReadIsReadAndNothingIsWritten)
         EXPECT_EQ(query.value(0).toString(), u"alt"_s);
         query.finish();
         try {
-            InEinheit(*leser, u"DELETE FROM fidefile"_s);
+            InEinheit(*leser, {u"DELETE FROM fidefile"_s});
             ADD_FAILURE() << "a unit of work on a store that may only be read";
         } catch (const StoreError& e) {
             EXPECT_EQ(e.Kind(), TStoreFailure::ReadOnly);
@@ -64,7 +58,7 @@ TEST(NurLesen, AnEditorBooksAndAddsHistoryButNeverChangesIt)
         GTEST_SKIP() << "roles are the server's";
     }
     TempStore store;
-    InEinheit(store.Store(), kSetting);
+    InEinheit(store.Store(), {kSetting});
     const QString ort = TRolle::Anlegen(store, u"nl_bearbeiter"_s);
     ASSERT_TRUE(store.Store().Grant(true, u"nl_bearbeiter"_s));
     EXPECT_THROW(store.Store().Grant(false, u"gibt_es_nicht"_s), KRNException);
@@ -72,12 +66,12 @@ TEST(NurLesen, AnEditorBooksAndAddsHistoryButNeverChangesIt)
     const std::unique_ptr<TStore> bearbeiter = TStore::Open(ort);
     EXPECT_FALSE(bearbeiter->ReadOnly()) << bearbeiter->ReadOnlyReason().toStdString();
     const int vorher = store.Count(u"SELECT COUNT(*) FROM verlauf"_s);
-    InEinheit(*bearbeiter, u"UPDATE fidefile SET Beschreibung = 'neu'"_s);
-    InEinheit(*bearbeiter, u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101)"_s);
+    InEinheit(*bearbeiter, {u"UPDATE fidefile SET Beschreibung = 'neu'"_s});
+    InEinheit(*bearbeiter, {u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101)"_s});
     EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM verlauf WHERE rolle = 'nl_bearbeiter'"_s), 2);
     for (const QString& sql : {u"UPDATE verlauf SET benutzer = 'niemand'"_s, u"DELETE FROM verlauf"_s}) {
         SCOPED_TRACE(sql.toStdString());
-        EXPECT_THROW(InEinheit(*bearbeiter, sql), StoreError);
+        EXPECT_THROW(InEinheit(*bearbeiter, {sql}), StoreError);
     }
     EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM verlauf"_s), vorher + 2);
 }

@@ -32,15 +32,6 @@ QStringList Zeilen(TempStore& store)
     return zeilen;
 }
 
-void InEinheit(TStore& store, const QStringList& statements)
-{
-    TStoreTransaction transaktion(store);
-    for (const QString& sql : statements) {
-        store.Exec(sql);
-    }
-    transaktion.Commit();
-}
-
 // A connection of another program: none of the program's settings.
 class TFremd
 {

@@ -14,15 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void InEinheit(TStore& store, const QStringList& statements)
-{
-    TStoreTransaction transaktion(store);
-    for (const QString& sql : statements) {
-        store.Exec(sql);
-    }
-    transaktion.Commit();
-}
-
 QString Einstellung(TempStore& store)
 {
     QSqlQuery query(store.Store().Database());

@@ -40,6 +40,16 @@ private:
     TStore* m_previous = nullptr;
 };
 
+// Runs the statements as one unit of work of the store.
+inline void InEinheit(TStore& store, const QStringList& statements)
+{
+    TStoreTransaction transaktion(store);
+    for (const QString& sql : statements) {
+        store.Exec(sql);
+    }
+    transaktion.Commit();
+}
+
 // Writes a store at the path in which computers are served by two saved
 // settings of one kind, as two workstations booking without a store-held
 // rule leave it: number 5 by S1 and S2, type A by S1 and S3 (kind ABIL);
