@@ -89,12 +89,8 @@ private:
         } else {
             const TPostgresAddress address = ParsePostgresUri(m_server);
             db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), AdminName());
-            db.setHostName(address.Host);
-            db.setPort(address.Port);
-            db.setUserName(address.User);
             db.setPassword(address.Password);
-            db.setDatabaseName(address.Database);
-            db.setConnectOptions(address.ConnectOptions);
+            db.setConnectOptions(address.ConnectOptions());
             if (!db.open()) {
                 throw KRNException(db.lastError().text());
             }

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins libgl-dev
-    postgresql
+    postgresql libpq-dev
     libgtest-dev libgmock-dev
     libvips-dev
     xvfb xauth fonts-dejavu-core

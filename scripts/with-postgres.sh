@@ -5,7 +5,8 @@
 # server is stopped and the directory removed when the command ends, also
 # when it fails. The command sees VELDRAKE_TEST_PG, a connection URI of a
 # role that may create databases. Only the role "mit_passwort" must give
-# its password.
+# its password. VELDRAKE_TEST_PG_PAIR starts a primary with a standby of
+# its own for a test (scripts/pg-pair.sh); every pair goes with the server.
 #
 #   bash scripts/with-postgres.sh ctest --test-dir build
 set -euo pipefail
@@ -27,7 +28,9 @@ fi
 dir=$(mktemp -d /tmp/veldrake-pg.XXXXXX)
 chown "$owner" "$dir"
 chmod 700 "$dir"
+pair="bash $(cd "$(dirname "$0")" && pwd)/pg-pair.sh $dir"
 stop() {
+    $pair stop-all >/dev/null 2>&1 || true
     "${run[@]}" "$pgbin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true
     rm -rf "$dir"
 }
@@ -48,5 +51,6 @@ chown "$owner" "$dir/data/pg_hba.conf"
     { cat "$dir/server.log" >&2; exit 2; }
 
 export VELDRAKE_TEST_PG="postgresql://veldrake@/postgres?host=$dir"
+export VELDRAKE_TEST_PG_PAIR="$pair"
 export VELDRAKE_TEST_PG_CTL="${run[*]} $pgbin/pg_ctl -D $dir/data -l $dir/server.log"
 "$@"

@@ -2,31 +2,13 @@
 
 #include "host/core/KRNError.h"
 
-#include <QUrl>
-#include <QUrlQuery>
+#include <QRegularExpression>
+
+#include <libpq-fe.h>
+
+#include <memory>
 
 namespace {
-
-// The libpq keywords a URI may carry; anything else is most likely a typo
-// that libpq would reject with an English message.
-bool KnownKeyword(const QString& key)
-{
-    static const QStringList keywords = {
-        QStringLiteral("host"), QStringLiteral("hostaddr"), QStringLiteral("port"),
-        QStringLiteral("dbname"), QStringLiteral("user"), QStringLiteral("passfile"),
-        QStringLiteral("channel_binding"), QStringLiteral("connect_timeout"),
-        QStringLiteral("client_encoding"), QStringLiteral("options"), QStringLiteral("application_name"),
-        QStringLiteral("fallback_application_name"), QStringLiteral("keepalives"),
-        QStringLiteral("keepalives_idle"), QStringLiteral("keepalives_interval"),
-        QStringLiteral("keepalives_count"), QStringLiteral("tcp_user_timeout"), QStringLiteral("sslmode"),
-        QStringLiteral("sslcompression"), QStringLiteral("sslcert"), QStringLiteral("sslkey"),
-        QStringLiteral("sslpassword"), QStringLiteral("sslrootcert"), QStringLiteral("sslcrl"),
-        QStringLiteral("sslcrldir"), QStringLiteral("sslsni"), QStringLiteral("requirepeer"),
-        QStringLiteral("ssl_min_protocol_version"), QStringLiteral("ssl_max_protocol_version"),
-        QStringLiteral("krbsrvname"), QStringLiteral("gsslib"), QStringLiteral("service"),
-        QStringLiteral("target_session_attrs"), QStringLiteral("gssencmode")};
-    return keywords.contains(key);
-}
 
 // A libpq connection-string value in single quotes.
 QString Quoted(QString value)
@@ -41,7 +23,124 @@ QString Quoted(QString value)
     throw StoreError(QStringLiteral("Die Adresse des Datenbestands kann nicht gelesen werden: %1").arg(why));
 }
 
+QString Expected()
+{
+    return QStringLiteral("erwartet wird postgresql://benutzer@rechner:port/datenbank oder"
+                          " host=rechner port=port dbname=datenbank");
+}
+
+// libpq's reason in German. Its URI messages quote the whole address, which
+// may hold a password, so only the keyword of a message is ever repeated.
+[[noreturn]] void RefuseParsed(const QString& libpqText)
+{
+    static const QRegularExpression unknown(
+        QStringLiteral(R"re(^(?:invalid connection option "(\w+)"|invalid URI query parameter: "(\w+)"))re"));
+    static const QRegularExpression missingEquals(QStringLiteral(R"re(^missing "=" after "([^"]*)")re"));
+    if (const auto match = unknown.match(libpqText); match.hasMatch()) {
+        const QString keyword = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+        Refuse(QStringLiteral("unbekannter Parameter „%1“ (die PostgreSQL-Bibliothek libpq %2 dieses Rechners"
+                              " kennt ihn nicht)")
+                   .arg(keyword)
+                   .arg(PQlibVersion() / 10000));
+    }
+    if (const auto missing = missingEquals.match(libpqText); missing.hasMatch()) {
+        Refuse(QStringLiteral("nach „%1“ fehlt „=“; %2").arg(missing.captured(1), Expected()));
+    }
+    if (libpqText.startsWith(QLatin1String("unterminated quoted string"))) {
+        Refuse(QStringLiteral("ein Wert in Anführungszeichen ist nicht abgeschlossen"));
+    }
+    Refuse(Expected());
+}
+
+QStringList List(const QString& value)
+{
+    return value.isEmpty() ? QStringList{QString()} : value.split(QLatin1Char(','));
+}
+
+// libpq checks the ports only when it connects, in English; they are
+// checked here in German.
+void CheckPorts(const TPostgresAddress& address)
+{
+    const QString ports = address.Value(QStringLiteral("port"));
+    if (ports.isEmpty()) {
+        return;
+    }
+    const QStringList list = List(ports);
+    for (const QString& port : list) {
+        bool ok = false;
+        const int number = port.trimmed().toInt(&ok);
+        if (!port.trimmed().isEmpty() && (!ok || number <= 0 || number > 65535)) {
+            Refuse(QStringLiteral("die Portnummer ist ungültig"));
+        }
+    }
+    const qsizetype hosts = address.Hosts().size();
+    if (list.size() != 1 && list.size() != hosts) {
+        Refuse(QStringLiteral("%1 Portnummern passen nicht zu %2 Rechnern").arg(list.size()).arg(hosts));
+    }
+}
+
 } // namespace
+
+QString TPostgresAddress::Value(const QString& keyword) const
+{
+    for (const auto& [key, value] : Parameters) {
+        if (key == keyword) {
+            return value;
+        }
+    }
+    return {};
+}
+
+QStringList TPostgresAddress::Hosts() const
+{
+    const QString host = Value(QStringLiteral("host"));
+    return List(host.isEmpty() ? Value(QStringLiteral("hostaddr")) : host);
+}
+
+bool TPostgresAddress::NamesApplication() const
+{
+    return !Value(QStringLiteral("application_name")).isEmpty() ||
+           !Value(QStringLiteral("fallback_application_name")).isEmpty();
+}
+
+QString TPostgresAddress::ConnectOptions() const
+{
+    QStringList options;
+    for (const auto& [key, value] : Parameters) {
+        options << key + QLatin1Char('=') + Quoted(value);
+    }
+    return options.join(QLatin1Char(';'));
+}
+
+QString TPostgresAddress::Display() const
+{
+    const QStringList hosts = Hosts();
+    const QStringList ports = List(Value(QStringLiteral("port")));
+    QStringList authority;
+    QStringList sockets;
+    for (qsizetype i = 0; i < hosts.size(); ++i) {
+        const QString& host = hosts[i];
+        const QString port = ports.size() == 1 ? ports[0] : ports.value(i);
+        const bool socket = host.startsWith(QLatin1Char('/')) || host.startsWith(QLatin1Char('@'));
+        if (socket) {
+            sockets << host;
+        }
+        authority << (socket ? QString() : host) + (port.isEmpty() ? QString() : QLatin1Char(':') + port);
+    }
+    QString text = QStringLiteral("postgresql://");
+    if (!User().isEmpty()) {
+        text += User() + QLatin1Char('@');
+    }
+    text += authority.join(QLatin1Char(',')) + QLatin1Char('/') + Database();
+    const QString attrs = Value(QStringLiteral("target_session_attrs"));
+    if (!attrs.isEmpty()) {
+        text += QStringLiteral("?target_session_attrs=") + attrs;
+    }
+    if (!sockets.isEmpty()) {
+        text += QStringLiteral(" (Socket ") + sockets.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    return text;
+}
 
 QString PostgresApplicationName(const QString& program, const QString& user, const QString& host)
 {
@@ -74,6 +173,11 @@ QString PostgresApplicationName(const QString& program, const QString& user, con
     return cut;
 }
 
+int PostgresLibraryVersion()
+{
+    return PQlibVersion();
+}
+
 QString PostgresOptionValue(const QString& value)
 {
     return Quoted(value);
@@ -81,72 +185,48 @@ QString PostgresOptionValue(const QString& value)
 
 bool IsPostgresUri(const QString& text)
 {
-    return text.startsWith(QStringLiteral("postgresql://"), Qt::CaseInsensitive) ||
-           text.startsWith(QStringLiteral("postgres://"), Qt::CaseInsensitive);
+    // A scheme of libpq's with a typo in the slashes still goes to libpq,
+    // which refuses it, rather than becoming a file of that name.
+    static const QRegularExpression form(
+        QStringLiteral(R"(^\s*(?:postgres(?:ql)?:|[A-Za-z_][A-Za-z0-9_]*\s*=))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return form.match(text).hasMatch();
 }
 
-TPostgresAddress ParsePostgresUri(const QString& uri)
+TPostgresAddress ParsePostgresUri(const QString& text)
 {
-    const QUrl url(uri, QUrl::StrictMode);
-    if (!url.isValid() || !IsPostgresUri(uri)) {
-        Refuse(QStringLiteral("erwartet wird postgresql://benutzer@rechner:port/datenbank"));
+    static const QRegularExpression uri(QStringLiteral("^\\s*postgres(?:ql)?://"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression scheme(QStringLiteral("^\\s*postgres(?:ql)?:"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (!IsPostgresUri(text) || (scheme.match(text).hasMatch() && !uri.match(text).hasMatch())) {
+        Refuse(Expected());
+    }
+    char* error = nullptr;
+    const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
+        PQconninfoParse(text.trimmed().toUtf8().constData(), &error), &PQconninfoFree);
+    if (!options) {
+        const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
+        PQfreemem(error);
+        RefuseParsed(why);
     }
     TPostgresAddress address;
-    address.Host = url.host(QUrl::FullyDecoded);
-    address.Port = url.port(-1);
-    address.User = url.userName(QUrl::FullyDecoded);
-    address.Password = url.password(QUrl::FullyDecoded);
-    address.Database = url.path(QUrl::FullyDecoded);
-    if (address.Database.startsWith(QLatin1Char('/'))) {
-        address.Database.remove(0, 1);
-    }
-    QStringList options;
-    const QUrlQuery query(url);
-    for (const auto& [key, encoded] : query.queryItems(QUrl::FullyDecoded)) {
-        const QString& value = encoded;
-        if (!KnownKeyword(key)) {
-            Refuse(QStringLiteral("unbekannter Parameter „%1“").arg(key));
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
+        if (!option->val) {
+            continue;
+        }
+        const QString key = QString::fromUtf8(option->keyword);
+        const QString value = QString::fromUtf8(option->val);
+        if (key == u"password") {
+            address.Password = value;
+            continue;
         }
         if (value.contains(QLatin1Char(';'))) {
             // The driver separates its options by semicolons.
             Refuse(QStringLiteral("der Wert des Parameters „%1“ enthält ein Semikolon").arg(key));
         }
-        if (key == QStringLiteral("host")) {
-            address.Host = value;
-        } else if (key == QStringLiteral("port")) {
-            bool ok = false;
-            address.Port = value.toInt(&ok);
-            if (!ok || address.Port <= 0 || address.Port > 65535) {
-                Refuse(QStringLiteral("die Portnummer ist ungültig"));
-            }
-        } else if (key == QStringLiteral("user")) {
-            address.User = value;
-        } else if (key == QStringLiteral("dbname")) {
-            address.Database = value;
-        } else {
-            address.NamesApplication = address.NamesApplication ||
-                                       key == QStringLiteral("application_name") ||
-                                       key == QStringLiteral("fallback_application_name");
-            options << key + QLatin1Char('=') + Quoted(value);
-        }
+        address.Parameters.append({key, value});
     }
-    address.ConnectOptions = options.join(QLatin1Char(';'));
+    CheckPorts(address);
     return address;
-}
-
-QString TPostgresAddress::Display() const
-{
-    QString text = QStringLiteral("postgresql://");
-    if (!User.isEmpty()) {
-        text += User + QLatin1Char('@');
-    }
-    text += Host.startsWith(QLatin1Char('/')) ? QString() : Host;
-    if (Port > 0) {
-        text += QLatin1Char(':') + QString::number(Port);
-    }
-    text += QLatin1Char('/') + Database;
-    if (Host.startsWith(QLatin1Char('/'))) {
-        text += QStringLiteral(" (Socket ") + Host + QLatin1Char(')');
-    }
-    return text;
 }

@@ -1,28 +1,39 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
-#include <optional>
+#include <utility>
 
-// Where a PostgreSQL store lives, read from a connection URI of the form
-// postgresql://user@host:port/database?sslmode=require (the libpq form).
-// Passwords are left to libpq (~/.pgpass, PGPASSWORD, PGSERVICE); one given
-// in the URI is used but never shown.
+// Where a PostgreSQL store lives, read by libpq itself from either of its
+// two forms: a connection URI (postgresql://user@db1:5432,db2:5432/veldrake
+// ?target_session_attrs=read-write) or a key=value string (host=db1,db2
+// port=5432 dbname=veldrake). Every parameter libpq read is handed to it
+// again as it stands, so that several hosts, target_session_attrs and the
+// rest keep their meaning. Passwords are left to libpq (~/.pgpass,
+// PGPASSWORD, PGSERVICE); one given in the address is used but never shown.
 struct TPostgresAddress
 {
-    QString Host; // empty: libpq's default (Unix socket or PGHOST)
-    int Port = -1;
-    QString User;
+    // libpq's keywords with their values, in libpq's order; no password.
+    QList<std::pair<QString, QString>> Parameters;
     QString Password;
-    QString Database;
-    // The URI's query parameters as libpq keywords, for the driver's
-    // connect options ("key='value';key='value'").
-    QString ConnectOptions;
-    // Whether the URI names the connection itself (application_name or
-    // fallback_application_name).
-    bool NamesApplication = false;
 
-    // user@host:port/database, never the password.
+    // The value of a keyword; empty when the address does not give it.
+    QString Value(const QString& keyword) const;
+    // The hosts in order (host, else hostaddr); one empty entry for libpq's
+    // default (Unix socket or PGHOST).
+    QStringList Hosts() const;
+    QString User() const { return Value(QStringLiteral("user")); }
+    QString Database() const { return Value(QStringLiteral("dbname")); }
+    // Whether the address names the connection itself (application_name or
+    // fallback_application_name).
+    bool NamesApplication() const;
+    // Every parameter as key='value', separated by semicolons, for the
+    // driver's connect options.
+    QString ConnectOptions() const;
+
+    // postgresql://user@db1:5432,db2:5432/database, sockets named after it
+    // and target_session_attrs when given; never the password.
     QString Display() const;
 };
 
@@ -34,9 +45,15 @@ QString PostgresApplicationName(const QString& program, const QString& user, con
 // A value for the driver's connect options, quoted as libpq reads it.
 QString PostgresOptionValue(const QString& value);
 
-// Whether the text names a PostgreSQL store rather than a file.
+// Whether the text names a PostgreSQL store rather than a file: a
+// postgresql:// or postgres:// URI, or libpq's key=value form (the text
+// starts with a keyword and "="). A file whose name starts so is named with
+// a folder in front ("./host=x.sqlite").
 bool IsPostgresUri(const QString& text);
 
-// Reads the URI; throws StoreError with a German message when it cannot be
-// read (the message never repeats a password).
-TPostgresAddress ParsePostgresUri(const QString& uri);
+// The version of the libpq this program runs with (160000 for 16.0).
+int PostgresLibraryVersion();
+
+// Reads the address; throws StoreError with a German message when it cannot
+// be read (the message never repeats a password).
+TPostgresAddress ParsePostgresUri(const QString& address);

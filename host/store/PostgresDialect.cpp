@@ -5,16 +5,34 @@
 #include "host/store/Store.h"
 
 #include <QCoreApplication>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QVariant>
 
 #ifdef Q_OS_UNIX
+#include <libpq-fe.h>
 #include <pwd.h>
 #include <unistd.h>
 #endif
 
 namespace {
+
+// The server the connection reached, as host:port; with several hosts in
+// the address, the one libpq chose.
+QString ConnectedServer(TStore& store)
+{
+    // The driver names the type after libpq's struct (pg_conn*).
+    const QVariant handle = store.Database().driver()->handle();
+    const QByteArray type = handle.typeName();
+    if (type == "PGconn*" || type == "pg_conn*") {
+        if (PGconn* connection = *static_cast<PGconn* const*>(handle.constData())) {
+            return QString::fromUtf8(PQhost(connection)) + QLatin1Char(':') +
+                   QString::fromUtf8(PQport(connection));
+        }
+    }
+    return QStringLiteral("(unbekannt)");
+}
 
 // The key of the advisory lock that every unit of work of this program
 // takes ("VELD").
@@ -345,24 +363,34 @@ void TPostgresDialect::CheckLocation(const QString& location)
 
 void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepMs) const
 {
-    db.setHostName(m_address.Host);
-    db.setPort(m_address.Port);
-    db.setUserName(m_address.User);
+    // Hosts, ports and the rest go to libpq as the address gave them; the
+    // driver's own fields would take only one host and one port. User and
+    // database stay in the driver's fields, so that a copy of the
+    // connection may name another user.
+    db.setHostName(QString());
+    db.setPort(-1);
+    db.setUserName(m_address.User());
+    db.setDatabaseName(m_address.Database());
     db.setPassword(m_address.Password);
-    db.setDatabaseName(m_address.Database);
     // A wait for a lock ends after one step; the store repeats it while its
-    // wait limit allows, so that the wait can be shown.
-    QString options = m_address.ConnectOptions;
-    if (!options.isEmpty()) {
-        options += QLatin1Char(';');
+    // wait limit allows, so that the wait can be shown. Options the address
+    // gives come first; libpq takes the last of a keyword given twice.
+    QStringList options;
+    for (const auto& [key, value] : m_address.Parameters) {
+        if (key != u"options" && key != u"user" && key != u"dbname") {
+            options << key + QLatin1Char('=') + PostgresOptionValue(value);
+        }
     }
-    options += QStringLiteral("options='-c lock_timeout=%1 -c client_min_messages=error'").arg(busyStepMs);
-    if (!m_address.NamesApplication) {
-        options += QStringLiteral(";application_name=") +
-                   PostgresOptionValue(
-                       PostgresApplicationName(ProgramName(), LoginName(), QSysInfo::machineHostName()));
+    const QString own =
+        QStringLiteral("-c lock_timeout=%1 -c client_min_messages=error").arg(busyStepMs);
+    const QString given = m_address.Value(QStringLiteral("options"));
+    options << QStringLiteral("options=") + PostgresOptionValue(given.isEmpty() ? own : given + u' ' + own);
+    if (!m_address.NamesApplication()) {
+        options << QStringLiteral("application_name=") +
+                       PostgresOptionValue(
+                           PostgresApplicationName(ProgramName(), LoginName(), QSysInfo::machineHostName()));
     }
-    db.setConnectOptions(options);
+    db.setConnectOptions(options.join(QLatin1Char(';')));
 }
 
 QStringList TPostgresDialect::GrantSql(TStore& store, bool editor, const QString& role) const
@@ -387,7 +415,7 @@ QStringList TPostgresDialect::GrantSql(TStore& store, bool editor, const QString
     return sql;
 }
 
-QString TPostgresDialect::ReadOnlyReason(TStore& store) const
+QString TPostgresDialect::ReadOnlyReason(TStore& store)
 {
     // A table that is missing yet counts as writable when the role may
     // create it. has_table_privilege with several privileges is true for
@@ -410,10 +438,11 @@ QString TPostgresDialect::ReadOnlyReason(TStore& store) const
                         darf.arg(QStringLiteral("fikofile"), alle("fikofile", {"INSERT", "UPDATE", "DELETE"})),
                         darf.arg(QStringLiteral("verlauf"), alle("verlauf", {"INSERT"}))));
     const QStringList teile = antwort.value(0).split(QLatin1Char('|'));
-    if (teile.value(0) == u"t") {
+    m_standby = teile.value(0) == u"t";
+    if (m_standby) {
         return QStringLiteral("Der Datenbestand ist eine Lesekopie des Servers %1; Änderungen sind nur auf dem"
                               " Hauptserver möglich.")
-            .arg(m_address.Host.isEmpty() ? QStringLiteral("(lokal)") : m_address.Host);
+            .arg(ConnectedServer(store));
     }
     if (teile.value(1) == u"on") {
         return QStringLiteral("Die Verbindung zum Datenbestand ist nur zum Lesen eingestellt"

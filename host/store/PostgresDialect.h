@@ -17,7 +17,7 @@ public:
     void CheckLocation(const QString& location) override;
     void DiscardCreated() override {}
     QString CanonicalLocation(const QString&) const override { return m_address.Display(); }
-    QString ReadOnlyReason(TStore& store) const override;
+    QString ReadOnlyReason(TStore& store) override;
     QStringList GrantSql(TStore& store, bool editor, const QString& role) const override;
     void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
     TStoreFailure Classify(const QSqlError& error) const override;
@@ -36,8 +36,16 @@ public:
     QString RowRecordingQuietSql() const override { return QString(); }
     QStringList HistoryPruneSql() const override;
     void TableCopied(TStore& store, const QString& table) const override;
-    QString ChangeChannel() const override { return QStringLiteral("veldrake_aenderung"); }
-    QString ChangeCounterSql() const override { return QString(); }
+    // A standby neither listens nor announces (LISTEN is refused during
+    // recovery); what it replays is seen in the history's growing ids.
+    QString ChangeChannel() const override
+    {
+        return m_standby ? QString() : QStringLiteral("veldrake_aenderung");
+    }
+    QString ChangeCounterSql() const override
+    {
+        return m_standby ? QStringLiteral("SELECT coalesce(max(id), 0) FROM verlauf") : QString();
+    }
     QStringList BeginWriteSql() const override;
     // QPSQL reads a forward-only result from the connection row by row, and
     // the next statement on the connection discards what is left of it.
@@ -49,4 +57,5 @@ public:
 
 private:
     TPostgresAddress m_address;
+    bool m_standby = false;
 };

@@ -10,7 +10,7 @@ public:
     void CheckLocation(const QString& location) override;
     QString CanonicalLocation(const QString& location) const override;
     void DiscardCreated() override;
-    QString ReadOnlyReason(TStore&) const override { return m_readOnly; }
+    QString ReadOnlyReason(TStore&) override { return m_readOnly; }
     void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const override;
     TStoreFailure Classify(const QSqlError& error) const override;
     QStringList Tables(TStore& store) const override;

@@ -63,7 +63,7 @@ public:
     // Why this program may only read the store, in German; empty when it
     // may write. Asked once right after the connection opens, before the
     // schema is looked at; reads only.
-    virtual QString ReadOnlyReason(TStore& store) const = 0;
+    virtual QString ReadOnlyReason(TStore& store) = 0;
     // Database name and connection options, before the connection opens.
     virtual void Configure(QSqlDatabase& db, const QString& location, int busyStepMs) const = 0;
 
@@ -118,6 +118,7 @@ public:
     // Changes of other connections. Where the server tells of them, the
     // channel on which a committed unit of work announces its id (the rule
     // ChangesAnnounced sends it); empty where the program looks itself.
+    // Asked after ReadOnlyReason.
     virtual QString ChangeChannel() const = 0;
     // Where the program looks itself: a statement whose one value changes
     // whenever another connection committed; empty where the server tells.

@@ -1,6 +1,7 @@
 // veldrake-admin end to end: the real executable on a real store file.
 
 #include "BildTestSupport.h"
+#include "ServerPaar.h"
 #include "TempStore.h"
 #include "TestBackend.h"
 #include "data/MainDM.h"
@@ -183,6 +184,43 @@ TEST_F(AdminTest, ExitCodesScriptsRelyOn)
         EXPECT_TRUE(lauf.Fehler.contains(fall.Meldung)) << lauf.Fehler.toStdString();
     }
     EXPECT_EQ(Groesse(DateiLesen(aus + u"/101/gut.jpg"_s)), QSize(50, 40));
+}
+
+// On a primary with a standby: the two-host address books on the primary;
+// on the standby, reading commands work and writing ones exit 4 with the
+// standby named as the reason.
+TEST_F(AdminTest, OnAStandbyReadingCommandsWorkAndWritingOnesExitFour)
+{
+    if (!TServerPaar::Verfuegbar()) {
+        GTEST_SKIP() << "needs the throwaway server's primary and standby (scripts/with-postgres.sh)";
+    }
+    TServerPaar paar;
+    const QString rechner = Datei(u"rechner.csv"_s, "Rechnertyp;F;Filiale\nRechner;101;Nord;F\n");
+    const QString beide = u"postgresql://veldrake@/postgres?host=%1,%2&target_session_attrs=read-write"_s.arg(
+        paar.Standby(), paar.Primary());
+    const QString standby =
+        u"host=%1 dbname=postgres user=veldrake target_session_attrs=standby"_s.arg(paar.Standby());
+    const TLauf gebucht = Starten({u"--store"_s, beide, u"import-computers"_s, rechner});
+    ASSERT_EQ(gebucht.ExitCode, 0) << gebucht.Fehler.toStdString();
+
+    const struct
+    {
+        QStringList Argumente;
+        int ExitCode;
+        QString Ausgabe; // part of stdout, or of stderr when it fails
+    } faelle[] = {
+        {{u"explain"_s, u"--rnr"_s, u"101"_s}, 0, u"101"_s},
+        {{u"export"_s, u"--computers"_s}, 0, u"Nord"_s},
+        {{u"report"_s, u"--json"_s}, 0, u"101"_s},
+        {{u"import-computers"_s, rechner}, 4, u"Lesekopie des Servers"_s},
+    };
+    for (const auto& fall : faelle) {
+        const TLauf lauf = Starten(QStringList{u"--store"_s, standby} + fall.Argumente);
+        EXPECT_EQ(lauf.ExitCode, fall.ExitCode) << fall.Argumente.join(u' ').toStdString() << "\n"
+                                                << lauf.Fehler.toStdString();
+        EXPECT_TRUE((fall.ExitCode == 0 ? lauf.Ausgabe : lauf.Fehler).contains(fall.Ausgabe))
+            << lauf.Ausgabe.toStdString() << lauf.Fehler.toStdString();
+    }
 }
 
 // A copy of the program with no lib/veldrake beside its folder: a transfer

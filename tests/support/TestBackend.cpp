@@ -34,10 +34,8 @@ QSqlDatabase Admin()
     }
     const TPostgresAddress address = ParsePostgresUri(ServerUri());
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kAdminConnection);
-    db.setHostName(address.Host);
-    db.setPort(address.Port);
-    db.setUserName(address.User);
-    db.setDatabaseName(address.Database);
+    db.setPassword(address.Password);
+    db.setConnectOptions(address.ConnectOptions());
     if (!db.open()) {
         throw KRNException(db.lastError().text());
     }
