@@ -85,11 +85,22 @@ void TKRNProgramm::ShowException(const std::exception& e, bool)
 
 void TKRNProgramm::ShowStoreNotices()
 {
+    // Where nobody could close a box (offscreen, minimal platform), the
+    // notice goes to stderr and the program goes on.
+    const auto notice = [](int nummer, const QString& text) {
+        if (KRNInfo().PresenterCanShow()) {
+            KRNInfo().ShowMeldung(mtNotice, nummer, QStringLiteral("DATENBESTAND"), {text});
+            return;
+        }
+        std::fprintf(stderr, "veldrake: %s\n",
+                     TKRNInfo::MeldungsText(nummer, QStringLiteral("DATENBESTAND"), {text}).toLocal8Bit().constData());
+        std::fflush(stderr);
+    };
     if (m_store && m_store->ReadOnly()) {
-        KRNInfo().ShowMeldung(mtNotice, 151, QStringLiteral("DATENBESTAND"), {m_store->ReadOnlyReason()});
+        notice(151, m_store->ReadOnlyReason());
     }
     if (m_store && !m_store->DoubleServed().isEmpty()) {
-        KRNInfo().ShowMeldung(mtNotice, 130, QStringLiteral("DATENBESTAND"), {m_store->DoubleServedLines()});
+        notice(130, m_store->DoubleServedLines());
     }
 }
 

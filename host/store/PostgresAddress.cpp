@@ -2,13 +2,64 @@
 
 #include "host/core/KRNError.h"
 
+#include <QLibrary>
+#include <QMutex>
 #include <QRegularExpression>
+#include <QVariant>
 
 #include <libpq-fe.h>
 
 #include <memory>
 
 namespace {
+
+// libpq, loaded when a server address is first read rather than linked, so
+// that a program on a file store does not load it and its libraries at
+// start; the driver for the server loads the same library.
+struct TLibpq
+{
+    decltype(&PQconninfoParse) ConninfoParse = nullptr;
+    decltype(&PQconninfoFree) ConninfoFree = nullptr;
+    decltype(&PQfreemem) Freemem = nullptr;
+    decltype(&PQlibVersion) LibVersion = nullptr;
+    decltype(&PQhost) Host = nullptr;
+    decltype(&PQport) Port = nullptr;
+    QString Error;
+};
+
+template <typename F>
+void Resolve(QLibrary& library, F& function, const char* name)
+{
+    function = reinterpret_cast<F>(library.resolve(name));
+}
+
+const TLibpq& Libpq()
+{
+    static QMutex mutex;
+    static std::unique_ptr<TLibpq> libpq;
+    const QMutexLocker lock(&mutex);
+    if (!libpq) {
+        libpq = std::make_unique<TLibpq>();
+        QLibrary library(QStringLiteral("pq"), 5);
+        library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+        if (!library.load()) {
+            libpq->Error = library.errorString();
+            return *libpq;
+        }
+        Resolve(library, libpq->ConninfoParse, "PQconninfoParse");
+        Resolve(library, libpq->ConninfoFree, "PQconninfoFree");
+        Resolve(library, libpq->Freemem, "PQfreemem");
+        Resolve(library, libpq->LibVersion, "PQlibVersion");
+        Resolve(library, libpq->Host, "PQhost");
+        Resolve(library, libpq->Port, "PQport");
+        if (!libpq->ConninfoParse || !libpq->ConninfoFree || !libpq->Freemem || !libpq->LibVersion ||
+            !libpq->Host || !libpq->Port) {
+            libpq->Error = library.errorString();
+            libpq->ConninfoParse = nullptr;
+        }
+    }
+    return *libpq;
+}
 
 // A libpq connection-string value in single quotes.
 QString Quoted(QString value)
@@ -41,7 +92,7 @@ QString Expected()
         Refuse(QStringLiteral("unbekannter Parameter „%1“ (die PostgreSQL-Bibliothek libpq %2 dieses Rechners"
                               " kennt ihn nicht)")
                    .arg(keyword)
-                   .arg(PQlibVersion() / 10000));
+                   .arg(PostgresLibraryVersion() / 10000));
     }
     if (const auto missing = missingEquals.match(libpqText); missing.hasMatch()) {
         Refuse(QStringLiteral("nach „%1“ fehlt „=“; %2").arg(missing.captured(1), Expected()));
@@ -175,7 +226,22 @@ QString PostgresApplicationName(const QString& program, const QString& user, con
 
 int PostgresLibraryVersion()
 {
-    return PQlibVersion();
+    const TLibpq& libpq = Libpq();
+    return libpq.LibVersion ? libpq.LibVersion() : 0;
+}
+
+QString PostgresConnectedServer(const QVariant& handle)
+{
+    // The driver names the type after libpq's struct (pg_conn*).
+    const QByteArray type = handle.typeName();
+    const TLibpq& libpq = Libpq();
+    if ((type == "PGconn*" || type == "pg_conn*") && libpq.Host) {
+        if (PGconn* connection = *static_cast<PGconn* const*>(handle.constData())) {
+            return QString::fromUtf8(libpq.Host(connection)) + QLatin1Char(':') +
+                   QString::fromUtf8(libpq.Port(connection));
+        }
+    }
+    return QStringLiteral("(unbekannt)");
 }
 
 QString PostgresOptionValue(const QString& value)
@@ -202,12 +268,18 @@ TPostgresAddress ParsePostgresUri(const QString& text)
     if (!IsPostgresUri(text) || (scheme.match(text).hasMatch() && !uri.match(text).hasMatch())) {
         Refuse(Expected());
     }
+    const TLibpq& libpq = Libpq();
+    if (!libpq.ConninfoParse) {
+        throw StoreError(QStringLiteral("Die PostgreSQL-Bibliothek libpq kann nicht geladen werden: %1")
+                             .arg(libpq.Error),
+                         TStoreFailure::CannotOpen);
+    }
     char* error = nullptr;
     const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
-        PQconninfoParse(text.trimmed().toUtf8().constData(), &error), &PQconninfoFree);
+        libpq.ConninfoParse(text.trimmed().toUtf8().constData(), &error), libpq.ConninfoFree);
     if (!options) {
         const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
-        PQfreemem(error);
+        libpq.Freemem(error);
         RefuseParsed(why);
     }
     TPostgresAddress address;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <utility>
 
@@ -51,8 +52,12 @@ QString PostgresOptionValue(const QString& value);
 // a folder in front ("./host=x.sqlite").
 bool IsPostgresUri(const QString& text);
 
-// The version of the libpq this program runs with (160000 for 16.0).
+// The version of the libpq this program runs with (160000 for 16.0; 0
+// when it cannot be loaded).
 int PostgresLibraryVersion();
+// The server a connection of the driver reached (its handle()), as
+// host:port; with several hosts in the address, the one libpq chose.
+QString PostgresConnectedServer(const QVariant& handle);
 
 // Reads the address; throws StoreError with a German message when it cannot
 // be read (the message never repeats a password).

@@ -11,28 +11,11 @@
 #include <QVariant>
 
 #ifdef Q_OS_UNIX
-#include <libpq-fe.h>
 #include <pwd.h>
 #include <unistd.h>
 #endif
 
 namespace {
-
-// The server the connection reached, as host:port; with several hosts in
-// the address, the one libpq chose.
-QString ConnectedServer(TStore& store)
-{
-    // The driver names the type after libpq's struct (pg_conn*).
-    const QVariant handle = store.Database().driver()->handle();
-    const QByteArray type = handle.typeName();
-    if (type == "PGconn*" || type == "pg_conn*") {
-        if (PGconn* connection = *static_cast<PGconn* const*>(handle.constData())) {
-            return QString::fromUtf8(PQhost(connection)) + QLatin1Char(':') +
-                   QString::fromUtf8(PQport(connection));
-        }
-    }
-    return QStringLiteral("(unbekannt)");
-}
 
 // The key of the advisory lock that every unit of work of this program
 // takes ("VELD").
@@ -442,7 +425,7 @@ QString TPostgresDialect::ReadOnlyReason(TStore& store)
     if (m_standby) {
         return QStringLiteral("Der Datenbestand ist eine Lesekopie des Servers %1; Änderungen sind nur auf dem"
                               " Hauptserver möglich.")
-            .arg(ConnectedServer(store));
+            .arg(PostgresConnectedServer(store.Database().driver()->handle()));
     }
     if (teile.value(1) == u"on") {
         return QStringLiteral("Die Verbindung zum Datenbestand ist nur zum Lesen eingestellt"
