@@ -21,8 +21,9 @@ constexpr int kIntervallMs = 1500;
 // How many units of work already told of are remembered.
 constexpr int kGemeldetBehalten = 1000;
 // On a server a lost connection is noticed by a statement this often, so
-// that it listens again and reads what it missed.
-constexpr int kVerbindungPruefenMs = 30000;
+// that it listens again and reads what it missed: after a failover the
+// workstation hears the new primary within this time, also while idle.
+constexpr int kVerbindungPruefenMs = 5000;
 
 bool Aktivierung(const TVerlaufEintrag& e)
 {
