@@ -38,6 +38,7 @@ public:
     void TableCopied(TStore& store, const QString& table) const override;
     QString ChangeChannel() const override { return QStringLiteral("veldrake_aenderung"); }
     QString ChangeCounterSql() const override { return QString(); }
+    QString OtherConnectionsSql() const override;
     QStringList BeginWriteSql() const override;
     // QPSQL reads a forward-only result from the connection row by row, and
     // the next statement on the connection discards what is left of it.
