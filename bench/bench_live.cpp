@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -30,10 +31,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Never arrived; a figure may be a little below 0, as the other process
+// takes its time after its commit has returned.
+constexpr qint64 kNie = std::numeric_limits<qint64>::min();
+
 struct TMessung
 {
-    qint64 SignalMs = -1;
-    qint64 MenuMs = -1;
+    qint64 SignalMs = kNie;
+    qint64 MenuMs = kNie;
 };
 
 bool MenuZeigtA()
@@ -92,8 +97,8 @@ TMessung Einmal(const QString& location, TFremdeAenderungenWaechter& waechter, b
 
 void Zeigen(const char* was, std::vector<qint64> werte, int runs)
 {
-    const auto fehlt = std::count(werte.begin(), werte.end(), -1);
-    werte.erase(std::remove(werte.begin(), werte.end(), -1), werte.end());
+    const auto fehlt = std::count(werte.begin(), werte.end(), kNie);
+    werte.erase(std::remove(werte.begin(), werte.end(), kNie), werte.end());
     std::sort(werte.begin(), werte.end());
     if (werte.empty()) {
         std::printf("%-22s never arrived in %d runs\n", was, runs);
