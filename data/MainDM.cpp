@@ -1,5 +1,7 @@
 #include "data/MainDM.h"
 
+#include "host/core/FremdeAenderungen.h"
+
 #include "host/core/Guard.h"
 #include "host/core/KRNError.h"
 #include "host/core/KRNInfo.h"
@@ -366,6 +368,7 @@ void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& 
 void TdtmKOMMFilter::VersionsInfo(QObject*)
 {
     KRNGuard(KRNLocation("TdtmKOMMFilter", "VersionsInfo"), true, [&] {
-        KRNInfo().VersionsInfoZeigen(QStringLiteral("Filter für den Datenaustausch"), nullptr, QString());
+        const QString andere = TStore::Current() ? AndereArbeitsplaetzeText(*TStore::Current()) : QString();
+        KRNInfo().VersionsInfoZeigen(QStringLiteral("Filter für den Datenaustausch"), nullptr, andere);
     });
 }

@@ -5,7 +5,10 @@
 #include "host/KRNNurLesen.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
+#include "host/KRNFremdeAenderungenLeiste.h"
+#include "host/KRNHinweisLeiste.h"
 #include "host/VTStringList.h"
+#include "host/core/FremdeAenderungen.h"
 #include "host/core/Guard.h"
 #include "host/core/KRNError.h"
 #include "host/core/KRNProgramm.h"
@@ -59,6 +62,22 @@ void TfrmFilterOnOff::SetupComponents()
     vtFilter->setAccessibleName(QStringLiteral("Filterarten"));
     anchors->Place(vtFilter, frame.ContentArea(), TAnchors::akAll);
     anchors->KeepMinimum(vtFilter);
+    FFremd = new TKRNFremdeAenderungenLeiste(
+        pnlDaten, QStringLiteral("TfrmFilterOnOff"),
+        {[](const TFremdeAenderungen& aenderungen) -> std::optional<TFremdHinweis> {
+             if (!aenderungen.Filterarten()) {
+                 return std::nullopt;
+             }
+             return TFremdHinweis{QStringLiteral("Filterarten wurden an einem anderen Arbeitsplatz aktiviert "
+                                                 "oder passiviert."),
+                                  aenderungen.Aktivierung()};
+         },
+         [this] { return Markiert() != FGeladen; },
+         [this] {
+             FilterDataModule().RefreshFilterList();
+             MarkierungenSetzen();
+         }});
+    barHinweis = FFremd->Leiste();
 
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(actF5); });
     actEsc = AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape),
@@ -91,18 +110,36 @@ void TfrmFilterOnOff::FormShow(QObject*)
 {
     KRNGuard(KRNLocation("TfrmFilterOnOff", "FormShow"), true, [&] {
         KRNSperrenWennNurLesen({spbBuchen, actF5});
-        const TKOMMFilterList& active = FilterDataModule().FilterList;
-        for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
-            vtFilter->SetCheckState(node, TCheckState::Unchecked);
-            const QString kennung = vtFilter->GetNodeData(node)->value(kKennung);
-            for (const TKOMMFilterItem& item : active) {
-                if (item.Kennung == kennung) {
-                    vtFilter->SetCheckState(node, TCheckState::Checked);
-                    break;
-                }
+        FFremd->Beginnen();
+        MarkierungenSetzen();
+    });
+}
+
+void TfrmFilterOnOff::MarkierungenSetzen()
+{
+    const TKOMMFilterList& active = FilterDataModule().FilterList;
+    for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
+        vtFilter->SetCheckState(node, TCheckState::Unchecked);
+        const QString kennung = vtFilter->GetNodeData(node)->value(kKennung);
+        for (const TKOMMFilterItem& item : active) {
+            if (item.Kennung == kennung) {
+                vtFilter->SetCheckState(node, TCheckState::Checked);
+                break;
             }
         }
-    });
+    }
+    FGeladen = Markiert();
+}
+
+QSet<QString> TfrmFilterOnOff::Markiert() const
+{
+    QSet<QString> markiert;
+    for (TVTNode node = vtFilter->GetFirst(); node; node = vtFilter->GetNext(node)) {
+        if (vtFilter->GetCheckState(node) == TCheckState::Checked) {
+            markiert.insert(vtFilter->GetNodeData(node)->value(kKennung));
+        }
+    }
+    return markiert;
 }
 
 // Books every entry, marked or not, as one unit of work. The data module

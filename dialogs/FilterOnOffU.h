@@ -3,12 +3,15 @@
 #include "host/KRNForm.h"
 #include "host/core/KOMMFilter.h"
 
+#include <QSet>
 #include <QString>
 
 class QAction;
 class TKRNStdBevel;
 class TKRNStdPanel;
 class TKRNStdSpeedButton;
+class TKRNFremdeAenderungenLeiste;
+class TKRNHinweisLeiste;
 class TVTStringList;
 class TdtmKOMMFilter;
 
@@ -38,6 +41,8 @@ public:
     TKRNStdSpeedButton* spbCancel = nullptr;
     TKRNStdSpeedButton* spbBuchen = nullptr;
     TVTStringList* vtFilter = nullptr;
+    // Tells that a filter kind was switched at another workstation.
+    TKRNHinweisLeiste* barHinweis = nullptr;
     QAction* actF5 = nullptr;
     QAction* actEsc = nullptr;
 
@@ -45,6 +50,12 @@ private:
     // Books every entry in one transaction; false when a booking failed.
     bool AlleBuchen(TdtmKOMMFilter& dtm);
     void SetupComponents();
+    // Every entry's mark from the data module's active kinds.
+    void MarkierungenSetzen();
+    QSet<QString> Markiert() const;
+
+    TKRNFremdeAenderungenLeiste* FFremd = nullptr;
+    QSet<QString> FGeladen; // the marks as shown from the store
 };
 
 // The program-wide instance (set by Application().CreateForm).

@@ -8,7 +8,10 @@
 #include "host/KRNNurLesen.h"
 #include "host/KRNControls.h"
 #include "host/KRNFormFrame.h"
+#include "host/KRNFremdeAenderungenLeiste.h"
+#include "host/KRNHinweisLeiste.h"
 #include "host/VTRTypRNrCheck.h"
+#include "host/core/FremdeAenderungen.h"
 #include "host/core/Guard.h"
 #include "host/core/KOMMFilter.h"
 #include "host/core/KRNError.h"
@@ -107,6 +110,22 @@ void TfrmRechner::SetupComponents()
     anchors->Place(vtRTypRNrCheck, frame.ContentArea(kTreeTop), TAnchors::akAll);
     new TRechnerTipps(*vtRTypRNrCheck, [this] { return FFilterKennung; });
     anchors->KeepMinimum(vtRTypRNrCheck);
+    FFremd = new TKRNFremdeAenderungenLeiste(
+        pnlDaten, QStringLiteral("TfrmRechner"),
+        {[this](const TFremdeAenderungen& aenderungen) -> std::optional<TFremdHinweis> {
+             const auto eintrag = aenderungen.Einstellung(FFilterKennung, FFilterBezeichnung);
+             if (!eintrag) {
+                 return std::nullopt;
+             }
+             const QString was =
+                 aenderungen.Geloescht(FFilterKennung, FFilterBezeichnung)
+                     ? QStringLiteral("Die Einstellung „%1“ wurde an einem anderen Arbeitsplatz gelöscht.")
+                     : QStringLiteral("Die Zuordnungen der Einstellung „%1“ wurden an einem anderen "
+                                      "Arbeitsplatz geändert.");
+             return TFremdHinweis{was.arg(FFilterBezeichnung), eintrag};
+         },
+         [this] { return MarkierungenGeaendert(); }, [this] { Laden(); }});
+    barHinweis = FFremd->Leiste();
 
     actESC = AddAction(QStringLiteral("actESC"), QKeySequence(Qt::Key_Escape),
                        [this] { btnZurueckClick(actESC); });
@@ -152,25 +171,48 @@ void TfrmRechner::FormShow(QObject*)
 {
     KRNGuard(KRNLocation("TfrmRechner", "FormShow"), true, [&] {
         KRNSperrenWennNurLesen({spbBuchen, actF5});
+        FFremd->Beginnen();
         if (!vtRTypRNrCheck->GetDataLoadedRTyp() && !vtRTypRNrCheck->GetDataLoadedRNr()) {
             vtRTypRNrCheck->SetOnlyMaster(true);
             vtRTypRNrCheck->LoadData();
         }
-        TKOMMFilter& filter = KOMMFilter();
-        filter.Kennung = FFilterKennung;
-        filter.Bezeichnung = FFilterBezeichnung;
-        try {
-            if (!filter.FilterLoad()) {
-                filter.FilterClear();
-            }
-        } catch (...) {
-            // Marks of an earlier show must not survive a failed load.
-            filter.FilterClear();
-            MarkierungenSetzen();
-            throw;
-        }
-        MarkierungenSetzen();
+        Laden();
     });
+}
+
+void TfrmRechner::Laden()
+{
+    TKOMMFilter& filter = KOMMFilter();
+    filter.Kennung = FFilterKennung;
+    filter.Bezeichnung = FFilterBezeichnung;
+    try {
+        if (!filter.FilterLoad()) {
+            filter.FilterClear();
+        }
+    } catch (...) {
+        // Marks of an earlier show must not survive a failed load.
+        filter.FilterClear();
+        MarkierungenSetzen();
+        throw;
+    }
+    MarkierungenSetzen();
+}
+
+bool TfrmRechner::MarkierungenGeaendert() const
+{
+    const TKOMMFilter& filter = KOMMFilter();
+    const TRechnerMarken marken = Markierungen();
+    for (const auto& [rtyp, markiert] : marken.RTypen) {
+        if (markiert != filter.ListeRTypCheck(TKOMMFilter::Char2RTyp_Value(rtyp))) {
+            return true;
+        }
+    }
+    for (const auto& [rnr, markiert] : marken.RNummern) {
+        if (markiert != filter.ListeRNrCheck(rnr)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Every entry's mark from the loaded setting.

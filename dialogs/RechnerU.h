@@ -17,6 +17,8 @@ class TKRNStdBevel;
 class TKRNStdLabel;
 class TKRNStdPanel;
 class TKRNStdSpeedButton;
+class TKRNFremdeAenderungenLeiste;
+class TKRNHinweisLeiste;
 class TVTRTypRNrCheck;
 class TdtmKOMMFilter;
 
@@ -56,6 +58,8 @@ public:
     TKRNStdLabel* lblUeberschrift = nullptr; // heading, set by the caller before each show
     TKRNStdLabel* lblTextRTyp = nullptr;
     TVTRTypRNrCheck* vtRTypRNrCheck = nullptr;
+    // Tells that the setting's assignments were changed at another workstation.
+    TKRNHinweisLeiste* barHinweis = nullptr;
     QAction* actESC = nullptr;
     QAction* actF5 = nullptr;
     QAction* actF9 = nullptr;
@@ -84,12 +88,17 @@ private:
     void SetupComponents();
     TKOMMFilter& KOMMFilter() const;
     void MarkierungenSetzen();
+    // The setting and its assignments from the store, the marks from them.
+    void Laden();
+    // Whether a mark differs from the loaded setting.
+    bool MarkierungenGeaendert() const;
     bool EintragMarkiert() const;
     TLaufErgebnis PruefenUndBuchen(TdtmKOMMFilter& dtm, std::optional<TKonflikt>& konflikt);
     TRechnerMarken Markierungen() const;
     std::optional<TKonflikt> KonsistenzPruefen(TdtmKOMMFilter& dtm, const TRechnerMarken& marken);
 
     std::unique_ptr<TKOMMFilter> FKOMMFilter;
+    TKRNFremdeAenderungenLeiste* FFremd = nullptr;
 };
 
 // The program-wide instance (set by Application().CreateForm).

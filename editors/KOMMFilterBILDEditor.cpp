@@ -225,6 +225,17 @@ TBildEinstellung TfrmBildKOMMFilterEditor::EinstellungAusEdits() const
     return TBildEinstellung::Von(filter);
 }
 
+bool TfrmBildKOMMFilterEditor::EingabenGeaendert() const
+{
+    if (TfrmKOMMFilterEditor::EingabenGeaendert() || !FBildKOMMFilter) {
+        return TfrmKOMMFilterEditor::EingabenGeaendert();
+    }
+    const TBildKOMMFilter& filter = *FBildKOMMFilter;
+    return chbBildLoeschen->Checked() != filter.BildLoeschen ||
+           chbOnlyFirstPicExp->Checked() != filter.OnlyFirstPicExp || !edtGroesseBreite->ShowsStoredText() ||
+           !edtGroesseHoehe->ShowsStoredText() || !edtQualitaet->ShowsStoredText();
+}
+
 void TfrmBildKOMMFilterEditor::spbVorschauClick(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmBildKOMMFilterEditor.spbVorschauClick"), true, [&] {

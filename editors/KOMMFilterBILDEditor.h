@@ -31,6 +31,7 @@ public:
     // the edits, saved or not.
     void spbVorschauClick(QObject* sender);
     TBildEinstellung EinstellungAusEdits() const;
+    bool EingabenGeaendert() const override;
 
     // The filter object of the setting being edited (none before
     // FilterInitialize).

@@ -2,6 +2,9 @@
 
 #include "host/KRNNurLesen.h"
 #include "host/KRNFormFrame.h"
+#include "host/KRNFremdeAenderungenLeiste.h"
+#include "host/KRNHinweisLeiste.h"
+#include "host/core/FremdeAenderungen.h"
 #include "host/core/Guard.h"
 #include "host/core/KOMMFilter.h"
 #include "host/core/KRNInfo.h"
@@ -70,6 +73,26 @@ void TfrmKOMMFilterEditor::SetupUi()
     lblTxtBeschreibung->Attach(edtBeschreibung);
     PlaceAttachLabel(lblTxtBeschreibung, 8, edtBeschreibung);
 
+    m_fremd = new TKRNFremdeAenderungenLeiste(
+        pnlDaten, QStringLiteral("TfrmKOMMFilterEditor"),
+        {[this](const TFremdeAenderungen& aenderungen) -> std::optional<TFremdHinweis> {
+             if (FFilterBezeichnung.isEmpty()) {
+                 return std::nullopt; // a new setting: nothing loaded that could have changed
+             }
+             const auto eintrag = aenderungen.Einstellung(FFilterKennung, FFilterBezeichnung, false);
+             if (!eintrag) {
+                 return std::nullopt;
+             }
+             const QString was =
+                 aenderungen.Geloescht(FFilterKennung, FFilterBezeichnung)
+                     ? QStringLiteral("Die Einstellung „%1“ wurde an einem anderen Arbeitsplatz gelöscht; "
+                                      "Speichern legt sie nach Rückfrage mit Ihren Eingaben neu an.")
+                     : QStringLiteral("Die Einstellung „%1“ wurde an einem anderen Arbeitsplatz geändert.");
+             return TFremdHinweis{was.arg(FFilterBezeichnung), eintrag};
+         },
+         [this] { return EingabenGeaendert(); }, [this] { FilterLoad(); }});
+    barHinweis = m_fremd->Leiste();
+
     AddAction(QStringLiteral("actEsc"), QKeySequence(Qt::Key_Escape), [this] { spbCancelClick(this); });
     actF5 = AddAction(QStringLiteral("actF5"), QKeySequence(Qt::Key_F5), [this] { btnBuchenClick(this); });
 }
@@ -86,6 +109,7 @@ void TfrmKOMMFilterEditor::FormShow(QObject*)
 {
     KRNGuard(QStringLiteral("TfrmKOMMFilterEditor.FormShow"), true, [&] {
         KRNSperrenWennNurLesen({spbBuchen, actF5});
+        m_fremd->Beginnen();
         SetCaption(QStringLiteral("Einstellungen bearbeiten - ") + GetKOMMFilterBezeichnung(FFilterKennung));
         edtBezeichnung->SetStoredText(FFilterBezeichnung);
         edtBeschreibung->SetStoredText(FFilterBeschreibung);
@@ -106,18 +130,49 @@ void TfrmKOMMFilterEditor::spbCancelClick(QObject*)
     KRNGuard(QStringLiteral("TfrmKOMMFilterEditor.spbCancelClick"), true, [&] { SetModalResult(mrCancel); });
 }
 
+bool TfrmKOMMFilterEditor::EingabenGeaendert() const
+{
+    return !edtBezeichnung->ShowsStoredText() || !edtBeschreibung->ShowsStoredText();
+}
+
 namespace {
 
-// One transaction: false, with nothing written, when the setting exists and
-// may not be written over.
-bool SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben)
+// One transaction: nothing written, and why, when the setting exists and may
+// not be written over, or was changed or deleted since it was loaded and
+// that was not agreed to.
+struct TSpeichernErgebnis
+{
+    bool Gespeichert = false;
+    TEinstellungSeitLaden SeitLaden = TEinstellungSeitLaden::Unveraendert;
+};
+
+TSpeichernErgebnis SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben, bool seitLadenEinverstanden)
 {
     TStoreTransaction transaktion(TStore::Required());
-    if (!filter.FilterSave(ueberschreiben)) {
-        return false;
+    const TEinstellungSeitLaden seitLaden = filter.SeitLaden();
+    if (seitLaden != TEinstellungSeitLaden::Unveraendert && !seitLadenEinverstanden) {
+        return {false, seitLaden};
+    }
+    if (!filter.FilterSave(ueberschreiben || seitLadenEinverstanden)) {
+        return {};
     }
     transaktion.Commit();
-    return true;
+    return {true, seitLaden};
+}
+
+// "\n" and who changed the setting when, from the history; empty when it
+// does not say.
+QString LetzteAenderung(const TKOMMFilter& filter)
+{
+    TVerlaufFilter suche;
+    suche.Kennung = filter.Kennung;
+    suche.Bezeichnung = filter.Bezeichnung;
+    for (const TVerlaufEintrag& e : VerlaufLesen(TStore::Required(), suche)) {
+        if (e.Art.startsWith(QLatin1String("einstellung_"))) {
+            return QLatin1Char('\n') + FremdeAenderungText(e);
+        }
+    }
+    return QString();
 }
 
 } // namespace
@@ -125,9 +180,21 @@ bool SpeichernEinheit(TKOMMFilter& filter, bool ueberschreiben)
 void TfrmKOMMFilterEditor::EinstellungSpeichern(TKOMMFilter& filter)
 {
     FGespeichert = false; // stays so when the write fails
-    FGespeichert = SpeichernEinheit(filter, FUeberschreiben);
-    if (!FGespeichert && KRNInfo().ShowMeldung(mtQuestion, 1003, QStringLiteral("VELDRAKE")) == mrYes) {
-        FGespeichert = SpeichernEinheit(filter, true);
+    const TSpeichernErgebnis ergebnis = SpeichernEinheit(filter, FUeberschreiben, false);
+    FGespeichert = ergebnis.Gespeichert;
+    if (FGespeichert) {
+        return;
+    }
+    if (ergebnis.SeitLaden != TEinstellungSeitLaden::Unveraendert) {
+        const int nummer = ergebnis.SeitLaden == TEinstellungSeitLaden::Geloescht ? 1005 : 1004;
+        if (KRNInfo().ShowMeldung(mtQuestion, nummer, QStringLiteral("VELDRAKE"),
+                                  {filter.Bezeichnung, LetzteAenderung(filter)}) == mrYes) {
+            FGespeichert = SpeichernEinheit(filter, true, true).Gespeichert;
+        }
+        return;
+    }
+    if (KRNInfo().ShowMeldung(mtQuestion, 1003, QStringLiteral("VELDRAKE")) == mrYes) {
+        FGespeichert = SpeichernEinheit(filter, true, false).Gespeichert;
     }
 }
 

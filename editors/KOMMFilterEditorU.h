@@ -8,6 +8,8 @@
 #include <QString>
 
 class TAnchors;
+class TKRNFremdeAenderungenLeiste;
+class TKRNHinweisLeiste;
 
 // The abstract settings editor of a filter kind. It owns the name and the
 // description of the saved setting and the buttons "Abbrechen" and
@@ -41,6 +43,8 @@ public:
     // the confirmed values here before FilterSave.
     TKRNStdEdit* edtBezeichnung = nullptr;
     TKRNStdEdit* edtBeschreibung = nullptr;
+    // Tells that the setting was changed or deleted at another workstation.
+    TKRNHinweisLeiste* barHinweis = nullptr;
 
     // Whether the user agreed to write over a setting of the same name (the
     // save dialog asked); set by the workflow before FilterSave.
@@ -54,8 +58,13 @@ protected:
     // the write run in one transaction. When a setting of this name exists
     // and overwriting was not agreed (another workstation saved it since the
     // save dialog asked), nothing is written; message 1003 is asked after
-    // the transaction has ended, and only Yes writes it over.
+    // the transaction has ended, and only Yes writes it over. When the
+    // setting loaded was changed (1004) or deleted (1005) elsewhere since,
+    // the question names who and when, and only Yes writes the entries over
+    // it or creates it anew; No writes nothing.
     void EinstellungSpeichern(TKOMMFilter& filter);
+    // Whether a control holds an entry that differs from the loaded setting.
+    virtual bool EingabenGeaendert() const;
 
     // Keep the frame at its distances to the form's sides; an editor of a
     // filter kind fixes its own client size through them.
@@ -74,6 +83,7 @@ private:
     void SetupUi();
 
     TAnchors* m_anchors = nullptr; // owned by the form
+    TKRNFremdeAenderungenLeiste* m_fremd = nullptr;
     bool FUeberschreiben = false;
     bool FGespeichert = false;
 };

@@ -62,10 +62,12 @@ bool TFremdeAenderungen::Einstellungen(const QString& kennung) const
 }
 
 std::optional<TVerlaufEintrag> TFremdeAenderungen::Einstellung(const QString& kennung,
-                                                               const QString& bezeichnung) const
+                                                               const QString& bezeichnung,
+                                                               bool mitZuordnungen) const
 {
     return Letzter(Eintraege, [&](const TVerlaufEintrag& e) {
-        return e.Kennung == kennung && e.Bezeichnung == bezeichnung && (::Einstellung(e) || ::Zuordnung(e));
+        return e.Kennung == kennung && e.Bezeichnung == bezeichnung &&
+               (::Einstellung(e) || (mitZuordnungen && ::Zuordnung(e)));
     });
 }
 
@@ -103,6 +105,27 @@ QString FremdeAenderungText(const TVerlaufEintrag& e)
     return QStringLiteral("Geändert am %1 um %2 von %3: %4")
         .arg(zeit.toString(QStringLiteral("dd.MM.yyyy")), zeit.toString(QStringLiteral("HH:mm")), wer,
              VerlaufText(e));
+}
+
+QString AndereArbeitsplaetzeText(TStore& store)
+{
+    const std::optional<QList<TStoreConnection>> verbindungen = store.OtherConnections();
+    if (!verbindungen) {
+        return QStringLiteral("Andere Arbeitsplätze: Bei einer Datei als Datenbestand kann das Programm nicht "
+                              "wissen, wer sie außerdem geöffnet hat.");
+    }
+    if (verbindungen->isEmpty()) {
+        return QStringLiteral("Andere Arbeitsplätze an diesem Datenbestand: keine");
+    }
+    QStringList zeilen{QStringLiteral("Andere Arbeitsplätze an diesem Datenbestand:")};
+    for (const TStoreConnection& v : *verbindungen) {
+        const QString name = v.Name.isEmpty() ? QStringLiteral("(ohne Namen)") : v.Name;
+        zeilen << (v.Seit.isValid()
+                       ? QStringLiteral("%1 seit %2").arg(name, v.Seit.toLocalTime().toString(
+                                                                     QStringLiteral("dd.MM.yyyy HH:mm")))
+                       : QStringLiteral("%1 (seit wann, sagt der Server nicht)").arg(name));
+    }
+    return zeilen.join(QLatin1Char('\n'));
 }
 
 TFremdeAenderungenWaechter::TFremdeAenderungenWaechter(TStore& store, QObject* parent)

@@ -31,9 +31,10 @@ struct TFremdeAenderungen
     // Whether saved settings of the kind were created, changed or deleted
     // (or may have been).
     bool Einstellungen(const QString& kennung) const;
-    // The latest entry that changed the saved setting or its assignments;
-    // nothing when none did.
-    std::optional<TVerlaufEintrag> Einstellung(const QString& kennung, const QString& bezeichnung) const;
+    // The latest entry that changed the saved setting or (mitZuordnungen)
+    // its assignments; nothing when none did.
+    std::optional<TVerlaufEintrag> Einstellung(const QString& kennung, const QString& bezeichnung,
+                                               bool mitZuordnungen = true) const;
     // Whether the latest entry on the saved setting itself deleted it.
     bool Geloescht(const QString& kennung, const QString& bezeichnung) const;
     // The latest entry that changed an assignment or the activity of the kind.
@@ -49,6 +50,11 @@ Q_DECLARE_METATYPE(TFremdeAenderungen)
 // "Geändert am 09.12.2026 um 07:14 von anna an PC-LAGER2: <was>" – who,
 // where and when in the local time, with the entry in words.
 QString FremdeAenderungText(const TVerlaufEintrag& eintrag);
+
+// The lines of the version window on the other workstations at the store:
+// each with its name and since when (local time) on a server, or that a
+// file cannot tell. Throws StoreError.
+QString AndereArbeitsplaetzeText(TStore& store);
 
 // Tells the program of the changes other workstations commit to its store.
 // On a server it listens to the store's announcements; on a file it looks

@@ -64,9 +64,13 @@ bool TKOMMFilter::FilterLoad()
     fide.Kennung.SetKeyWert(Kennung);
     fide.Bezeichnung.SetKeyWert(Bezeichnung);
     const bool found = fide.FindKey();
+    m_fassungKennung = Kennung;
+    m_fassungBezeichnung = Bezeichnung;
+    m_fassung.reset();
     if (found) {
         Beschreibung = fide.Beschreibung.GetWert();
         ApplySettingsText(fide.Einstellungen.GetWert());
+        m_fassung = Fassung(fide);
     }
     fide.ResetSearch();
     LoadAssignments();
@@ -122,8 +126,38 @@ bool TKOMMFilter::FilterSave(bool ueberschreiben)
     fide.Beschreibung.SetWert(Beschreibung);
     fide.Einstellungen.SetWert(SettingsText());
     fide.WriteRecord(exists ? wrdonUpdate : wrdonInsert, 0);
+    m_fassungKennung = Kennung;
+    m_fassungBezeichnung = Bezeichnung;
+    m_fassung = Fassung(fide);
     fide.ResetSearch();
     return true;
+}
+
+QString TKOMMFilter::Fassung(const Tfidefile& fide)
+{
+    return fide.Beschreibung.GetWert() + QChar(0x1f) + fide.Einstellungen.GetWert();
+}
+
+TEinstellungSeitLaden TKOMMFilter::SeitLaden()
+{
+    if (m_fassungBezeichnung.isEmpty() || Kennung != m_fassungKennung || Bezeichnung != m_fassungBezeichnung) {
+        return TEinstellungSeitLaden::Unveraendert;
+    }
+    Tfidefile& fide = Fidefile();
+    fide.ResetSearch();
+    fide.UseKey(fide.PrimaryKeyNr());
+    fide.Kennung.SetKeyWert(Kennung);
+    fide.Bezeichnung.SetKeyWert(Bezeichnung);
+    const bool exists = fide.FindKey();
+    const std::optional<QString> jetzt = exists ? std::optional<QString>(Fassung(fide)) : std::nullopt;
+    fide.ResetSearch();
+    if (jetzt == m_fassung) {
+        return TEinstellungSeitLaden::Unveraendert;
+    }
+    if (!m_fassung) {
+        return TEinstellungSeitLaden::Unveraendert; // created since: the caller's overwrite question
+    }
+    return jetzt ? TEinstellungSeitLaden::Geaendert : TEinstellungSeitLaden::Geloescht;
 }
 
 bool TKOMMFilter::ListeRTypCheck(TRTyp_Erw rtyp) const

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class TKOMMFilter;
 class Tfidefile;
@@ -24,6 +25,14 @@ struct TKOMMFilterClassInfo
     std::unique_ptr<TKOMMFilter> (*Create)(const QString& kennung, const QString& bezeichnung);
 };
 using TKOMMFilterClass = const TKOMMFilterClassInfo*;
+
+// How the stored setting stands against the one last loaded or saved.
+enum class TEinstellungSeitLaden
+{
+    Unveraendert, // as loaded (or not there, as when loaded)
+    Geaendert,    // written since by someone else
+    Geloescht,    // deleted since
+};
 
 // Holds one saved setting of one filter kind in memory and loads and stores
 // it. The setting is a fidefile row; its assignments are fikofile rows.
@@ -54,6 +63,10 @@ public:
     // when allowed; false when it was left alone. Run it in a transaction so
     // that check and write are one unit of work.
     bool FilterSave(bool ueberschreiben);
+    // The stored row against the one last loaded or saved under the same
+    // Bezeichnung; another Bezeichnung, or none loaded, is Unveraendert.
+    // Run it in the unit of work that writes. Throws StoreError.
+    TEinstellungSeitLaden SeitLaden();
 
     bool ListeRTypCheck(TRTyp_Erw rtyp) const;
     bool ListeRNrCheck(qint32 rnr) const;
@@ -68,11 +81,17 @@ private:
     Tfidefile& Fidefile();
     Tfikofile& Fikofile();
     void LoadAssignments();
+    // Description and kind-specific text of the current fidefile row.
+    static QString Fassung(const Tfidefile& fide);
 
     std::unique_ptr<Tfidefile> m_fidefile;
     std::unique_ptr<Tfikofile> m_fikofile;
     QSet<char16_t> m_rtypen;
     QSet<qint32> m_rnrn;
+    // The row as last loaded or saved (none: it was not there) and its key.
+    std::optional<QString> m_fassung;
+    QString m_fassungKennung;
+    QString m_fassungBezeichnung;
 };
 
 // An image filter setting.

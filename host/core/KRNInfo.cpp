@@ -137,7 +137,7 @@ QString TKRNInfo::VersionsText(const QString& title, const QString& text) const
                     .arg(m_storeText.toHtmlEscaped(), m_mandant.toHtmlEscaped());
     }
     if (!text.isEmpty()) {
-        body += QStringLiteral("<br><br>") + text.toHtmlEscaped();
+        body += QStringLiteral("<br><br>") + text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     }
     return body;
 }

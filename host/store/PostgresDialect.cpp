@@ -573,3 +573,14 @@ QString TPostgresDialect::RowsSql(int columns) const
     return QStringLiteral("SELECT %1 FROM json_array_elements(CAST(? AS json)) AS t(r)")
         .arg(spalten.join(QStringLiteral(", ")));
 }
+
+// Client connections to this database but this one; the server hides the
+// start of another role's connection from a role without the statistics
+// right, and its backend type too.
+QString TPostgresDialect::OtherConnectionsSql() const
+{
+    return QStringLiteral("SELECT application_name, backend_start FROM pg_stat_activity "
+                          "WHERE datname = current_database() AND pid <> pg_backend_pid() "
+                          "AND coalesce(backend_type, 'client backend') = 'client backend' "
+                          "ORDER BY backend_start, pid");
+}

@@ -46,6 +46,7 @@ public:
     {
         return m_standby ? QStringLiteral("SELECT coalesce(max(id), 0) FROM verlauf") : QString();
     }
+    QString OtherConnectionsSql() const override;
     QStringList BeginWriteSql() const override;
     // QPSQL reads a forward-only result from the connection row by row, and
     // the next statement on the connection discards what is left of it.

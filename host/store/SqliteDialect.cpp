@@ -453,3 +453,9 @@ QString TSqliteDialect::RowsSql(int columns) const
     }
     return QStringLiteral("SELECT %1 FROM json_each(?)").arg(spalten.join(QStringLiteral(", ")));
 }
+
+// A file keeps no list of who has it open.
+QString TSqliteDialect::OtherConnectionsSql() const
+{
+    return QString();
+}

@@ -32,6 +32,7 @@ public:
     // Changes with every commit of another connection, never with this
     // connection's own; read from the shared memory of the WAL, not the disk.
     QString ChangeCounterSql() const override { return QStringLiteral("PRAGMA data_version"); }
+    QString OtherConnectionsSql() const override;
     QStringList BeginWriteSql() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
     bool ResultsSurviveOtherStatements() const override { return true; }
     QString ListSql(TStoreListKind) const override

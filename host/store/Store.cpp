@@ -281,6 +281,20 @@ std::optional<qint64> TStore::ChangeCounter()
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
+std::optional<QList<TStoreConnection>> TStore::OtherConnections()
+{
+    const QString sql = m_dialect->OtherConnectionsSql();
+    if (sql.isEmpty()) {
+        return std::nullopt;
+    }
+    QSqlQuery query = Query(sql);
+    QList<TStoreConnection> connections;
+    while (query.next()) {
+        connections.append({query.value(0).toString(), query.value(1).toDateTime()});
+    }
+    return connections;
+}
+
 bool TStore::OwnUnitOfWork(const QString& id) const
 {
     return !id.isEmpty() && m_ownUnits.contains(id);

@@ -5,6 +5,7 @@
 #include "host/store/StoreCursorOwner.h"
 #include "host/store/StoreDialect.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -38,6 +39,15 @@ struct TDoubleService
     QChar RTyp;
     qint32 RNr = 0;
     QStringList Bezeichnungen; // in table order
+};
+
+// Another connection to the store: its name as its program gave it (on a
+// server the application_name, "program user@host") and since when it is
+// there (invalid where the store does not say).
+struct TStoreConnection
+{
+    QString Name;
+    QDateTime Seit;
 };
 
 // A table as this program reads and writes it: its columns, the first
@@ -168,6 +178,9 @@ public:
     // another connection committed, and never with this store's own
     // commits; nullopt where the server tells. Throws StoreError.
     std::optional<qint64> ChangeCounter();
+    // The other connections to the store, oldest first; nullopt where the
+    // store cannot know (a file). Throws StoreError.
+    std::optional<QList<TStoreConnection>> OtherConnections();
     // Whether the unit of work is one of this store's recent ones.
     bool OwnUnitOfWork(const QString& id) const;
 

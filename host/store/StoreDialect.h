@@ -123,6 +123,10 @@ public:
     // Where the program looks itself: a statement whose one value changes
     // whenever another connection committed; empty where the server tells.
     virtual QString ChangeCounterSql() const = 0;
+    // The other connections to the same store: a statement whose rows are
+    // the connection's name as its program gave it (text) and since when it
+    // is connected (time, may be NULL); empty where the store cannot know.
+    virtual QString OtherConnectionsSql() const = 0;
 
     // The statements, run one by one, that start a transaction holding the
     // write lock from its first statement on. (QPSQL reports only the first

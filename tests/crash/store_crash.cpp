@@ -11,7 +11,8 @@
 //   store_crash write STORE [--rollback] SQL...
 //                               runs the statements as one unit of work of
 //                               another workstation and commits it (or
-//                               rolls it back)
+//                               rolls it back; prints COMMITTED and the
+//                               time in ms since the epoch)
 //
 // STORE is a file path or a PostgreSQL URI (an empty database).
 //
@@ -25,6 +26,7 @@
 #include "host/store/Store.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -297,6 +299,8 @@ int Write(const QString& location, QStringList statements)
     }
     if (!zurueck) {
         transaction.Commit();
+        // When, for whoever measures how soon another workstation hears of it.
+        std::cout << "COMMITTED " << QDateTime::currentMSecsSinceEpoch() << std::endl;
     }
     return 0;
 }
