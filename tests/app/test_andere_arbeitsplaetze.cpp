@@ -1,9 +1,11 @@
 // Other workstations, each a real process of the store tool on the same
-// store: a filter kind switched there rebuilds this main window's menu, and
-// the version window names who else is connected.
+// store: a filter kind switched there rebuilds this main window's menu (also
+// on a standby, once replayed), and the version window names who else is
+// connected.
 #include "GuiTest.h"
 #include "RecordingPresenter.h"
 #include "SecondWorkstation.h"
+#include "ServerPaar.h"
 #include "TempStore.h"
 #include "TestBackend.h"
 
@@ -21,26 +23,29 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class AndereArbeitsplaetze : public ::testing::Test
+// The program with its data module on a store, the kind A registered.
+class TProgramm
 {
-protected:
-    void SetUp() override
+public:
+    explicit TProgramm(TStore& store) : m_waechter(store)
     {
         ClearKOMMFilterRegistry();
         RegisterKOMMFilterEditor(u"A"_s, u"Filter A"_s, nullptr, nullptr);
         Application().Initialize();
-        waechter.SetIntervall(100);
+        m_waechter.SetIntervall(100);
         Application().CreateForm(dtmKOMMFilter);
     }
-    void TearDown() override
+    ~TProgramm()
     {
         Application().Reset();
         ClearKOMMFilterRegistry();
     }
+    TProgramm(const TProgramm&) = delete;
+    TProgramm& operator=(const TProgramm&) = delete;
 
-    bool MenuZeigtA() { return frmMain->btsMain->Items().ButtonNames().contains(u"FLTA"_s); }
+    static bool MenuZeigtA() { return frmMain->btsMain->Items().ButtonNames().contains(u"FLTA"_s); }
     // Waits in the event loop, idle moments included, until the menu shows A or not.
-    bool Warten(bool a)
+    static bool Warten(bool a)
     {
         for (int i = 0; i < 200 && MenuZeigtA() != a; ++i) {
             SpinEventLoop(50);
@@ -48,9 +53,19 @@ protected:
         return MenuZeigtA() == a;
     }
 
+private:
+    TFremdeAenderungenWaechter m_waechter;
+};
+
+class AndereArbeitsplaetze : public ::testing::Test
+{
+protected:
+    static bool MenuZeigtA() { return TProgramm::MenuZeigtA(); }
+    static bool Warten(bool a) { return TProgramm::Warten(a); }
+
     TempStore store;
     RecordingPresenter presenter;
-    TFremdeAenderungenWaechter waechter{store.Store()};
+    TProgramm programm{store.Store()};
 };
 
 } // namespace
@@ -88,4 +103,30 @@ TEST_F(AndereArbeitsplaetze, TheVersionWindowNamesTheOtherWorkstations)
     EXPECT_TRUE(text.contains(u"<br>store_crash "_s)) << text.toStdString();
     EXPECT_TRUE(text.contains(u" seit "_s + heute)) << text.toStdString();
     EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+}
+
+// A workstation on the standby follows what the primary books, read-only.
+TEST(AndereArbeitsplaetzeAmStandby, AKindSwitchedOnThePrimaryRebuildsTheMenuOnceReplayed)
+{
+    if (!TestBackend::Postgres() || !TServerPaar::Verfuegbar()) {
+        GTEST_SKIP() << "needs the throwaway server's primary and standby (scripts/with-postgres.sh)";
+    }
+    TServerPaar paar;
+    const QString primary = u"host=%1 dbname=postgres user=veldrake"_s.arg(paar.Primary());
+    TStore::Open(primary); // the schema, replayed on the standby
+    const auto standby =
+        TStore::Open(u"host=%1 dbname=postgres user=veldrake target_session_attrs=standby"_s.arg(paar.Standby()));
+    ASSERT_TRUE(standby->ReadOnly());
+    TStore* const vorher = TStore::Current();
+    TStore::SetCurrent(standby.get());
+    {
+        RecordingPresenter presenter;
+        const TProgramm programm(*standby);
+        Application().CreateForm(frmMain);
+        ASSERT_FALSE(TProgramm::MenuZeigtA());
+        OtherWorkstationWrites(primary, {u"INSERT INTO fikofile VALUES ('A', '', ' ', 0)"_s});
+        EXPECT_TRUE(TProgramm::Warten(true)) << "the standby's menu did not follow the primary";
+        EXPECT_TRUE(presenter.ErrorLocations().isEmpty());
+    }
+    TStore::SetCurrent(vorher);
 }
