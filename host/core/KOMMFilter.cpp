@@ -55,15 +55,20 @@ Tfikofile& TKOMMFilter::Fikofile()
     return *m_fikofile;
 }
 
-bool TKOMMFilter::FilterLoad()
+bool TKOMMFilter::FindOwnRow(Tfidefile& fide)
 {
-    FilterClear();
-    Tfidefile& fide = Fidefile();
     fide.ResetSearch();
     fide.UseKey(fide.PrimaryKeyNr());
     fide.Kennung.SetKeyWert(Kennung);
     fide.Bezeichnung.SetKeyWert(Bezeichnung);
-    const bool found = fide.FindKey();
+    return fide.FindKey();
+}
+
+bool TKOMMFilter::FilterLoad()
+{
+    FilterClear();
+    Tfidefile& fide = Fidefile();
+    const bool found = FindOwnRow(fide);
     m_fassungKennung = Kennung;
     m_fassungBezeichnung = Bezeichnung;
     m_fassung.reset();
@@ -112,11 +117,7 @@ void TKOMMFilter::FilterSave()
 bool TKOMMFilter::FilterSave(bool ueberschreiben)
 {
     Tfidefile& fide = Fidefile();
-    fide.ResetSearch();
-    fide.UseKey(fide.PrimaryKeyNr());
-    fide.Kennung.SetKeyWert(Kennung);
-    fide.Bezeichnung.SetKeyWert(Bezeichnung);
-    const bool exists = fide.FindKey();
+    const bool exists = FindOwnRow(fide);
     if (exists && !ueberschreiben) {
         fide.ResetSearch();
         return false;
@@ -144,11 +145,7 @@ TEinstellungSeitLaden TKOMMFilter::SeitLaden()
         return TEinstellungSeitLaden::Unveraendert;
     }
     Tfidefile& fide = Fidefile();
-    fide.ResetSearch();
-    fide.UseKey(fide.PrimaryKeyNr());
-    fide.Kennung.SetKeyWert(Kennung);
-    fide.Bezeichnung.SetKeyWert(Bezeichnung);
-    const bool exists = fide.FindKey();
+    const bool exists = FindOwnRow(fide);
     const std::optional<QString> jetzt = exists ? std::optional<QString>(Fassung(fide)) : std::nullopt;
     fide.ResetSearch();
     if (jetzt == m_fassung) {

@@ -79,6 +79,8 @@ protected:
 
 private:
     Tfidefile& Fidefile();
+    // Looks up this setting's row by kind and name.
+    bool FindOwnRow(Tfidefile& fide);
     Tfikofile& Fikofile();
     void LoadAssignments();
     // Description and kind-specific text of the current fidefile row.
