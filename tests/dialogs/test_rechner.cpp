@@ -1,5 +1,6 @@
 #include "GuiTest.h"
 #include "RecordingPresenter.h"
+#include "ServerPaar.h"
 #include "TempStore.h"
 #include "TestBackend.h"
 #include "test_rechner_support.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 using namespace rechner_test;
 
@@ -392,6 +394,47 @@ TEST_F(RechnerDialog, ServerStoppedWhileOpenBooksNothingAndConfirmingAfterItsSta
     });
     EXPECT_EQ(result, mrOk);
     EXPECT_EQ(Of(kEins), "T:A N:7");
+    ASSERT_EQ(presenter.Errors.size(), 1);
+    EXPECT_EQ(presenter.Errors[0].Text, StoreFailureText(TStoreFailure::ConnectionLost));
+}
+
+// The dialog's store on a primary with a standby of the test's own, named by
+// a two-host address; started before the fixture fills the store.
+class TPaarZuerst
+{
+protected:
+    TPaarZuerst()
+    {
+        if (TestBackend::Postgres() && TServerPaar::Verfuegbar()) {
+            paar.emplace();
+            TempStore::UseNext(QStringLiteral("host=%1,%2 dbname=postgres user=veldrake target_session_attrs=read-write").arg(
+                paar->Primary(), paar->Standby()));
+        }
+    }
+    std::optional<TServerPaar> paar;
+};
+
+class RechnerDialogAmPaar : protected TPaarZuerst, public RechnerDialog
+{
+};
+
+TEST_F(RechnerDialogAmPaar, AFailoverWhileOpenIsToldOnceAndTheNextConfirmationBooksOnTheNewPrimary)
+{
+    if (!paar) {
+        GTEST_SKIP() << "needs the throwaway server's primary and standby (scripts/with-postgres.sh)";
+    }
+    const int result = Show([&](TfrmRechner& f) {
+        Tree().SetRTypChecked(u'A', true);
+        Tree().SetRNrChecked(7, true);
+        paar->PrimaryStoppen();
+        paar->Befoerdern();
+        f.btnWeiterClick(f.spbBuchen);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_TRUE(Tree().GetRTypChecked(u'A') && Tree().GetRNrChecked(7)) << "the marks stay";
+        f.btnWeiterClick(f.spbBuchen);
+    });
+    EXPECT_EQ(result, mrOk);
+    EXPECT_EQ(Of(kEins), "T:A N:7") << "booked on the promoted standby";
     ASSERT_EQ(presenter.Errors.size(), 1);
     EXPECT_EQ(presenter.Errors[0].Text, StoreFailureText(TStoreFailure::ConnectionLost));
 }

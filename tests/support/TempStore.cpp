@@ -8,8 +8,28 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-TempStore::TempStore() : m_location(TestBackend::NewLocation(m_dir.path()))
+#include <utility>
+
+namespace {
+
+QString& NextLocation()
 {
+    static QString location;
+    return location;
+}
+
+} // namespace
+
+void TempStore::UseNext(const QString& location)
+{
+    NextLocation() = location;
+}
+
+TempStore::TempStore() : m_location(std::exchange(NextLocation(), QString())), m_own(m_location.isEmpty())
+{
+    if (m_own) {
+        m_location = TestBackend::NewLocation(m_dir.path());
+    }
     m_store = TStore::Open(m_location);
     m_previous = TStore::Current();
     TStore::SetCurrent(m_store.get());
@@ -19,7 +39,9 @@ TempStore::~TempStore()
 {
     TStore::SetCurrent(m_previous);
     m_store.reset();
-    TestBackend::Discard(m_location);
+    if (m_own) {
+        TestBackend::Discard(m_location);
+    }
 }
 
 QString TempStore::Path() const

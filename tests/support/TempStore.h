@@ -14,6 +14,9 @@ class TempStore
 public:
     TempStore();
     ~TempStore();
+    // The next TempStore opens this location instead of a fresh one and
+    // leaves it in place (a server of the test's own).
+    static void UseNext(const QString& location);
 
     TStore& Store() { return *m_store; }
     // The store's location: a file path or a server URI.
@@ -38,6 +41,7 @@ private:
     QString m_location;
     std::unique_ptr<TStore> m_store;
     TStore* m_previous = nullptr;
+    bool m_own = true;
 };
 
 // Runs the statements as one unit of work of the store.

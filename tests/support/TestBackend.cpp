@@ -82,7 +82,11 @@ void TestBackend::Discard(const QString& location)
     if (!IsPostgresUri(location)) {
         return;
     }
-    const QString name = QUrl(location).path().mid(1);
+    // Only the databases this run made on the test server.
+    const QString name = ParsePostgresUri(location).Database();
+    if (!name.startsWith(QLatin1String("t_"))) {
+        return;
+    }
     try {
         AdminExec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
     } catch (const std::exception&) {
