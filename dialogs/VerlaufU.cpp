@@ -31,7 +31,9 @@ const QDate kOhneDatum(2000, 1, 1); // the date edits' "no limit"
 
 const char* const kUeberschriften[] = {"Zeit",      "Benutzer",          "Arbeitsplatz", "Programm",
                                        "Filterart", "Filtereinstellung", "Rechner",      "Änderung"};
-const int kBreiten[] = {130, 90, 100, 110, 90, 120, 100, 0};
+// Widths in pixels; the time's column fits its longest text in the font.
+const int kBreiten[] = {0, 90, 100, 110, 90, 120, 100, 0};
+const char* const kLaengsteZeit = "00.00.0000 00:00:00";
 
 QString RechnerText(const TVerlaufEintrag& e)
 {
@@ -123,7 +125,8 @@ QVariant TVerlaufModell::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return zeile.Zellen[index.column()];
     case Qt::ToolTipRole:
-        return index.column() == spAenderung ? QVariant(zeile.Zellen[spAenderung]) : QVariant();
+        // The whole text of a cell its column may cut.
+        return zeile.Zellen[index.column()];
     case Qt::BackgroundRole:
         // One shade per unit of work, alternating: a tint of the selection
         // colour on the base, as far as the text stays legible on it.
@@ -268,6 +271,8 @@ void TfrmVerlauf::SetupComponents()
             grdVerlauf->setColumnWidth(spalte, kBreiten[spalte]);
         }
     }
+    grdVerlauf->setColumnWidth(TVerlaufModell::spZeit,
+                               grdVerlauf->fontMetrics().horizontalAdvance(QLatin1String(kLaengsteZeit)) + 16);
     anchors->Place(grdVerlauf, frame.ContentArea(kListeOben), TAnchors::akAll);
     anchors->KeepMinimum(grdVerlauf);
 
