@@ -656,10 +656,17 @@ void TStore::RecordHistory(const QString& art, const QString& kennung, const QSt
 // with one statement and changed with one while the row recording is
 // silenced; the unit of work makes them one, and a rollback takes the
 // silencing back with it. The rows are cleared before, whatever an earlier
-// failure left, and after.
+// failure left, and after. Outside a unit of work the change is one of its
+// own, so that a failed change leaves no history either.
 void TStore::ChangeAssignments(bool hinzu, const QString& rows, const QString& change,
                                const QVariantList& values)
 {
+    if (!m_inTransaction) {
+        TStoreTransaction transaktion(*this);
+        ChangeAssignments(hinzu, rows, change, values);
+        transaktion.Commit();
+        return;
+    }
     const TAssignmentChangeSql sql = m_dialect->AssignmentChangeSql(hinzu);
     if (sql.Empty() || !m_historyReady || m_historyQuiet) {
         Query(change, values);

@@ -153,7 +153,7 @@ public:
     // (hinzu) or remove, as seen before it runs. Both bind `values`. Where
     // the store records row by row, the rows of `rows` are added or removed
     // by key instead of running `change`, so that they are selected once.
-    // Inside a unit of work.
+    // Outside a unit of work it is one of its own.
     void ChangeAssignments(bool hinzu, const QString& rows, const QString& change, const QVariantList& values);
     // Gives a role of the server the rights of a reader or an editor (see
     // TStoreDialect::GrantSql), as one unit of work; only the owner of the
