@@ -14,7 +14,8 @@
 //                                       VELDRAKE_TEST_PG: PostgreSQL)
 //
 // With BENCH_RECHNER_EINZELN=mit or =ohne it confirms every number once,
-// with or without the history, and ends: for a profiler, e.g.
+// with or without the history (mit-halbe, ohne-halbe: the runs' marks), and
+// ends: for a profiler, e.g.
 //   valgrind --tool=callgrind --toggle-collect='TfrmRechner::btnWeiterClick*'
 
 #include "BenchStores.h"
@@ -435,10 +436,11 @@ int main(int argc, char** argv)
         // BENCH_RECHNER_EINZELN=mit (with its history) or ohne.
         if (const QString einzeln = qEnvironmentVariable("BENCH_RECHNER_EINZELN"); !einzeln.isEmpty()) {
             const TMarken alle{Markiert, [](int) { return true; }};
-            const TLauf l = DialogLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("einzeln")), alle,
-                                       einzeln == u"mit");
+            const TLauf l =
+                DialogLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("einzeln")),
+                           einzeln.endsWith(u"-halbe") ? kHalbe : alle, einzeln.startsWith(u"mit"));
             std::printf("one confirmation %s history: %.1f ms, %lld statements, %d rows\n",
-                        einzeln == u"mit" ? "with" : "without", l.Ms, static_cast<long long>(l.Statements),
+                        einzeln.startsWith(u"mit") ? "with" : "without", l.Ms, static_cast<long long>(l.Statements),
                         l.Rows);
             return 0;
         }
