@@ -12,6 +12,11 @@
 //
 //   bench_rechner [runs] [store URI]   (default 5; the URI, VELDRAKE_STORE or
 //                                       VELDRAKE_TEST_PG: PostgreSQL)
+//
+// With BENCH_RECHNER_EINZELN=mit or =ohne it confirms every number once,
+// with or without the history (mit-halbe, ohne-halbe: the runs' marks), and
+// ends: for a profiler, e.g.
+//   valgrind --tool=callgrind --toggle-collect='TfrmRechner::btnWeiterClick*'
 
 #include "BenchStores.h"
 
@@ -209,11 +214,13 @@ TLauf DialogLauf(const QString& path, const TMarken& marken = kHalbe, bool mitVe
 {
     const auto store = TStore::Open(path);
     TStore::SetCurrent(store.get());
+    // A connection sets up its history at its first unit of work (on SQLite
+    // its TEMP triggers and tables): once per connection, not part of the
+    // confirmation, so both ways do it before.
+    TStoreTransaction(*store).Commit();
     if (!mitVerlauf) {
-        // The same confirmation with the history's triggers dropped (on
-        // SQLite the connection sets them up at its first unit of work) and
-        // the program's own recording of a bulk booking silenced.
-        TStoreTransaction(*store).Commit();
+        // The same confirmation with the history's triggers dropped and the
+        // program's own recording of a bulk booking silenced.
         store->SetHistoryQuiet(true);
         const bool server = IsPostgresUri(path);
         for (const char* tabelle : {"fidefile", "fikofile"}) {
@@ -425,6 +432,18 @@ int main(int argc, char** argv)
         std::printf("%s store: %d types, %d numbers, %d assignments of other settings (built in %.0f ms)\n",
                     qPrintable(stores.Backend()), kTypen, kNummern, kFremdeZuordnungen, MsSince(start));
 
+        // One confirmation of every number alone, for a profiler:
+        // BENCH_RECHNER_EINZELN=mit (with its history) or ohne.
+        if (const QString einzeln = qEnvironmentVariable("BENCH_RECHNER_EINZELN"); !einzeln.isEmpty()) {
+            const TMarken alle{Markiert, [](int) { return true; }};
+            const TLauf l =
+                DialogLauf(stores.Copy(QStringLiteral("vorlage"), QStringLiteral("einzeln")),
+                           einzeln.endsWith(u"-halbe") ? kHalbe : alle, einzeln.startsWith(u"mit"));
+            std::printf("one confirmation %s history: %.1f ms, %lld statements, %d rows\n",
+                        einzeln.startsWith(u"mit") ? "with" : "without", l.Ms, static_cast<long long>(l.Statements),
+                        l.Rows);
+            return 0;
+        }
         std::vector<double> dialog;
         std::vector<double> show;
         std::vector<double> bare;

@@ -32,8 +32,7 @@ public:
     QString UnitOfWorkEndSql() const override { return QString(); }
     QString HistoryInsertSql() const override;
     // The statement-level triggers record a change's rows at once.
-    QString AssignmentHistorySql(bool) const override { return QString(); }
-    QString RowRecordingQuietSql() const override { return QString(); }
+    TAssignmentChangeSql AssignmentChangeSql(bool) const override { return {}; }
     QStringList HistoryPruneSql() const override;
     void TableCopied(TStore& store, const QString& table) const override;
     // A standby neither listens nor announces (LISTEN is refused during

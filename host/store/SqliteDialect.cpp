@@ -95,16 +95,25 @@ const QString kKontext = QStringLiteral(
     " arbeitsplatz TEXT NOT NULL, programm TEXT NOT NULL, version TEXT NOT NULL,"
     " ohne_verlauf INTEGER NOT NULL)");
 
-// One history row from the trigger's row (NEW or OLD).
+// The rows of one change of many assignments, selected once for both the
+// change and its history (see AssignmentChangeSql). Without constraints of
+// its own, so that a bad row fails in the history or in fikofile as it
+// would without it.
+const QString kZeilen = QStringLiteral(
+    "CREATE TEMP TABLE IF NOT EXISTS verlauf_zeilen (Kennung TEXT, Bezeichnung TEXT, RTyp TEXT, RNr INTEGER)");
+
+// One history row from the trigger's row (NEW or OLD), or one for each row
+// joined in. The time is taken once per statement, not formatted per row.
 QString Eintrag(const QString& art, const QString& zeile, const QString& rechner, const QString& vorher,
                 const QString& nachher, const QString& dazu = QString())
 {
     return QStringLiteral(
                "INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
                " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
-               " SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), k.arbeitseinheit, k.benutzer, '',"
+               " SELECT t.zeit, k.arbeitseinheit, k.benutzer, '',"
                " k.arbeitsplatz, k.programm, k.version, %1, %2.Kennung, %2.Bezeichnung, %3, %4, %5"
-               " FROM verlauf_kontext k%6 WHERE k.ohne_verlauf = 0;")
+               " FROM (SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now') AS zeit) t, verlauf_kontext k%6"
+               " WHERE k.ohne_verlauf = 0;")
         .arg(art, zeile, rechner, vorher, nachher, dazu);
 }
 
@@ -143,7 +152,7 @@ QStringList VerlaufTrigger()
     // Each trigger fires WHEN its condition holds and the recording is not
     // silenced; a silenced one skips its program before it opens the
     // history for writing (a bulk change records itself, see
-    // AssignmentHistorySql).
+    // AssignmentChangeSql).
     const auto trigger = [](const char* name, const QString& ereignis, const QString& rumpf,
                             const QString& bedingung = QStringLiteral("1")) {
         return QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS %1 AFTER %2 WHEN (%3) AND"
@@ -405,6 +414,7 @@ void TSqliteDialect::PrepareConnection(TStore& store) const
     // file beside every connection.
     store.Exec(QStringLiteral("PRAGMA temp_store=MEMORY"));
     store.Exec(kKontext);
+    store.Exec(kZeilen);
     const TStoreIdentity& wer = TStore::Identity();
     store.Query(QStringLiteral("DELETE FROM verlauf_kontext"));
     store.Query(QStringLiteral("INSERT INTO verlauf_kontext VALUES ('', ?, ?, ?, ?, 0)"),
@@ -426,14 +436,25 @@ QString TSqliteDialect::UnitOfWorkEndSql() const
     return QStringLiteral("UPDATE verlauf_kontext SET arbeitseinheit = '', ohne_verlauf = 0");
 }
 
-QString TSqliteDialect::AssignmentHistorySql(bool hinzu) const
+// The SELECT of the rows runs once: its rows are kept in verlauf_zeilen,
+// recorded from there and added or removed from there by key, while the row
+// triggers stay quiet.
+TAssignmentChangeSql TSqliteDialect::AssignmentChangeSql(bool hinzu) const
 {
-    return ZuordnungEintrag(hinzu, QStringLiteral("z"), QStringLiteral(", (%ROWS%) z"));
-}
-
-QString TSqliteDialect::RowRecordingQuietSql() const
-{
-    return QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = ?");
+    const QString zeilen = QStringLiteral("SELECT Kennung, Bezeichnung, RTyp, RNr FROM temp.verlauf_zeilen");
+    TAssignmentChangeSql sql;
+    sql.Clear = QStringLiteral("DELETE FROM temp.verlauf_zeilen");
+    sql.Fill = QStringLiteral("INSERT INTO temp.verlauf_zeilen (Kennung, Bezeichnung, RTyp, RNr)"
+                              " SELECT Kennung, Bezeichnung, RTyp, RNr FROM (%ROWS%)");
+    QString record = ZuordnungEintrag(hinzu, QStringLiteral("z"), QStringLiteral(", temp.verlauf_zeilen z"));
+    record.chop(1); // the trigger body's semicolon
+    sql.Record = record;
+    sql.Quiet = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 1");
+    sql.Change = hinzu ? QStringLiteral("INSERT INTO main.fikofile (Kennung, Bezeichnung, RTyp, RNr) ") + zeilen
+                       : QStringLiteral("DELETE FROM main.fikofile WHERE (Kennung, Bezeichnung, RTyp, RNr) IN (") +
+                             zeilen + QLatin1Char(')');
+    sql.Loud = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 0");
+    return sql;
 }
 
 QString TSqliteDialect::HistoryInsertSql() const

@@ -23,8 +23,7 @@ public:
     QString UnitOfWorkSql() const override;
     QString UnitOfWorkEndSql() const override;
     QString HistoryInsertSql() const override;
-    QString AssignmentHistorySql(bool hinzu) const override;
-    QString RowRecordingQuietSql() const override;
+    TAssignmentChangeSql AssignmentChangeSql(bool hinzu) const override;
     QStringList HistoryPruneSql() const override { return {}; }
     QStringList GrantSql(TStore&, bool, const QString&) const override { return {}; }
     void TableCopied(TStore&, const QString&) const override {}

@@ -666,21 +666,33 @@ void TStore::RecordHistory(const QString& art, const QString& kennung, const QSt
            nachher.isNull() ? QVariant() : QVariant(nachher)});
 }
 
-// Where the store records row by row, the rows are recorded first with one
-// statement and the row recording is silenced for the change; the unit of
-// work makes both one, and a rollback takes the silencing back with it.
+// Where the store records row by row, the rows are selected once, recorded
+// with one statement and changed with one while the row recording is
+// silenced; the unit of work makes them one, and a rollback takes the
+// silencing back with it. The rows are cleared before, whatever an earlier
+// failure left, and after. Outside a unit of work the change is one of its
+// own, so that a failed change leaves no history either.
 void TStore::ChangeAssignments(bool hinzu, const QString& rows, const QString& change,
                                const QVariantList& values)
 {
-    const QString verlauf = m_dialect->AssignmentHistorySql(hinzu);
-    if (verlauf.isEmpty() || !m_historyReady || m_historyQuiet) {
+    if (!m_inTransaction) {
+        TStoreTransaction transaktion(*this);
+        ChangeAssignments(hinzu, rows, change, values);
+        transaktion.Commit();
+        return;
+    }
+    const TAssignmentChangeSql sql = m_dialect->AssignmentChangeSql(hinzu);
+    if (sql.Empty() || !m_historyReady || m_historyQuiet) {
         Query(change, values);
         return;
     }
-    Query(QString(verlauf).replace(QLatin1String("%ROWS%"), rows), values);
-    Query(m_dialect->RowRecordingQuietSql(), {1});
-    Query(change, values);
-    Query(m_dialect->RowRecordingQuietSql(), {0});
+    Exec(sql.Clear);
+    Query(QString(sql.Fill).replace(QLatin1String("%ROWS%"), rows), values);
+    Exec(sql.Record);
+    Exec(sql.Quiet);
+    Exec(sql.Change);
+    Exec(sql.Loud);
+    Exec(sql.Clear);
 }
 
 bool TStore::Grant(bool editor, const QString& role)

@@ -160,7 +160,10 @@ public:
     // Adds or removes many assignments with one statement (`change`), its
     // history written with one statement too: `rows` selects Kennung,
     // Bezeichnung, RTyp and RNr of exactly the rows the change will add
-    // (hinzu) or remove, as seen before it runs. Both bind `values`.
+    // (hinzu) or remove, as seen before it runs. Both bind `values`. Where
+    // the store records row by row, the rows of `rows` are added or removed
+    // by key instead of running `change`, so that they are selected once.
+    // Outside a unit of work it is one of its own.
     void ChangeAssignments(bool hinzu, const QString& rows, const QString& change, const QVariantList& values);
     // Gives a role of the server the rights of a reader or an editor (see
     // TStoreDialect::GrantSql), as one unit of work; only the owner of the

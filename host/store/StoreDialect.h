@@ -45,6 +45,24 @@ enum class TStoreListKind
 // only), the read-only inspection (Tables, Columns, HasRule), and only when
 // something must be written: PrepareWrites, then CreateTable / CreateRule
 // inside a write transaction. Nothing here talks to a person.
+// A change of many assignments with its history, statement by statement,
+// in this order: Clear empties a table of the connection, Fill puts the rows
+// of the SELECT given in place of %ROWS% (columns Kennung, Bezeichnung, RTyp,
+// RNr) into it and binds that SELECT's values, Record writes their history
+// (added or removed), Quiet silences the row recording, Change adds or
+// removes exactly these rows, Loud restores the row recording and Clear
+// runs again. All but Fill bind nothing.
+struct TAssignmentChangeSql
+{
+    QString Clear;
+    QString Fill;
+    QString Record;
+    QString Quiet;
+    QString Change;
+    QString Loud;
+    bool Empty() const { return Fill.isEmpty(); }
+};
+
 class TStoreDialect
 {
 public:
@@ -97,14 +115,11 @@ public:
     // identity: binds art, kennung, bezeichnung, rtyp, rnr, vorher, nachher.
     virtual QString HistoryInsertSql() const = 0;
     // Where the history is written row by row (SQLite's row triggers), a
-    // change of many assignments records its rows with one statement of its
-    // own: the statement that records the rows of the SELECT put in place of
-    // %ROWS% (columns Kennung, Bezeichnung, RTyp, RNr) as added or removed,
-    // and the statement that silences (1) or restores (0) the row recording
-    // around the change. Both empty where the store records a statement's
-    // rows at once.
-    virtual QString AssignmentHistorySql(bool hinzu) const = 0;
-    virtual QString RowRecordingQuietSql() const = 0;
+    // change of many assignments is made in set statements of the store's
+    // own, so that its rows are selected only once: see
+    // TAssignmentChangeSql. Empty where the store records a statement's rows
+    // at once.
+    virtual TAssignmentChangeSql AssignmentChangeSql(bool hinzu) const = 0;
     // The statements that give a role of the server the rights of a reader
     // (SELECT only) or of an editor (books settings, assignments and
     // activity, adds history; never changes or deletes it). Empty where the

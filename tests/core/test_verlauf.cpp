@@ -148,6 +148,36 @@ TEST(Verlauf, ABulkChangeRecordsExactlyItsRowsOnce)
     EXPECT_EQ(Zeilen(store).mid(danach), QStringList{u"zuordnung_entfernt ABIL/S  105"_s});
 }
 
+// Outside a unit of work a bulk change is one of its own: a refused one
+// leaves neither rows nor history, and the next records exactly its own
+// rows, a filter kind's row among them, under the program's unit of work.
+TEST(Verlauf, ABulkChangeOutsideAUnitOfWorkIsWholeOrNothing)
+{
+    TempStore store;
+    InEinheit(store.Store(), {kSetting, u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 101),"
+                                        " ('ABIL', 'S', ' ', 102), ('ABIL', '', ' ', 0)"_s});
+    const int vorher = store.Count(u"SELECT COUNT(*) FROM verlauf"_s);
+    const QString liste = store.Store().ListSql(TStoreListKind::Integer);
+    const QString fremd = u"SELECT 'ABIL' AS Kennung, 'FEHLT' AS Bezeichnung, ' ' AS RTyp, l.value AS RNr"
+                          " FROM (%1) l"_s.arg(liste);
+    EXPECT_THROW(store.Store().ChangeAssignments(
+                     true, fremd, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + fremd, {u"[300]"_s}),
+                 StoreError);
+    EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM verlauf"_s), vorher);
+
+    const QString alt = u"FROM fikofile WHERE Kennung = 'ABIL' AND RTyp = ' ' AND RNr IN (%1)"_s.arg(liste);
+    store.Store().ChangeAssignments(false, u"SELECT Kennung, Bezeichnung, RTyp, RNr "_s + alt, u"DELETE "_s + alt,
+                                    {u"[0,101]"_s});
+    QStringList zeilen = Zeilen(store).mid(vorher);
+    zeilen.sort(); // a server records a statement's rows in its own order
+    EXPECT_EQ(zeilen, (QStringList{u"filterart_aus ABIL/  0"_s, u"zuordnung_entfernt ABIL/S  101"_s}));
+    EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM fikofile"_s), 1);
+    EXPECT_EQ(store.Count(u"SELECT COUNT(DISTINCT arbeitseinheit) FROM verlauf WHERE id > (SELECT max(id) - 2 FROM"
+                          " verlauf) AND arbeitseinheit <> '' AND programm = '%1'"_s
+                              .arg(TStore::Identity().Programm)),
+              1);
+}
+
 TEST(Verlauf, RowsNameWhoWhereWhenAndTheUnitOfWorkAndKeepTheValuesBeforeAndAfter)
 {
     TempStore store;
