@@ -337,7 +337,7 @@ int RechnerEinlesen(const QStringList& argumente)
 // typing error never yields a new, empty store.
 std::unique_ptr<TStore> GenannterDatenbestand(const QString& ort)
 {
-    if (!IsPostgresUri(ort) && !QFileInfo::exists(ort)) {
+    if (!IsPostgresAddress(ort) && !QFileInfo::exists(ort)) {
         throw TEingabeFehler(QStringLiteral("Den Datenbestand %1 gibt es nicht.").arg(ort));
     }
     return TStore::Open(ort);

@@ -30,7 +30,7 @@ public:
         if (m_server.isEmpty()) {
             m_server = qEnvironmentVariable("VELDRAKE_TEST_PG");
         }
-        if (!m_server.isEmpty() && !IsPostgresUri(m_server)) {
+        if (!m_server.isEmpty() && !IsPostgresAddress(m_server)) {
             throw KRNException(QStringLiteral("Keine PostgreSQL-URI: %1").arg(m_server));
         }
     }
@@ -87,7 +87,7 @@ private:
         if (QSqlDatabase::contains(AdminName())) {
             db = QSqlDatabase::database(AdminName());
         } else {
-            const TPostgresAddress address = ParsePostgresUri(m_server);
+            const TPostgresAddress address = ParsePostgresAddress(m_server);
             db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), AdminName());
             db.setPassword(address.Password);
             db.setConnectOptions(address.ConnectOptions());

@@ -222,7 +222,7 @@ TLauf DialogLauf(const QString& path, const TMarken& marken = kHalbe, bool mitVe
         // The same confirmation with the history's triggers dropped and the
         // program's own recording of a bulk booking silenced.
         store->SetHistoryQuiet(true);
-        const bool server = IsPostgresUri(path);
+        const bool server = IsPostgresAddress(path);
         for (const char* tabelle : {"fidefile", "fikofile"}) {
             for (const char* ereignis : {"insert", "update", "delete"}) {
                 store->Exec(server ? QStringLiteral("DROP TRIGGER %1_verlauf_%2 ON %1")

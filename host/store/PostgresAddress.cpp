@@ -154,13 +154,15 @@ bool TPostgresAddress::NamesApplication() const
            !Value(QStringLiteral("fallback_application_name")).isEmpty();
 }
 
-QString TPostgresAddress::ConnectOptions() const
+QStringList TPostgresAddress::ConnectOptionList(const QStringList& without) const
 {
     QStringList options;
     for (const auto& [key, value] : Parameters) {
-        options << key + QLatin1Char('=') + Quoted(value);
+        if (!without.contains(key)) {
+            options << key + QLatin1Char('=') + Quoted(value);
+        }
     }
-    return options.join(QLatin1Char(';'));
+    return options;
 }
 
 QString TPostgresAddress::Display() const
@@ -249,7 +251,7 @@ QString PostgresOptionValue(const QString& value)
     return Quoted(value);
 }
 
-bool IsPostgresUri(const QString& text)
+bool IsPostgresAddress(const QString& text)
 {
     // A scheme of libpq's with a typo in the slashes still goes to libpq,
     // which refuses it, rather than becoming a file of that name.
@@ -259,13 +261,13 @@ bool IsPostgresUri(const QString& text)
     return form.match(text).hasMatch();
 }
 
-TPostgresAddress ParsePostgresUri(const QString& text)
+TPostgresAddress ParsePostgresAddress(const QString& text)
 {
     static const QRegularExpression uri(QStringLiteral("^\\s*postgres(?:ql)?://"),
                                         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression scheme(QStringLiteral("^\\s*postgres(?:ql)?:"),
                                            QRegularExpression::CaseInsensitiveOption);
-    if (!IsPostgresUri(text) || (scheme.match(text).hasMatch() && !uri.match(text).hasMatch())) {
+    if (!IsPostgresAddress(text) || (scheme.match(text).hasMatch() && !uri.match(text).hasMatch())) {
         Refuse(Expected());
     }
     const TLibpq& libpq = Libpq();

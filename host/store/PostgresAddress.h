@@ -29,9 +29,11 @@ struct TPostgresAddress
     // Whether the address names the connection itself (application_name or
     // fallback_application_name).
     bool NamesApplication() const;
-    // Every parameter as key='value', separated by semicolons, for the
-    // driver's connect options.
-    QString ConnectOptions() const;
+    // The parameters as key='value' for the driver's connect options, all
+    // or without the keywords given.
+    QStringList ConnectOptionList(const QStringList& without = {}) const;
+    // All of them, separated by semicolons.
+    QString ConnectOptions() const { return ConnectOptionList().join(QLatin1Char(';')); }
 
     // postgresql://user@db1:5432,db2:5432/database, sockets named after it
     // and target_session_attrs when given; never the password.
@@ -50,7 +52,7 @@ QString PostgresOptionValue(const QString& value);
 // postgresql:// or postgres:// URI, or libpq's key=value form (the text
 // starts with a keyword and "="). A file whose name starts so is named with
 // a folder in front ("./host=x.sqlite").
-bool IsPostgresUri(const QString& text);
+bool IsPostgresAddress(const QString& text);
 
 // The version of the libpq this program runs with (160000 for 16.0; 0
 // when it cannot be loaded).
@@ -61,4 +63,4 @@ QString PostgresConnectedServer(const QVariant& handle);
 
 // Reads the address; throws StoreError with a German message when it cannot
 // be read (the message never repeats a password).
-TPostgresAddress ParsePostgresUri(const QString& address);
+TPostgresAddress ParsePostgresAddress(const QString& address);

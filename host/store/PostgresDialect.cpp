@@ -341,7 +341,7 @@ QList<TRuleSql> AnnounceSql()
 
 void TPostgresDialect::CheckLocation(const QString& location)
 {
-    m_address = ParsePostgresUri(location);
+    m_address = ParsePostgresAddress(location);
 }
 
 void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepMs) const
@@ -358,12 +358,8 @@ void TPostgresDialect::Configure(QSqlDatabase& db, const QString&, int busyStepM
     // A wait for a lock ends after one step; the store repeats it while its
     // wait limit allows, so that the wait can be shown. Options the address
     // gives come first; libpq takes the last of a keyword given twice.
-    QStringList options;
-    for (const auto& [key, value] : m_address.Parameters) {
-        if (key != u"options" && key != u"user" && key != u"dbname") {
-            options << key + QLatin1Char('=') + PostgresOptionValue(value);
-        }
-    }
+    QStringList options = m_address.ConnectOptionList(
+        {QStringLiteral("options"), QStringLiteral("user"), QStringLiteral("dbname")});
     const QString own =
         QStringLiteral("-c lock_timeout=%1 -c client_min_messages=error").arg(busyStepMs);
     const QString given = m_address.Value(QStringLiteral("options"));

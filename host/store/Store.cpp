@@ -127,7 +127,7 @@ TStore::TStore(QString path, QString connectionName, std::unique_ptr<TStoreDiale
 
 std::unique_ptr<TStore> TStore::Open(const QString& location)
 {
-    if (IsPostgresUri(location)) {
+    if (IsPostgresAddress(location)) {
         return Open(location, std::make_unique<TPostgresDialect>());
     }
     return Open(location, std::make_unique<TSqliteDialect>());

@@ -44,8 +44,8 @@ TEST(PostgresAddress, EveryFormLibpqTakesIsReadAndNamedWithoutItsPassword)
     };
     for (const TForm& form : forms) {
         SCOPED_TRACE(form.address.toStdString());
-        ASSERT_TRUE(IsPostgresUri(form.address));
-        const TPostgresAddress address = ParsePostgresUri(form.address);
+        ASSERT_TRUE(IsPostgresAddress(form.address));
+        const TPostgresAddress address = ParsePostgresAddress(form.address);
         EXPECT_EQ(address.Display(), form.display);
         EXPECT_EQ(address.Value(u"host"_s), form.host);
         EXPECT_EQ(address.Value(u"port"_s), form.port);
@@ -101,7 +101,7 @@ TEST(PostgresAddress, APathStaysAFileAndAFileNamedLikeAnAddressNeedsAFolderInFro
 {
     for (const QString& path : {u"/var/lib/veldrake/a=b.sqlite"_s, u"bestand.sqlite"_s, u"./host=x.sqlite"_s,
                                 u"C:/daten/postgres.sqlite"_s}) {
-        EXPECT_FALSE(IsPostgresUri(path)) << path.toStdString();
+        EXPECT_FALSE(IsPostgresAddress(path)) << path.toStdString();
     }
 }
 

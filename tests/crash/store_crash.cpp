@@ -134,7 +134,7 @@ int Book(const QString& file, quint32 seed)
 
 int Hold(const QString& file, int ms)
 {
-    if (IsPostgresUri(file)) {
+    if (IsPostgresAddress(file)) {
         // The lock every unit of work of the program takes.
         auto store = TStore::Open(file);
         TStoreTransaction transaction(*store);
@@ -219,7 +219,7 @@ QString HistoryFault(TStore& store)
 QString Fault(const QString& file)
 {
     auto store = TStore::Open(file);
-    if (!IsPostgresUri(file)) {
+    if (!IsPostgresAddress(file)) {
         QSqlQuery integrity = store->Prepare(QStringLiteral("PRAGMA integrity_check"));
         store->Run(integrity);
         if (!integrity.next() || integrity.value(0).toString() != QLatin1String("ok")) {
@@ -252,7 +252,7 @@ QString Fault(const QString& file)
 
 int Crash(int runs, const QString& dir)
 {
-    const QString file = IsPostgresUri(dir) ? dir : dir + QStringLiteral("/crash.sqlite");
+    const QString file = IsPostgresAddress(dir) ? dir : dir + QStringLiteral("/crash.sqlite");
     QRandomGenerator random(QRandomGenerator::global()->generate());
     int booked = 0;
     for (int run = 1; run <= runs; ++run) {

@@ -32,7 +32,7 @@ QSqlDatabase Admin()
     if (QSqlDatabase::contains(kAdminConnection)) {
         return QSqlDatabase::database(kAdminConnection);
     }
-    const TPostgresAddress address = ParsePostgresUri(ServerUri());
+    const TPostgresAddress address = ParsePostgresAddress(ServerUri());
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kAdminConnection);
     db.setPassword(address.Password);
     db.setConnectOptions(address.ConnectOptions());
@@ -79,11 +79,11 @@ QString TestBackend::NewServerDatabase()
 
 void TestBackend::Discard(const QString& location)
 {
-    if (!IsPostgresUri(location)) {
+    if (!IsPostgresAddress(location)) {
         return;
     }
     // Only the databases this run made on the test server.
-    const QString name = ParsePostgresUri(location).Database();
+    const QString name = ParsePostgresAddress(location).Database();
     if (!name.startsWith(QLatin1String("t_"))) {
         return;
     }
