@@ -1,5 +1,5 @@
-// The window "Verlauf" on a large history: seeds 1,000,000 history rows into
-// a new store, then times the window from its creation until its first rows
+// The window "Verlauf" on a large history: seeds 1,000,000 history rows and
+// 200 rows that list 5,000 computers each into a new store, then times the window from its creation until its first rows
 // are painted, and each filter until the list is painted again. Reports the
 // peak memory of the process (ru_maxrss).
 //
@@ -30,6 +30,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kZeilen = 1'000'000;
+constexpr int kListen = 200; // rows that list kListe computers each
+constexpr int kListe = 5000;
 
 double MsSince(Clock::time_point start)
 {
@@ -74,6 +76,24 @@ void Seed(TStore& store, bool server)
                    " CASE x % 4 WHEN 0 THEN '{\"Beschreibung\":\"a\",\"Werte\":{\"GroesseBreite\":800}}' END"
                    " FROM (%2) AS reihe")
                    .arg(zeile, reihe));
+    // The newest: confirmations of 5,000 computers each (the even numbers),
+    // stored as rows that list them.
+    const QString nummern = server ? QStringLiteral("SELECT string_agg((2 * x)::text, ',') FROM generate_series(1, %1) x")
+                                         .arg(kListe)
+                                   : QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n"
+                                                    " WHERE x < %1) SELECT group_concat(2 * x) FROM n")
+                                         .arg(kListe);
+    const QString listen = server ? QStringLiteral("SELECT generate_series(%1, %2) AS x").arg(kZeilen + 1).arg(kZeilen + kListen)
+                                  : QStringLiteral("WITH RECURSIVE n(x) AS (SELECT %1 UNION ALL SELECT x + 1 FROM n"
+                                                   " WHERE x < %2) SELECT x FROM n")
+                                        .arg(kZeilen + 1)
+                                        .arg(kZeilen + kListen);
+    store.Exec(QStringLiteral("INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, arbeitsplatz, programm, version,"
+                              " art, kennung, bezeichnung, rtyp, rnr, nachher)"
+                              " SELECT %1, 'e' || x, 'user1', 'PC1', 'veldrake', '1.0', 'zuordnungen_hinzu', 'ABIL',"
+                              " 'S' || (x % 300), ' ', 0, '{\"Rechner\":[' || (%2) || '],\"Rechnertypen\":[]}'"
+                              " FROM (%3) AS reihe")
+                   .arg(zeile, nummern, listen));
     store.Exec(QStringLiteral("COMMIT"));
 }
 
@@ -103,12 +123,14 @@ int main(int argc, char** argv)
         if (stores.Postgres()) {
             store->Exec(QStringLiteral("ANALYZE verlauf"));
         }
-        std::printf("%s store: %d history rows seeded in %.0f ms; peak memory %.1f MiB\n",
-                    qPrintable(stores.Backend()), kZeilen, MsSince(start), PeakMiB());
+        std::printf("%s store: %d history rows and %d that list %d computers each seeded in %.0f ms; peak memory"
+                    " %.1f MiB\n",
+                    qPrintable(stores.Backend()), kZeilen, kListen, kListe, MsSince(start), PeakMiB());
 
         const std::vector<TSchritt> schritte = {
             {"computer 101", [](TfrmVerlauf& f) { f.edtRNr->setText(QStringLiteral("101")); }},
             {"computer 999", [](TfrmVerlauf& f) { f.edtRNr->setText(QStringLiteral("999")); }},
+            {"computer 1000 (listed)", [](TfrmVerlauf& f) { f.edtRNr->setText(QStringLiteral("1000")); }},
             {"setting S7", [](TfrmVerlauf& f) { f.edtEinstellung->setText(QStringLiteral("S7")); }},
             {"kind KBIL", [](TfrmVerlauf& f) { f.cmbFilterart->setCurrentIndex(2); }},
             {"user user3", [](TfrmVerlauf& f) { f.edtBenutzer->setText(QStringLiteral("user3")); }},
@@ -126,7 +148,7 @@ int main(int argc, char** argv)
                  }
              }},
         };
-        for (const qint32 rnr : {101, 999}) {
+        for (const qint32 rnr : {101, 999, 1000}) {
             TVerlaufSuche suche;
             suche.Filter.RNr = rnr;
             const auto s = Clock::now();

@@ -253,11 +253,15 @@ TFremdeAenderungen TFremdeAenderungenWaechter::Lesen(const QString& bedingung, c
     QSqlQuery query = m_store.Query(
         QStringLiteral("SELECT %1 FROM verlauf WHERE %2 ORDER BY id").arg(VerlaufSpalten(), bedingung), werte);
     TFremdeAenderungen aenderungen;
+    QList<TVerlaufEintrag> zeilen;
     while (query.next()) {
-        TVerlaufEintrag e = VerlaufZeile(query);
-        m_letzteId = std::max(m_letzteId, e.Id);
-        if (!m_store.OwnUnitOfWork(e.Arbeitseinheit) && !m_gemeldet.contains(e.Arbeitseinheit)) {
-            aenderungen.Eintraege.append(std::move(e));
+        zeilen.clear();
+        VerlaufZeilen(query, zeilen);
+        for (TVerlaufEintrag& e : zeilen) {
+            m_letzteId = std::max(m_letzteId, e.Id);
+            if (!m_store.OwnUnitOfWork(e.Arbeitseinheit) && !m_gemeldet.contains(e.Arbeitseinheit)) {
+                aenderungen.Eintraege.append(std::move(e));
+            }
         }
     }
     return aenderungen;

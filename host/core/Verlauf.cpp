@@ -1,7 +1,9 @@
 #include "host/core/Verlauf.h"
 
+#include "host/core/VerlaufSeiten.h"
 #include "host/store/Store.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlQuery>
 #include <QTimeZone>
@@ -212,6 +214,35 @@ TVerlaufEintrag VerlaufZeile(const QSqlQuery& query)
     return e;
 }
 
+void VerlaufZeilen(const QSqlQuery& query, QList<TVerlaufEintrag>& ziel, const TVerlaufFilter& filter)
+{
+    TVerlaufEintrag e = VerlaufZeile(query);
+    const bool hinzu = e.Art == u"zuordnungen_hinzu";
+    if (!hinzu && e.Art != u"zuordnungen_entfernt") {
+        ziel.append(std::move(e));
+        return;
+    }
+    const QJsonArray typen = e.Nachher.value(QStringLiteral("Rechnertypen")).toArray();
+    const QJsonArray nummern = e.Nachher.value(QStringLiteral("Rechner")).toArray();
+    e.Art = hinzu ? QStringLiteral("zuordnung_hinzu") : QStringLiteral("zuordnung_entfernt");
+    e.Nachher = QJsonObject();
+    const auto zeile = [&](QChar rtyp, qint32 rnr) {
+        if ((!filter.RNr || (rtyp == u' ' && rnr == *filter.RNr)) &&
+            (!filter.RTyp || (rtyp == *filter.RTyp && rnr == 0))) {
+            e.RTyp = rtyp;
+            e.RNr = rnr;
+            ziel.append(e);
+        }
+    };
+    for (const QJsonValue& typ : typen) {
+        const QString text = typ.toString();
+        zeile(text.isEmpty() ? QLatin1Char(' ') : text.front(), 0);
+    }
+    for (const QJsonValue& nummer : nummern) {
+        zeile(QLatin1Char(' '), nummer.toInt());
+    }
+}
+
 QString VerlaufTagBeginn(const QDate& tag)
 {
     return UtcText(tag);
@@ -219,27 +250,11 @@ QString VerlaufTagBeginn(const QDate& tag)
 
 QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter)
 {
-    // One statement whatever is asked; an empty value restricts nothing.
-    QSqlQuery query = store.Query(
-        QStringLiteral("SELECT ") + VerlaufSpalten() +
-            QStringLiteral(
-                " FROM verlauf"
-                " WHERE (coalesce(?, '') = '' OR kennung = ?) AND (coalesce(?, '') = '' OR bezeichnung = ?)"
-                " AND (? = 0 OR (rtyp = ' ' AND rnr = ?)) AND (coalesce(?, '') = '' OR (rtyp = ? AND rnr = 0))"
-                " AND (coalesce(?, '') = '' OR zeit >= ?) AND (coalesce(?, '') = '' OR zeit < ?)"
-                " ORDER BY id DESC"),
-        {filter.Kennung, filter.Kennung, filter.Bezeichnung, filter.Bezeichnung, filter.RNr.value_or(0),
-         filter.RNr.value_or(0), filter.RTyp ? QString(*filter.RTyp) : QString(),
-         filter.RTyp ? QString(*filter.RTyp) : QString(),
-         filter.Seit.isValid() ? UtcText(filter.Seit) : QString(),
-         filter.Seit.isValid() ? UtcText(filter.Seit) : QString(),
-         filter.Bis.isValid() ? UtcText(filter.Bis.addDays(1)) : QString(),
-         filter.Bis.isValid() ? UtcText(filter.Bis.addDays(1)) : QString()});
-    QList<TVerlaufEintrag> result;
-    while (query.next()) {
-        result.append(VerlaufZeile(query));
+    TVerlaufSuche suche{filter, {}, {}};
+    if (suche.Filter.RNr == 0) {
+        suche.Filter.RNr.reset(); // no number asked for
     }
-    return result;
+    return VerlaufSeite(store, suche, 0, -1);
 }
 
 int VerlaufKuerzen(TStore& store, const QDate& vor)

@@ -47,6 +47,12 @@ struct TVerlaufFilter
 QString VerlaufSpalten();
 // The entry of the query's current row (selected with VerlaufSpalten).
 TVerlaufEintrag VerlaufZeile(const QSqlQuery& query);
+// Appends the entries of the query's current row: the row itself, or, for
+// a row that lists the computers of a change of many assignments
+// (zuordnungen_hinzu, zuordnungen_entfernt), one zuordnung_hinzu or
+// zuordnung_entfernt per computer, each with the row's id; of those only
+// the filter's computer type or number when it names one.
+void VerlaufZeilen(const QSqlQuery& query, QList<TVerlaufEintrag>& ziel, const TVerlaufFilter& filter = {});
 // The start of a local day as the history stores its times (UTC text).
 QString VerlaufTagBeginn(const QDate& tag);
 

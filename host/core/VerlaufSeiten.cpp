@@ -6,40 +6,77 @@
 #include <QStringList>
 #include <QVariant>
 
+namespace {
+
+// Conditions with their values, in the order they are bound.
+struct TBedingungen
+{
+    QStringList Sql;
+    QVariantList Werte;
+
+    void Wenn(bool gesetzt, const QString& bedingung, const QVariantList& werte)
+    {
+        if (gesetzt) {
+            Sql << bedingung;
+            Werte += werte;
+        }
+    }
+    QString Where() const
+    {
+        return Sql.isEmpty() ? QString() : QStringLiteral(" WHERE ") + Sql.join(QStringLiteral(" AND "));
+    }
+};
+
+// A row's own computer.
+void Rechner(TBedingungen& b, const TVerlaufFilter& f)
+{
+    b.Wenn(f.RNr.has_value(), QStringLiteral("rtyp = ' ' AND rnr = ?"), {f.RNr.value_or(0)});
+    b.Wenn(f.RTyp.has_value(), QStringLiteral("rtyp = ? AND rnr = 0"), {QString(f.RTyp.value_or(QLatin1Char(' ')))});
+}
+
+} // namespace
+
 QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, qint64 vorId, int anzahl)
 {
     // Only the conditions asked for, so that the store can use the index of
     // the narrowest one (verlauf_rechner, verlauf_einstellung, verlauf_zeit) and
     // walk it in id order; the values are bound.
-    QStringList bedingungen;
-    QVariantList werte;
-    const auto wenn = [&](bool gesetzt, const char* bedingung, const QVariantList& dazu) {
-        if (gesetzt) {
-            bedingungen << QString::fromLatin1(bedingung);
-            werte += dazu;
-        }
-    };
     const TVerlaufFilter& f = suche.Filter;
-    wenn(!f.Kennung.isEmpty(), "kennung = ?", {f.Kennung});
-    wenn(!f.Bezeichnung.isEmpty(), "bezeichnung = ?", {f.Bezeichnung});
-    wenn(f.RNr.has_value(), "rtyp = ' ' AND rnr = ?", {f.RNr.value_or(0)});
-    wenn(f.RTyp.has_value(), "rtyp = ? AND rnr = 0", {QString(f.RTyp.value_or(QLatin1Char(' ')))});
-    wenn(!suche.Benutzer.isEmpty(), "benutzer = ?", {suche.Benutzer});
-    wenn(!suche.Arbeitsplatz.isEmpty(), "arbeitsplatz = ?", {suche.Arbeitsplatz});
-    wenn(f.Seit.isValid(), "zeit >= ?", {VerlaufTagBeginn(f.Seit)});
-    wenn(f.Bis.isValid(), "zeit < ?", {VerlaufTagBeginn(f.Bis.addDays(1))});
-    wenn(vorId > 0, "id < ?", {vorId});
-    QString sql = QStringLiteral("SELECT ") + VerlaufSpalten() + QStringLiteral(" FROM verlauf");
-    if (!bedingungen.isEmpty()) {
-        sql += QStringLiteral(" WHERE ") + bedingungen.join(QStringLiteral(" AND "));
+    TBedingungen andere;
+    andere.Wenn(!f.Kennung.isEmpty(), QStringLiteral("kennung = ?"), {f.Kennung});
+    andere.Wenn(!f.Bezeichnung.isEmpty(), QStringLiteral("bezeichnung = ?"), {f.Bezeichnung});
+    andere.Wenn(!suche.Benutzer.isEmpty(), QStringLiteral("benutzer = ?"), {suche.Benutzer});
+    andere.Wenn(!suche.Arbeitsplatz.isEmpty(), QStringLiteral("arbeitsplatz = ?"), {suche.Arbeitsplatz});
+    andere.Wenn(f.Seit.isValid(), QStringLiteral("zeit >= ?"), {VerlaufTagBeginn(f.Seit)});
+    andere.Wenn(f.Bis.isValid(), QStringLiteral("zeit < ?"), {VerlaufTagBeginn(f.Bis.addDays(1))});
+    const QString reihe = anzahl >= 0 ? QStringLiteral(" ORDER BY id DESC LIMIT %1").arg(anzahl)
+                                      : QStringLiteral(" ORDER BY id DESC");
+
+    TBedingungen eigene = andere;
+    Rechner(eigene, f);
+    eigene.Wenn(vorId > 0, QStringLiteral("id < ?"), {vorId});
+    QString sql = QStringLiteral("SELECT ") + VerlaufSpalten() + QStringLiteral(" FROM verlauf") + eigene.Where();
+    QVariantList werte = eigene.Werte;
+    if (f.RNr || f.RTyp) {
+        // Beside the computer's own rows, the rows that list it among many:
+        // each side walked newest first by its own index (verlauf_listen).
+        TBedingungen gelistet = andere;
+        gelistet.Sql << QStringLiteral("art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')");
+        gelistet.Wenn(f.RNr.has_value(), store.HistoryListHasSql(false), {f.RNr.value_or(0)});
+        gelistet.Wenn(f.RTyp.has_value(), store.HistoryListHasSql(true),
+                      {QString(f.RTyp.value_or(QLatin1Char(' ')))});
+        gelistet.Wenn(vorId > 0, QStringLiteral("id < ?"), {vorId});
+        sql = QStringLiteral("SELECT * FROM (%1%2) a UNION ALL SELECT * FROM (SELECT %3 FROM verlauf%4%2) b")
+                  .arg(sql, reihe, VerlaufSpalten(), gelistet.Where());
+        werte += gelistet.Werte;
     }
-    sql += QStringLiteral(" ORDER BY id DESC LIMIT %1").arg(qMax(anzahl, 0));
+    sql += reihe;
 
     QSqlQuery query = store.Query(sql, werte);
     QList<TVerlaufEintrag> result;
-    result.reserve(anzahl);
+    result.reserve(qMax(anzahl, 0));
     while (query.next()) {
-        result.append(VerlaufZeile(query));
+        VerlaufZeilen(query, result, f);
     }
     query.finish();
     return result;

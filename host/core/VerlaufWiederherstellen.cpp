@@ -5,6 +5,7 @@
 #include "host/store/Store.h"
 
 #include <QJsonArray>
+#include <QHash>
 #include <QJsonDocument>
 #include <QMap>
 #include <QSet>
@@ -227,21 +228,24 @@ int ArbeitseinheitZuruecksetzen(TStore& store, const QString& arbeitseinheit)
     // What the unit of work did to each assignment: present before it when
     // its first change removed it, present after it when its last one added it.
     QSqlQuery query = store.Query(
-        QStringLiteral(
-            "SELECT zeit, art, kennung, bezeichnung, rtyp, rnr FROM verlauf WHERE arbeitseinheit = ?"
-            " AND art IN ('zuordnung_hinzu', 'zuordnung_entfernt') ORDER BY id"),
+        QStringLiteral("SELECT %1 FROM verlauf WHERE arbeitseinheit = ? AND art IN ('zuordnung_hinzu',"
+                       " 'zuordnung_entfernt', 'zuordnungen_hinzu', 'zuordnungen_entfernt') ORDER BY id")
+            .arg(VerlaufSpalten()),
         {arbeitseinheit});
+    QList<TVerlaufEintrag> eintraege;
+    while (query.next()) {
+        VerlaufZeilen(query, eintraege);
+    }
+    query.finish();
     QDateTime zeit;
     QList<TZuordnung> reihenfolge;
     QMap<QString, std::pair<bool, bool>> vorherNachher; // by Kennung + Schluessel
-    while (query.next()) {
+    for (const TVerlaufEintrag& e : std::as_const(eintraege)) {
         if (!zeit.isValid()) {
-            zeit = UtcZeit(query.value(0).toString());
+            zeit = e.Zeit;
         }
-        const bool hinzu = query.value(1).toString() == u"zuordnung_hinzu";
-        const QString rtyp = query.value(4).toString();
-        const TZuordnung z{query.value(2).toString(), query.value(3).toString(),
-                           rtyp.isEmpty() ? kBlank : rtyp[0], query.value(5).toInt()};
+        const bool hinzu = e.Art == u"zuordnung_hinzu";
+        const TZuordnung z{e.Kennung, e.Bezeichnung, e.RTyp, e.RNr};
         const QString schluessel = z.Kennung + QChar(0) + z.Schluessel();
         if (!vorherNachher.contains(schluessel)) {
             vorherNachher.insert(schluessel, {!hinzu, hinzu});
@@ -249,40 +253,50 @@ int ArbeitseinheitZuruecksetzen(TStore& store, const QString& arbeitseinheit)
         }
         vorherNachher[schluessel].second = hinzu;
     }
-    query.finish();
     if (reihenfolge.isEmpty()) {
         throw KRNException(TKRNInfo::MeldungsText(1043, kKatalog));
     }
 
-    // Per filter kind: what is there now, and what must change.
+    // Per filter kind: what is there now (by key, and the settings that hold
+    // each computer), and what must change. Looked up by hash, so that a
+    // confirmation of thousands of marks is set back in one pass.
+    struct TJetzt
+    {
+        QSet<QString> Schluessel;
+        QHash<QString, QStringList> Einstellungen; // by computer
+    };
     QMap<QString, QMap<QString, QList<TZuordnung>>> entfernen, hinzu; // Kennung, Bezeichnung
     QStringList konflikte;
     QSet<QString> fehlend;
-    QMap<QString, QList<TZuordnung>> jetztJeKennung;
+    QMap<QString, TJetzt> jetztJeKennung;
     for (const TZuordnung& z : std::as_const(reihenfolge)) {
         if (!jetztJeKennung.contains(z.Kennung)) {
             QSqlQuery jetzt = store.Query(
                 QStringLiteral(
                     "SELECT Bezeichnung, RTyp, RNr FROM fikofile WHERE Kennung = ? AND Bezeichnung <> ''"),
                 {z.Kennung});
-            QList<TZuordnung>& zeilen = jetztJeKennung[z.Kennung];
+            TJetzt& da = jetztJeKennung[z.Kennung];
             while (jetzt.next()) {
                 const QString rtyp = jetzt.value(1).toString();
-                zeilen.append({z.Kennung, jetzt.value(0).toString(), rtyp.isEmpty() ? kBlank : rtyp[0],
-                               jetzt.value(2).toInt()});
+                const TZuordnung j{z.Kennung, jetzt.value(0).toString(), rtyp.isEmpty() ? kBlank : rtyp[0],
+                                   jetzt.value(2).toInt()};
+                da.Schluessel.insert(j.Schluessel());
+                da.Einstellungen[j.Rechner()].append(j.Bezeichnung);
             }
         }
     }
+    QMap<QString, QSet<QString>> gehen; // by Kennung: the keys removed
     for (const TZuordnung& z : std::as_const(reihenfolge)) {
         const auto [vorher, nachher] = vorherNachher.value(z.Kennung + QChar(0) + z.Schluessel());
         if (vorher == nachher) {
             continue;
         }
-        const QList<TZuordnung>& jetzt = jetztJeKennung[z.Kennung];
-        const bool da = std::any_of(jetzt.cbegin(), jetzt.cend(),
-                                    [&](const TZuordnung& j) { return j.Schluessel() == z.Schluessel(); });
+        const bool da = jetztJeKennung[z.Kennung].Schluessel.contains(z.Schluessel());
         if (vorher != da) {
             (vorher ? hinzu : entfernen)[z.Kennung][z.Bezeichnung].append(z);
+            if (!vorher) {
+                gehen[z.Kennung].insert(z.Schluessel());
+            }
         }
     }
     for (auto kennung = hinzu.cbegin(); kennung != hinzu.cend(); ++kennung) {
@@ -291,14 +305,12 @@ int ArbeitseinheitZuruecksetzen(TStore& store, const QString& arbeitseinheit)
                 fehlend.insert(einstellung.key());
             }
             for (const TZuordnung& z : *einstellung) {
-                for (const TZuordnung& j : std::as_const(jetztJeKennung[z.Kennung])) {
-                    const QList<TZuordnung> gehen = entfernen.value(j.Kennung).value(j.Bezeichnung);
-                    const bool geht = std::any_of(gehen.cbegin(), gehen.cend(), [&](const TZuordnung& g) {
-                        return g.Schluessel() == j.Schluessel();
-                    });
-                    if (j.Bezeichnung != z.Bezeichnung && j.Rechner() == z.Rechner() && !geht) {
+                const QSet<QString>& geht = gehen[z.Kennung];
+                for (const QString& bezeichnung :
+                     jetztJeKennung[z.Kennung].Einstellungen.value(z.Rechner())) {
+                    if (bezeichnung != z.Bezeichnung && !geht.contains(bezeichnung + QChar(0) + z.Rechner())) {
                         konflikte << QStringLiteral("%1 (%2): Einstellung „%3“")
-                                         .arg(RechnerText(z), FilterartName(z.Kennung), j.Bezeichnung);
+                                         .arg(RechnerText(z), FilterartName(z.Kennung), bezeichnung);
                     }
                 }
             }

@@ -279,7 +279,36 @@ QList<TRuleSql> HistorySql(TStoreRule rule)
                                 hinzu ? QStringLiteral("zuordnung_hinzu") : QStringLiteral("zuordnung_entfernt")),
                        Schluessel(z), QStringLiteral("%1.RTyp, %1.RNr").arg(z), null, null, von);
     };
+    // Many rows of one statement: one entry per setting that lists its
+    // numbers and types; a filter kind switched and odd rows keep a row each.
+    const auto zuordnungen = [&](bool hinzu, const QString& tabelle) {
+        const QString z = hinzu ? n : o;
+        const QString von = QStringLiteral("%1 %2").arg(tabelle, z);
+        const QString gelistet = QStringLiteral("%1.Bezeichnung <> '' AND ((%1.RTyp = ' ' AND %1.RNr <> 0) OR"
+                                                " (%1.RTyp <> ' ' AND %1.RNr = 0))")
+                                     .arg(z);
+        const QString liste =
+            QStringLiteral(
+                " INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm,"
+                " version, art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
+                " SELECT v_zeit, v_einheit, v_benutzer, session_user, v_platz, v_programm, v_version, '%1',"
+                " %2.Kennung, %2.Bezeichnung, ' ', 0, NULL, json_build_object("
+                "'Rechner', coalesce(json_agg(%2.RNr) FILTER (WHERE %2.RTyp = ' '), '[]'),"
+                " 'Rechnertypen', coalesce(json_agg(%2.RTyp) FILTER (WHERE %2.RNr = 0), '[]'))::text"
+                " FROM %3 WHERE %4 GROUP BY %2.Kennung, %2.Bezeichnung;")
+                .arg(hinzu ? QStringLiteral("zuordnungen_hinzu") : QStringLiteral("zuordnungen_entfernt"), z, von,
+                     gelistet);
+        return QStringLiteral("IF (SELECT count(*) FROM %1) > %2 THEN %3%4 ELSE %5 END IF;")
+            .arg(tabelle, QString::number(kHistoryListAbove),
+                 zuordnung(hinzu, QStringLiteral("%1 WHERE NOT (%2)").arg(von, gelistet)), liste,
+                 zuordnung(hinzu, von));
+    };
     QList<TRuleSql> result = {
+        // The index of the rows that list computers came with the functions
+        // that write them: a store without it has older functions.
+        {QStringLiteral("verlauf_listen"), QString(),
+         QStringLiteral("CREATE INDEX IF NOT EXISTS verlauf_listen ON verlauf (id)"
+                        " WHERE art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')")},
         // Functions carry no name: HasRule looks for their triggers.
         {QString(), QString(),
          QStringLiteral("CREATE OR REPLACE FUNCTION verlauf_werte(t text) RETURNS jsonb LANGUAGE plpgsql"
@@ -304,8 +333,8 @@ QList<TRuleSql> HistorySql(TStoreRule rule)
                                     " IS NULL OR o.Beschreibung IS DISTINCT FROM n.Beschreibung"
                                     " OR o.Einstellungen IS DISTINCT FROM n.Einstellungen")))},
         {QString(), QString(),
-         VerlaufFunktion(QStringLiteral("fikofile"), zuordnung(true, QStringLiteral("neu n")),
-                         zuordnung(false, QStringLiteral("alt o")),
+         VerlaufFunktion(QStringLiteral("fikofile"), zuordnungen(true, QStringLiteral("neu")),
+                         zuordnungen(false, QStringLiteral("alt")),
                          zuordnung(false, QStringLiteral("(SELECT * FROM alt EXCEPT ALL SELECT * FROM neu) o")) +
                              zuordnung(true, QStringLiteral("(SELECT * FROM neu EXCEPT ALL SELECT * FROM alt) n")))},
     };
@@ -520,6 +549,13 @@ QString TPostgresDialect::UnitOfWorkSql() const
                           " true), set_config('veldrake.arbeitsplatz', ?, true), set_config('veldrake.programm',"
                           " ?, true), set_config('veldrake.version', ?, true), set_config('veldrake.ohne_verlauf',"
                           " CASE WHEN CAST(? AS integer) = 1 THEN 'ja' ELSE '' END, true)");
+}
+
+QString TPostgresDialect::HistoryListHasSql(bool typ) const
+{
+    // A JSON array contains a scalar it holds.
+    return typ ? QStringLiteral("(nachher::jsonb -> 'Rechnertypen') @> to_jsonb(CAST(? AS text))")
+               : QStringLiteral("(nachher::jsonb -> 'Rechner') @> to_jsonb(CAST(? AS integer))");
 }
 
 QString TPostgresDialect::HistoryInsertSql() const

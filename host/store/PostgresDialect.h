@@ -33,6 +33,7 @@ public:
     QString HistoryInsertSql() const override;
     // The statement-level triggers record a change's rows at once.
     TAssignmentChangeSql AssignmentChangeSql(bool) const override { return {}; }
+    QString HistoryListHasSql(bool typ) const override;
     QStringList HistoryPruneSql() const override;
     void TableCopied(TStore& store, const QString& table) const override;
     // A standby neither listens nor announces (LISTEN is refused during

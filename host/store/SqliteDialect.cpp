@@ -77,6 +77,8 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
         // million rows.
         return {{"verlauf_rechner", "CREATE INDEX IF NOT EXISTS verlauf_rechner ON verlauf (rtyp, rnr, id)"},
                 {"verlauf_einstellung", "CREATE INDEX IF NOT EXISTS verlauf_einstellung ON verlauf (kennung, bezeichnung, id)"},
+                {"verlauf_listen", "CREATE INDEX IF NOT EXISTS verlauf_listen ON verlauf (id)"
+                                   " WHERE art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')"},
                 {nullptr, "DROP INDEX IF EXISTS verlauf_rnr"},
                 {nullptr, "DROP INDEX IF EXISTS verlauf_rtyp"}};
     case TStoreRule::HistoryRecorded:   // TEMP triggers of each connection, see PrepareConnection
@@ -93,7 +95,7 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
 const QString kKontext = QStringLiteral(
     "CREATE TEMP TABLE IF NOT EXISTS verlauf_kontext (arbeitseinheit TEXT NOT NULL, benutzer TEXT NOT NULL,"
     " arbeitsplatz TEXT NOT NULL, programm TEXT NOT NULL, version TEXT NOT NULL,"
-    " ohne_verlauf INTEGER NOT NULL)");
+    " ohne_verlauf INTEGER NOT NULL, liste INTEGER NOT NULL DEFAULT 0)");
 
 // The rows of one change of many assignments, selected once for both the
 // change and its history (see AssignmentChangeSql). Without constraints of
@@ -417,7 +419,7 @@ void TSqliteDialect::PrepareConnection(TStore& store) const
     store.Exec(kZeilen);
     const TStoreIdentity& wer = TStore::Identity();
     store.Query(QStringLiteral("DELETE FROM verlauf_kontext"));
-    store.Query(QStringLiteral("INSERT INTO verlauf_kontext VALUES ('', ?, ?, ?, ?, 0)"),
+    store.Query(QStringLiteral("INSERT INTO verlauf_kontext VALUES ('', ?, ?, ?, ?, 0, 0)"),
                 {wer.Benutzer, wer.Arbeitsplatz, wer.Programm, wer.Version});
     for (const QString& sql : VerlaufTrigger()) {
         store.Exec(sql);
@@ -446,15 +448,48 @@ TAssignmentChangeSql TSqliteDialect::AssignmentChangeSql(bool hinzu) const
     sql.Clear = QStringLiteral("DELETE FROM temp.verlauf_zeilen");
     sql.Fill = QStringLiteral("INSERT INTO temp.verlauf_zeilen (Kennung, Bezeichnung, RTyp, RNr)"
                               " SELECT Kennung, Bezeichnung, RTyp, RNr FROM (%ROWS%)");
-    QString record = ZuordnungEintrag(hinzu, QStringLiteral("z"), QStringLiteral(", temp.verlauf_zeilen z"));
-    record.chop(1); // the trigger body's semicolon
-    sql.Record = record;
+    // Many rows, all of one setting and each of a type or a number (as the
+    // computer dialog books them): one entry that lists their numbers and
+    // types, joined as text (JSON functions per row cost more than a row of
+    // history each). Otherwise a row each. Which of the two is decided once.
+    const QString liste = QStringLiteral(
+        "UPDATE verlauf_kontext SET liste = (SELECT count(*) > %1 AND min(z.Kennung) = max(z.Kennung) AND"
+        " min(z.Bezeichnung) = max(z.Bezeichnung) AND count(*) FILTER (WHERE NOT (z.Bezeichnung <> '' AND"
+        " ((z.RTyp = ' ' AND z.RNr <> 0) OR (z.RTyp <> ' ' AND z.RNr = 0)))) = 0 FROM temp.verlauf_zeilen z)")
+                              .arg(kHistoryListAbove);
+    // The context first, so that a statement whose rows it does not write
+    // reads none of them.
+    QString einzeln =
+        ZuordnungEintrag(hinzu, QStringLiteral("z"), QStringLiteral(" CROSS JOIN temp.verlauf_zeilen z"));
+    einzeln.chop(1); // the trigger body's semicolon
+    einzeln += QStringLiteral(" AND k.liste = 0");
+    const QString eintrag =
+        QStringLiteral(
+            "INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
+            " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
+            " SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), k.arbeitseinheit, k.benutzer, '', k.arbeitsplatz,"
+            " k.programm, k.version, '%1', min(z.Kennung), min(z.Bezeichnung), ' ', 0, NULL,"
+            " '{\"Rechner\":[' || coalesce(group_concat(z.RNr) FILTER (WHERE z.RTyp = ' '), '')"
+            " || '],\"Rechnertypen\":' || json_group_array(z.RTyp) FILTER (WHERE z.RNr = 0) || '}'"
+            " FROM verlauf_kontext k CROSS JOIN temp.verlauf_zeilen z WHERE k.ohne_verlauf = 0 AND k.liste = 1"
+            " GROUP BY k.arbeitseinheit")
+            .arg(hinzu ? QStringLiteral("zuordnungen_hinzu") : QStringLiteral("zuordnungen_entfernt"));
+    sql.Record = {liste, einzeln, eintrag};
     sql.Quiet = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 1");
     sql.Change = hinzu ? QStringLiteral("INSERT INTO main.fikofile (Kennung, Bezeichnung, RTyp, RNr) ") + zeilen
                        : QStringLiteral("DELETE FROM main.fikofile WHERE (Kennung, Bezeichnung, RTyp, RNr) IN (") +
                              zeilen + QLatin1Char(')');
     sql.Loud = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 0");
     return sql;
+}
+
+// The list as written above: numbers bare between brackets and commas,
+// types as JSON strings.
+QString TSqliteDialect::HistoryListHasSql(bool typ) const
+{
+    return typ ? QStringLiteral("EXISTS (SELECT 1 FROM json_each(nachher, '$.Rechnertypen') WHERE value = ?)")
+               : QStringLiteral("instr(replace(replace(substr(nachher, 1, instr(nachher, ']')), '[', ','), ']',"
+                                " ','), ',' || CAST(? AS INTEGER) || ',') > 0");
 }
 
 QString TSqliteDialect::HistoryInsertSql() const

@@ -24,6 +24,7 @@ public:
     QString UnitOfWorkEndSql() const override;
     QString HistoryInsertSql() const override;
     TAssignmentChangeSql AssignmentChangeSql(bool hinzu) const override;
+    QString HistoryListHasSql(bool typ) const override;
     QStringList HistoryPruneSql() const override { return {}; }
     QStringList GrantSql(TStore&, bool, const QString&) const override { return {}; }
     void TableCopied(TStore&, const QString&) const override {}

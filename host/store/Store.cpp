@@ -688,11 +688,18 @@ void TStore::ChangeAssignments(bool hinzu, const QString& rows, const QString& c
     }
     Exec(sql.Clear);
     Query(QString(sql.Fill).replace(QLatin1String("%ROWS%"), rows), values);
-    Exec(sql.Record);
+    for (const QString& statement : sql.Record) {
+        Exec(statement);
+    }
     Exec(sql.Quiet);
     Exec(sql.Change);
     Exec(sql.Loud);
     Exec(sql.Clear);
+}
+
+QString TStore::HistoryListHasSql(bool typ) const
+{
+    return m_dialect->HistoryListHasSql(typ);
 }
 
 bool TStore::Grant(bool editor, const QString& role)

@@ -165,6 +165,9 @@ public:
     // by key instead of running `change`, so that they are selected once.
     // Outside a unit of work it is one of its own.
     void ChangeAssignments(bool hinzu, const QString& rows, const QString& change, const QVariantList& values);
+    // The condition that a history row that lists computers (see
+    // kHistoryListAbove) lists the computer number, or the type, bound once.
+    QString HistoryListHasSql(bool typ) const;
     // Gives a role of the server the rights of a reader or an editor (see
     // TStoreDialect::GrantSql), as one unit of work; only the owner of the
     // tables may. Returns false where the store knows no roles; throws

@@ -56,12 +56,22 @@ struct TAssignmentChangeSql
 {
     QString Clear;
     QString Fill;
-    QString Record;
+    QStringList Record;
     QString Quiet;
     QString Change;
     QString Loud;
     bool Empty() const { return Fill.isEmpty(); }
 };
+
+// A statement that adds or removes more assignments than this records them
+// as one entry per setting that lists its computers (on SQLite, whose
+// statements record themselves, when they are all of one setting) (art zuordnungen_hinzu
+// or zuordnungen_entfernt, nachher {"Rechner": [RNr, ...], "Rechnertypen":
+// [RTyp, ...]}; the partial index verlauf_listen holds their ids); a
+// smaller one, a filter kind switched and a row with both or neither of
+// type and number record a row per assignment. Readers show both alike (see
+// VerlaufZeilen).
+inline constexpr int kHistoryListAbove = 100;
 
 class TStoreDialect
 {
@@ -120,6 +130,9 @@ public:
     // TAssignmentChangeSql. Empty where the store records a statement's rows
     // at once.
     virtual TAssignmentChangeSql AssignmentChangeSql(bool hinzu) const = 0;
+    // A condition on a row of verlauf that lists computers: its list holds
+    // the number (typ false) or the type bound once.
+    virtual QString HistoryListHasSql(bool typ) const = 0;
     // The statements that give a role of the server the rights of a reader
     // (SELECT only) or of an editor (books settings, assignments and
     // activity, adds history; never changes or deletes it). Empty where the

@@ -5,12 +5,17 @@
 
 #include "host/core/KRNError.h"
 #include "host/core/Verlauf.h"
+#include "host/core/VerlaufSeiten.h"
+#include "host/core/VerlaufWiederherstellen.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QUuid>
+
+#include <algorithm>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +181,64 @@ TEST(Verlauf, ABulkChangeOutsideAUnitOfWorkIsWholeOrNothing)
                           " verlauf) AND arbeitseinheit <> '' AND programm = '%1'"_s
                               .arg(TStore::Identity().Programm)),
               1);
+}
+
+// A change of many assignments is one entry per setting that lists its
+// computers. Readers see an entry per computer; the computer filter finds it
+// beside single rows, page by page; it is set back and pruned like any
+// other.
+TEST(Verlauf, ManyAssignmentsAreOneEntryThatReadsAsOneEntryPerComputer)
+{
+    TempStore store;
+    InEinheit(store.Store(), {kSetting, u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 150)"_s});
+    InEinheit(store.Store(), {u"DELETE FROM fikofile WHERE RNr = 150"_s});
+    const int vorher = store.Count(u"SELECT COUNT(*) FROM verlauf"_s);
+    QStringList nummern;
+    for (int rnr = 101; rnr <= 250; ++rnr) {
+        nummern << QString::number(rnr);
+    }
+    const QString zeilen = u"SELECT 'ABIL' AS Kennung, 'S' AS Bezeichnung, ' ' AS RTyp, l.value AS RNr FROM (%1) l"
+                           " UNION ALL SELECT 'ABIL', 'S', 'A', 0 UNION ALL SELECT 'ABIL', 'S', 'B', 0"_s.arg(store.Store().ListSql(TStoreListKind::Integer));
+    store.Store().ChangeAssignments(true, zeilen, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + zeilen,
+                                    {u"[%1]"_s.arg(nummern.join(u','))});
+    EXPECT_EQ(Zeilen(store).mid(vorher), QStringList{u"zuordnungen_hinzu ABIL/S  0"_s});
+    const QList<TVerlaufEintrag> alle = VerlaufLesen(store.Store(), {});
+    EXPECT_EQ(std::count_if(alle.cbegin(), alle.cend(), [](const TVerlaufEintrag& e) { return e.Art == u"zuordnung_hinzu"; }),
+              153);
+
+    struct TFall
+    {
+        std::optional<qint32> rnr;
+        std::optional<QChar> rtyp;
+        QStringList zeilen; // newest first
+    };
+    const QList<TFall> faelle = {
+        {150, {}, {u"Rechner 150 zugeordnet"_s, u"Rechner 150 nicht mehr zugeordnet"_s, u"Rechner 150 zugeordnet"_s}},
+        {{}, QChar(u'B'), {u"Rechnertyp B zugeordnet"_s}},
+        {251, {}, {}},
+    };
+    for (const TFall& fall : faelle) {
+        SCOPED_TRACE(fall.zeilen.join(u", ").toStdString());
+        TVerlaufSuche suche;
+        suche.Filter.RNr = fall.rnr;
+        suche.Filter.RTyp = fall.rtyp;
+        QStringList gelesen;
+        qint64 vorId = 0;
+        for (QList<TVerlaufEintrag> seite; !(seite = VerlaufSeite(store.Store(), suche, vorId, 1)).isEmpty();) {
+            gelesen << VerlaufText(seite.value(0));
+            vorId = seite.last().Id;
+        }
+        EXPECT_EQ(gelesen, fall.zeilen);
+    }
+
+    const QString alt = u"FROM fikofile WHERE Kennung = 'ABIL' AND Bezeichnung = 'S'"_s;
+    store.Store().ChangeAssignments(false, u"SELECT Kennung, Bezeichnung, RTyp, RNr "_s + alt, u"DELETE "_s + alt, {});
+    EXPECT_EQ(ArbeitseinheitZuruecksetzen(store.Store(), VerlaufLesen(store.Store(), {}).value(0).Arbeitseinheit), 152);
+    EXPECT_EQ(store.Count(u"SELECT COUNT(*) "_s + alt), 152);
+    VerlaufKuerzen(store.Store(), QDate::currentDate().addDays(1));
+    TVerlaufFilter rechner150;
+    rechner150.RNr = 150;
+    EXPECT_TRUE(VerlaufLesen(store.Store(), rechner150).isEmpty());
 }
 
 TEST(Verlauf, RowsNameWhoWhereWhenAndTheUnitOfWorkAndKeepTheValuesBeforeAndAfter)
