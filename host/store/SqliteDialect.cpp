@@ -468,11 +468,12 @@ TAssignmentChangeSql TSqliteDialect::AssignmentChangeSql(bool hinzu) const
             "INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version,"
             " art, kennung, bezeichnung, rtyp, rnr, vorher, nachher)"
             " SELECT strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), k.arbeitseinheit, k.benutzer, '', k.arbeitsplatz,"
-            " k.programm, k.version, '%1', min(z.Kennung), min(z.Bezeichnung), ' ', 0, NULL,"
-            " '{\"Rechner\":[' || coalesce(group_concat(z.RNr) FILTER (WHERE z.RTyp = ' '), '')"
-            " || '],\"Rechnertypen\":' || json_group_array(z.RTyp) FILTER (WHERE z.RNr = 0) || '}'"
-            " FROM verlauf_kontext k CROSS JOIN temp.verlauf_zeilen z WHERE k.ohne_verlauf = 0 AND k.liste = 1"
-            " GROUP BY k.arbeitseinheit")
+            " k.programm, k.version, '%1', a.Kennung, a.Bezeichnung, ' ', 0, NULL,"
+            " '{\"Rechner\":[' || coalesce(a.Nummern, '') || '],\"Rechnertypen\":' || a.Typen || '}'"
+            " FROM verlauf_kontext k, (SELECT count(*) AS Anzahl, min(z.Kennung) AS Kennung, min(z.Bezeichnung)"
+            " AS Bezeichnung, group_concat(z.RNr) FILTER (WHERE z.RTyp = ' ') AS Nummern,"
+            " json_group_array(z.RTyp) FILTER (WHERE z.RNr = 0) AS Typen FROM verlauf_kontext k"
+            " CROSS JOIN temp.verlauf_zeilen z WHERE k.ohne_verlauf = 0 AND k.liste = 1) a WHERE a.Anzahl > 0")
             .arg(hinzu ? QStringLiteral("zuordnungen_hinzu") : QStringLiteral("zuordnungen_entfernt"));
     sql.Record = {liste, einzeln, eintrag};
     sql.Quiet = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 1");
