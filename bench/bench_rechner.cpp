@@ -231,6 +231,11 @@ TLauf DialogLauf(const QString& path, const TMarken& marken = kHalbe, bool mitVe
                                          .arg(QLatin1String(tabelle), QLatin1String(ereignis)));
             }
         }
+        if (!server) {
+            // and those that collect a bulk booking's rows
+            store->Exec(QStringLiteral("DROP TRIGGER temp.fikofile_verlauf_sammeln_insert"));
+            store->Exec(QStringLiteral("DROP TRIGGER temp.fikofile_verlauf_sammeln_delete"));
+        }
     }
     TLauf lauf;
     {

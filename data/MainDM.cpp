@@ -344,16 +344,14 @@ void TdtmKOMMFilter::BuchenKommunikation(const QString& kennung, const QString& 
                                      "FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
                                      " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
                                      .arg(typen, nummern);
-        store.ChangeAssignments(false, QStringLiteral("SELECT Kennung, Bezeichnung, RTyp, RNr ") + entfernt,
-                                QStringLiteral("DELETE ") + entfernt,
+        store.ChangeAssignments(false, QStringLiteral("DELETE ") + entfernt,
                                 {kennung, bezeichnung, Liste(marken.RTypen, false), Liste(marken.RNummern, false)});
         const QString neu = QStringLiteral(
             "SELECT DISTINCT CAST(? AS TEXT) AS Kennung, CAST(? AS TEXT) AS Bezeichnung, %1 FROM (%2) l"
             " WHERE NOT EXISTS (SELECT 1 FROM fikofile f WHERE f.Kennung = ? AND f.Bezeichnung = ?"
             " AND f.RTyp = %3 AND f.RNr = %4)");
         const auto hinzu = [&](const QString& zeile, const QString& liste) {
-            store.ChangeAssignments(true, zeile,
-                                    QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) ") + zeile,
+            store.ChangeAssignments(true, QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) ") + zeile,
                                     {kennung, bezeichnung, liste, kennung, bezeichnung});
         };
         hinzu(neu.arg(QStringLiteral("l.value AS RTyp, 0 AS RNr"), typen, QStringLiteral("l.value"),

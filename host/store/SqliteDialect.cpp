@@ -95,12 +95,11 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
 const QString kKontext = QStringLiteral(
     "CREATE TEMP TABLE IF NOT EXISTS verlauf_kontext (arbeitseinheit TEXT NOT NULL, benutzer TEXT NOT NULL,"
     " arbeitsplatz TEXT NOT NULL, programm TEXT NOT NULL, version TEXT NOT NULL,"
-    " ohne_verlauf INTEGER NOT NULL, liste INTEGER NOT NULL DEFAULT 0)");
+    " ohne_verlauf INTEGER NOT NULL, liste INTEGER NOT NULL DEFAULT 0, sammeln INTEGER NOT NULL DEFAULT 0)");
 
-// The rows of one change of many assignments, selected once for both the
-// change and its history (see AssignmentChangeSql). Without constraints of
-// its own, so that a bad row fails in the history or in fikofile as it
-// would without it.
+// The rows of one change of many assignments, collected while it runs (see
+// AssignmentChangeSql). Without constraints of its own, so that a bad row
+// fails in fikofile as it would without it.
 const QString kZeilen = QStringLiteral(
     "CREATE TEMP TABLE IF NOT EXISTS verlauf_zeilen (Kennung TEXT, Bezeichnung TEXT, RTyp TEXT, RNr INTEGER)");
 
@@ -153,8 +152,8 @@ QStringList VerlaufTrigger()
     const QString gleicherSchluessel = QStringLiteral("OLD.Kennung = NEW.Kennung AND OLD.Bezeichnung = NEW.Bezeichnung");
     // Each trigger fires WHEN its condition holds and the recording is not
     // silenced; a silenced one skips its program before it opens the
-    // history for writing (a bulk change records itself, see
-    // AssignmentChangeSql).
+    // history for writing (a bulk change collects its rows and records them
+    // itself, see AssignmentChangeSql).
     const auto trigger = [](const char* name, const QString& ereignis, const QString& rumpf,
                             const QString& bedingung = QStringLiteral("1")) {
         return QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS %1 AFTER %2 WHEN (%3) AND"
@@ -178,6 +177,13 @@ QStringList VerlaufTrigger()
                 QStringLiteral("NOT (%1)").arg(gleicherSchluessel)),
         trigger("fikofile_verlauf_insert", QStringLiteral("INSERT ON main.fikofile"), ZuordnungEintrag(true, neu)),
         trigger("fikofile_verlauf_delete", QStringLiteral("DELETE ON main.fikofile"), ZuordnungEintrag(false, alt)),
+        // A change of many assignments collects its rows instead.
+        QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS fikofile_verlauf_sammeln_insert AFTER INSERT ON"
+                       " main.fikofile WHEN (SELECT sammeln FROM verlauf_kontext) = 1 BEGIN INSERT INTO"
+                       " verlauf_zeilen VALUES (NEW.Kennung, NEW.Bezeichnung, NEW.RTyp, NEW.RNr); END"),
+        QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS fikofile_verlauf_sammeln_delete AFTER DELETE ON"
+                       " main.fikofile WHEN (SELECT sammeln FROM verlauf_kontext) = 1 BEGIN INSERT INTO"
+                       " verlauf_zeilen VALUES (OLD.Kennung, OLD.Bezeichnung, OLD.RTyp, OLD.RNr); END"),
         trigger("fikofile_verlauf_update", QStringLiteral("UPDATE ON main.fikofile"),
                 ZuordnungEintrag(false, alt) + ZuordnungEintrag(true, neu),
                 QStringLiteral("OLD.Kennung IS NOT NEW.Kennung OR OLD.Bezeichnung IS NOT NEW.Bezeichnung"
@@ -419,7 +425,7 @@ void TSqliteDialect::PrepareConnection(TStore& store) const
     store.Exec(kZeilen);
     const TStoreIdentity& wer = TStore::Identity();
     store.Query(QStringLiteral("DELETE FROM verlauf_kontext"));
-    store.Query(QStringLiteral("INSERT INTO verlauf_kontext VALUES ('', ?, ?, ?, ?, 0, 0)"),
+    store.Query(QStringLiteral("INSERT INTO verlauf_kontext VALUES ('', ?, ?, ?, ?, 0, 0, 0)"),
                 {wer.Benutzer, wer.Arbeitsplatz, wer.Programm, wer.Version});
     for (const QString& sql : VerlaufTrigger()) {
         store.Exec(sql);
@@ -438,16 +444,13 @@ QString TSqliteDialect::UnitOfWorkEndSql() const
     return QStringLiteral("UPDATE verlauf_kontext SET arbeitseinheit = '', ohne_verlauf = 0");
 }
 
-// The SELECT of the rows runs once: its rows are kept in verlauf_zeilen,
-// recorded from there and added or removed from there by key, while the row
-// triggers stay quiet.
+// While the change runs, the row triggers that record stay quiet and two
+// others collect its rows into verlauf_zeilen; they are recorded from there.
 TAssignmentChangeSql TSqliteDialect::AssignmentChangeSql(bool hinzu) const
 {
-    const QString zeilen = QStringLiteral("SELECT Kennung, Bezeichnung, RTyp, RNr FROM temp.verlauf_zeilen");
     TAssignmentChangeSql sql;
     sql.Clear = QStringLiteral("DELETE FROM temp.verlauf_zeilen");
-    sql.Fill = QStringLiteral("INSERT INTO temp.verlauf_zeilen (Kennung, Bezeichnung, RTyp, RNr)"
-                              " SELECT Kennung, Bezeichnung, RTyp, RNr FROM (%ROWS%)");
+    sql.Collect = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 1, sammeln = 1");
     // Many rows, all of one setting and each of a type or a number (as the
     // computer dialog books them): one entry that lists their numbers and
     // types, joined as text (JSON functions per row cost more than a row of
@@ -475,12 +478,7 @@ TAssignmentChangeSql TSqliteDialect::AssignmentChangeSql(bool hinzu) const
             " json_group_array(z.RTyp) FILTER (WHERE z.RNr = 0) AS Typen FROM verlauf_kontext k"
             " CROSS JOIN temp.verlauf_zeilen z WHERE k.ohne_verlauf = 0 AND k.liste = 1) a WHERE a.Anzahl > 0")
             .arg(hinzu ? QStringLiteral("zuordnungen_hinzu") : QStringLiteral("zuordnungen_entfernt"));
-    sql.Record = {liste, einzeln, eintrag};
-    sql.Quiet = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 1");
-    sql.Change = hinzu ? QStringLiteral("INSERT INTO main.fikofile (Kennung, Bezeichnung, RTyp, RNr) ") + zeilen
-                       : QStringLiteral("DELETE FROM main.fikofile WHERE (Kennung, Bezeichnung, RTyp, RNr) IN (") +
-                             zeilen + QLatin1Char(')');
-    sql.Loud = QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 0");
+    sql.Record = {QStringLiteral("UPDATE verlauf_kontext SET ohne_verlauf = 0, sammeln = 0"), liste, einzeln, eintrag};
     return sql;
 }
 

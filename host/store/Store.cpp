@@ -666,18 +666,17 @@ void TStore::RecordHistory(const QString& art, const QString& kennung, const QSt
            nachher.isNull() ? QVariant() : QVariant(nachher)});
 }
 
-// Where the store records row by row, the rows are selected once, recorded
-// with one statement and changed with one while the row recording is
-// silenced; the unit of work makes them one, and a rollback takes the
-// silencing back with it. The rows are cleared before, whatever an earlier
-// failure left, and after. Outside a unit of work the change is one of its
-// own, so that a failed change leaves no history either.
-void TStore::ChangeAssignments(bool hinzu, const QString& rows, const QString& change,
-                               const QVariantList& values)
+// Where the store records row by row, the rows the change makes are
+// collected while it runs and recorded afterwards; the unit of work makes
+// them one, and a rollback takes the collecting back with it. The rows are
+// cleared before, whatever an earlier failure left, and after. Outside a unit
+// of work the change is one of its own, so that a failed change leaves no
+// history either.
+void TStore::ChangeAssignments(bool hinzu, const QString& change, const QVariantList& values)
 {
     if (!m_inTransaction) {
         TStoreTransaction transaktion(*this);
-        ChangeAssignments(hinzu, rows, change, values);
+        ChangeAssignments(hinzu, change, values);
         transaktion.Commit();
         return;
     }
@@ -687,13 +686,11 @@ void TStore::ChangeAssignments(bool hinzu, const QString& rows, const QString& c
         return;
     }
     Exec(sql.Clear);
-    Query(QString(sql.Fill).replace(QLatin1String("%ROWS%"), rows), values);
+    Exec(sql.Collect);
+    Query(change, values);
     for (const QString& statement : sql.Record) {
         Exec(statement);
     }
-    Exec(sql.Quiet);
-    Exec(sql.Change);
-    Exec(sql.Loud);
     Exec(sql.Clear);
 }
 

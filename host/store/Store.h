@@ -157,14 +157,11 @@ public:
     // Writes one history row of the open unit of work under its identity.
     void RecordHistory(const QString& art, const QString& kennung, const QString& bezeichnung, QChar rtyp,
                        qint32 rnr, const QString& vorher, const QString& nachher);
-    // Adds or removes many assignments with one statement (`change`), its
-    // history written with one statement too: `rows` selects Kennung,
-    // Bezeichnung, RTyp and RNr of exactly the rows the change will add
-    // (hinzu) or remove, as seen before it runs. Both bind `values`. Where
-    // the store records row by row, the rows of `rows` are added or removed
-    // by key instead of running `change`, so that they are selected once.
-    // Outside a unit of work it is one of its own.
-    void ChangeAssignments(bool hinzu, const QString& rows, const QString& change, const QVariantList& values);
+    // Adds (hinzu) or removes many assignments with one statement
+    // (`change`, binding `values`), its history written with a few
+    // statements however many rows it changes. Outside a unit of work it is
+    // one of its own.
+    void ChangeAssignments(bool hinzu, const QString& change, const QVariantList& values);
     // The condition that a history row that lists computers (see
     // kHistoryListAbove) lists the computer number, or the type, bound once.
     QString HistoryListHasSql(bool typ) const;

@@ -46,21 +46,17 @@ enum class TStoreListKind
 // something must be written: PrepareWrites, then CreateTable / CreateRule
 // inside a write transaction. Nothing here talks to a person.
 // A change of many assignments with its history, statement by statement,
-// in this order: Clear empties a table of the connection, Fill puts the rows
-// of the SELECT given in place of %ROWS% (columns Kennung, Bezeichnung, RTyp,
-// RNr) into it and binds that SELECT's values, Record writes their history
-// (added or removed), Quiet silences the row recording, Change adds or
-// removes exactly these rows, Loud restores the row recording and Clear
-// runs again. All but Fill bind nothing.
+// in this order: Clear empties a table of the connection, Collect turns the
+// row recording into collecting the rows changed into that table, the change
+// itself runs, Record restores the row recording and writes the history of
+// the rows collected (added or removed), and Clear runs again. None binds
+// anything.
 struct TAssignmentChangeSql
 {
     QString Clear;
-    QString Fill;
+    QString Collect;
     QStringList Record;
-    QString Quiet;
-    QString Change;
-    QString Loud;
-    bool Empty() const { return Fill.isEmpty(); }
+    bool Empty() const { return Collect.isEmpty(); }
 };
 
 // A statement that adds or removes more assignments than this records them
@@ -125,10 +121,9 @@ public:
     // identity: binds art, kennung, bezeichnung, rtyp, rnr, vorher, nachher.
     virtual QString HistoryInsertSql() const = 0;
     // Where the history is written row by row (SQLite's row triggers), a
-    // change of many assignments is made in set statements of the store's
-    // own, so that its rows are selected only once: see
-    // TAssignmentChangeSql. Empty where the store records a statement's rows
-    // at once.
+    // change of many assignments collects its rows and records them with a
+    // few statements afterwards: see TAssignmentChangeSql. Empty where the
+    // store records a statement's rows at once.
     virtual TAssignmentChangeSql AssignmentChangeSql(bool hinzu) const = 0;
     // A condition on a row of verlauf that lists computers: its list holds
     // the number (typ false) or the type bound once.

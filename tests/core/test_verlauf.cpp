@@ -126,10 +126,9 @@ TEST(Verlauf, ABulkChangeRecordsExactlyItsRowsOnce)
     const QString alt = u"FROM fikofile WHERE RNr IN (%1)"_s.arg(liste);
     {
         TStoreTransaction transaktion(store.Store());
-        store.Store().ChangeAssignments(true, neu, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + neu,
+        store.Store().ChangeAssignments(true, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + neu,
                                         {u"[102,103,104]"_s});
-        store.Store().ChangeAssignments(false, u"SELECT Kennung, Bezeichnung, RTyp, RNr "_s + alt,
-                                        u"DELETE "_s + alt, {u"[101]"_s});
+        store.Store().ChangeAssignments(false, u"DELETE "_s + alt, {u"[101]"_s});
         store.Exec(u"INSERT INTO fikofile VALUES ('ABIL', 'S', ' ', 105)"_s);
         transaktion.Commit();
     }
@@ -145,7 +144,7 @@ TEST(Verlauf, ABulkChangeRecordsExactlyItsRowsOnce)
         const QString fremd = u"SELECT 'ABIL' AS Kennung, 'FEHLT' AS Bezeichnung, ' ' AS RTyp, l.value AS RNr"
                               " FROM (%1) l"_s.arg(liste);
         EXPECT_THROW(store.Store().ChangeAssignments(
-                         true, fremd, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + fremd,
+                         true, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + fremd,
                          {u"[200]"_s}),
                      StoreError);
     }
@@ -166,12 +165,12 @@ TEST(Verlauf, ABulkChangeOutsideAUnitOfWorkIsWholeOrNothing)
     const QString fremd = u"SELECT 'ABIL' AS Kennung, 'FEHLT' AS Bezeichnung, ' ' AS RTyp, l.value AS RNr"
                           " FROM (%1) l"_s.arg(liste);
     EXPECT_THROW(store.Store().ChangeAssignments(
-                     true, fremd, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + fremd, {u"[300]"_s}),
+                     true, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + fremd, {u"[300]"_s}),
                  StoreError);
     EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM verlauf"_s), vorher);
 
     const QString alt = u"FROM fikofile WHERE Kennung = 'ABIL' AND RTyp = ' ' AND RNr IN (%1)"_s.arg(liste);
-    store.Store().ChangeAssignments(false, u"SELECT Kennung, Bezeichnung, RTyp, RNr "_s + alt, u"DELETE "_s + alt,
+    store.Store().ChangeAssignments(false, u"DELETE "_s + alt,
                                     {u"[0,101]"_s});
     QStringList zeilen = Zeilen(store).mid(vorher);
     zeilen.sort(); // a server records a statement's rows in its own order
@@ -199,7 +198,7 @@ TEST(Verlauf, ManyAssignmentsAreOneEntryThatReadsAsOneEntryPerComputer)
     }
     const QString zeilen = u"SELECT 'ABIL' AS Kennung, 'S' AS Bezeichnung, ' ' AS RTyp, l.value AS RNr FROM (%1) l"
                            " UNION ALL SELECT 'ABIL', 'S', 'A', 0 UNION ALL SELECT 'ABIL', 'S', 'B', 0"_s.arg(store.Store().ListSql(TStoreListKind::Integer));
-    store.Store().ChangeAssignments(true, zeilen, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + zeilen,
+    store.Store().ChangeAssignments(true, u"INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr) "_s + zeilen,
                                     {u"[%1]"_s.arg(nummern.join(u','))});
     EXPECT_EQ(Zeilen(store).mid(vorher), QStringList{u"zuordnungen_hinzu ABIL/S  0"_s});
     const QList<TVerlaufEintrag> alle = VerlaufLesen(store.Store(), {});
@@ -232,7 +231,7 @@ TEST(Verlauf, ManyAssignmentsAreOneEntryThatReadsAsOneEntryPerComputer)
     }
 
     const QString alt = u"FROM fikofile WHERE Kennung = 'ABIL' AND Bezeichnung = 'S'"_s;
-    store.Store().ChangeAssignments(false, u"SELECT Kennung, Bezeichnung, RTyp, RNr "_s + alt, u"DELETE "_s + alt, {});
+    store.Store().ChangeAssignments(false, u"DELETE "_s + alt, {});
     EXPECT_EQ(ArbeitseinheitZuruecksetzen(store.Store(), VerlaufLesen(store.Store(), {}).value(0).Arbeitseinheit), 152);
     EXPECT_EQ(store.Count(u"SELECT COUNT(*) "_s + alt), 152);
     VerlaufKuerzen(store.Store(), QDate::currentDate().addDays(1));
