@@ -234,6 +234,15 @@ TEST(Verlauf, ManyAssignmentsAreOneEntryThatReadsAsOneEntryPerComputer)
     store.Store().ChangeAssignments(false, u"DELETE "_s + alt, {});
     EXPECT_EQ(ArbeitseinheitZuruecksetzen(store.Store(), VerlaufLesen(store.Store(), {}).value(0).Arbeitseinheit), 152);
     EXPECT_EQ(store.Count(u"SELECT COUNT(*) "_s + alt), 152);
+    // A store without the index of such rows gets it again at its next
+    // open (on a server with the triggers that write them).
+    store.Exec(u"DROP INDEX verlauf_listen"_s);
+    TStore::Open(store.Path());
+    EXPECT_EQ(store.Count(TestBackend::Postgres()
+                              ? u"SELECT COUNT(*) FROM pg_indexes WHERE indexname = 'verlauf_listen'"_s
+                              : u"SELECT COUNT(*) FROM sqlite_master WHERE name = 'verlauf_listen'"_s),
+              1);
+
     VerlaufKuerzen(store.Store(), QDate::currentDate().addDays(1));
     TVerlaufFilter rechner150;
     rechner150.RNr = 150;
