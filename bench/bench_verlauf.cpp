@@ -152,7 +152,7 @@ int main(int argc, char** argv)
             TVerlaufSuche suche;
             suche.Filter.RNr = rnr;
             const auto s = Clock::now();
-            const int n = static_cast<int>(VerlaufSeite(*store, suche, 0, TVerlaufModell::Seite).size());
+            const int n = static_cast<int>(VerlaufSeite(*store, suche, {}, TVerlaufModell::Seite).size());
             std::printf("VerlaufSeite computer %d alone: %d rows in %.1f ms\n", rnr, n, MsSince(s));
         }
         RegisterKOMMFilterEditor(QStringLiteral("ABIL"), QStringLiteral("Artikelbilder"), nullptr, nullptr);

@@ -62,13 +62,17 @@ void TVerlaufModell::Suchen(TStore& store, const TVerlaufSuche& suche)
 std::vector<TVerlaufModell::TZeile> TVerlaufModell::Lesen()
 {
     std::vector<TZeile> result;
-    const qint64 vorId = m_zeilen.empty() ? 0 : m_zeilen.back().Id;
+    TVerlaufStelle vor;
+    if (!m_zeilen.empty()) {
+        vor.Id = m_zeilen.back().Id;
+        vor.Stelle = m_zeilen.back().Stelle;
+    }
     int gruppe = m_zeilen.empty() ? -1 : m_zeilen.back().Gruppe;
     QList<TVerlaufEintrag> seite;
     // A failure is reported; the list then ends where it could be read.
     m_ende = true;
     KRNGuard(KRNLocation("TVerlaufModell", "Lesen"), true, [&] {
-        seite = VerlaufSeite(*m_store, m_suche, vorId, Seite);
+        seite = VerlaufSeite(*m_store, m_suche, vor, Seite);
         m_ende = seite.size() < Seite;
     });
     result.reserve(seite.size());
@@ -79,6 +83,7 @@ std::vector<TVerlaufModell::TZeile> TVerlaufModell::Lesen()
         m_letzteEinheit = e.Arbeitseinheit;
         TZeile zeile;
         zeile.Id = e.Id;
+        zeile.Stelle = e.Stelle;
         zeile.Gruppe = gruppe;
         zeile.Wiederherstellbar = FassungWiederherstellbar(e);
         zeile.Zuruecksetzbar = ArbeitseinheitZuruecksetzbar(e);

@@ -68,6 +68,7 @@ private:
     struct TZeile
     {
         qint64 Id = 0;
+        int Stelle = -1; // see TVerlaufEintrag
         int Gruppe = 0;
         bool Wiederherstellbar = false;
         bool Zuruecksetzbar = false;

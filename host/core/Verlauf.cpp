@@ -9,6 +9,8 @@
 #include <QTimeZone>
 #include <QVariant>
 
+#include <limits>
+
 namespace {
 
 // Times are stored as UTC text, so that both stores compare them alike.
@@ -214,32 +216,35 @@ TVerlaufEintrag VerlaufZeile(const QSqlQuery& query)
     return e;
 }
 
-void VerlaufZeilen(const QSqlQuery& query, QList<TVerlaufEintrag>& ziel, const TVerlaufFilter& filter)
+void VerlaufZeilen(const QSqlQuery& query, QList<TVerlaufEintrag>& ziel, const TVerlaufFilter& filter, int ab,
+                   qsizetype hoechstens)
 {
     TVerlaufEintrag e = VerlaufZeile(query);
     const bool hinzu = e.Art == u"zuordnungen_hinzu";
     if (!hinzu && e.Art != u"zuordnungen_entfernt") {
-        ziel.append(std::move(e));
+        if (ab == 0 && hoechstens != 0) {
+            ziel.append(std::move(e));
+        }
         return;
     }
     const QJsonArray typen = e.Nachher.value(QStringLiteral("Rechnertypen")).toArray();
     const QJsonArray nummern = e.Nachher.value(QStringLiteral("Rechner")).toArray();
     e.Art = hinzu ? QStringLiteral("zuordnung_hinzu") : QStringLiteral("zuordnung_entfernt");
     e.Nachher = QJsonObject();
-    const auto zeile = [&](QChar rtyp, qint32 rnr) {
+    const qsizetype ende = hoechstens < 0 ? std::numeric_limits<qsizetype>::max() : ziel.size() + hoechstens;
+    const qsizetype anzahl = typen.size() + nummern.size();
+    for (qsizetype stelle = ab; stelle < anzahl && ziel.size() < ende; ++stelle) {
+        const bool typ = stelle < typen.size();
+        const QString text = typ ? typen.at(stelle).toString() : QString();
+        const QChar rtyp = text.isEmpty() ? QLatin1Char(' ') : text.front();
+        const qint32 rnr = typ ? 0 : nummern.at(stelle - typen.size()).toInt();
         if ((!filter.RNr || (rtyp == u' ' && rnr == *filter.RNr)) &&
             (!filter.RTyp || (rtyp == *filter.RTyp && rnr == 0))) {
             e.RTyp = rtyp;
             e.RNr = rnr;
+            e.Stelle = static_cast<int>(stelle);
             ziel.append(e);
         }
-    };
-    for (const QJsonValue& typ : typen) {
-        const QString text = typ.toString();
-        zeile(text.isEmpty() ? QLatin1Char(' ') : text.front(), 0);
-    }
-    for (const QJsonValue& nummer : nummern) {
-        zeile(QLatin1Char(' '), nummer.toInt());
     }
 }
 
@@ -254,7 +259,7 @@ QList<TVerlaufEintrag> VerlaufLesen(TStore& store, const TVerlaufFilter& filter)
     if (suche.Filter.RNr == 0) {
         suche.Filter.RNr.reset(); // no number asked for
     }
-    return VerlaufSeite(store, suche, 0, -1);
+    return VerlaufSeite(store, suche, {}, -1);
 }
 
 int VerlaufKuerzen(TStore& store, const QDate& vor)

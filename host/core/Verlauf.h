@@ -29,6 +29,9 @@ struct TVerlaufEintrag
     qint32 RNr = 0;
     QJsonObject Vorher;
     QJsonObject Nachher;
+    // Where a row lists many computers: the entry's place in its list
+    // (types first, then numbers); -1 for a row of its own.
+    int Stelle = -1;
 };
 
 // What to read; empty fields restrict nothing. Dates are local days,
@@ -51,8 +54,10 @@ TVerlaufEintrag VerlaufZeile(const QSqlQuery& query);
 // a row that lists the computers of a change of many assignments
 // (zuordnungen_hinzu, zuordnungen_entfernt), one zuordnung_hinzu or
 // zuordnung_entfernt per computer, each with the row's id; of those only
-// the filter's computer type or number when it names one.
-void VerlaufZeilen(const QSqlQuery& query, QList<TVerlaufEintrag>& ziel, const TVerlaufFilter& filter = {});
+// the filter's computer type or number when it names one, only those from
+// the place ab on and at most hoechstens (< 0: all) of them.
+void VerlaufZeilen(const QSqlQuery& query, QList<TVerlaufEintrag>& ziel, const TVerlaufFilter& filter = {},
+                   int ab = 0, qsizetype hoechstens = -1);
 // The start of a local day as the history stores its times (UTC text).
 QString VerlaufTagBeginn(const QDate& tag);
 

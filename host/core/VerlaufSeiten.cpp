@@ -36,8 +36,9 @@ void Rechner(TBedingungen& b, const TVerlaufFilter& f)
 
 } // namespace
 
-QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, qint64 vorId, int anzahl)
+QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, const TVerlaufStelle& vor, int anzahl)
 {
+    const qint64 vorId = vor.Id;
     // Only the conditions asked for, so that the store can use the index of
     // the narrowest one (verlauf_rechner, verlauf_einstellung, verlauf_zeit) and
     // walk it in id order; the values are bound.
@@ -72,11 +73,20 @@ QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, q
     }
     sql += reihe;
 
-    QSqlQuery query = store.Query(sql, werte);
     QList<TVerlaufEintrag> result;
     result.reserve(qMax(anzahl, 0));
-    while (query.next()) {
-        VerlaufZeilen(query, result, f);
+    const auto bisVoll = [&] { return anzahl < 0 ? qsizetype(-1) : anzahl - result.size(); };
+    if (vorId > 0 && vor.Stelle >= 0) {
+        // The rest of the list the previous page ended in.
+        QSqlQuery rest = store.Query(
+            QStringLiteral("SELECT ") + VerlaufSpalten() + QStringLiteral(" FROM verlauf WHERE id = ?"), {vorId});
+        if (rest.next()) {
+            VerlaufZeilen(rest, result, f, vor.Stelle + 1, bisVoll());
+        }
+    }
+    QSqlQuery query = store.Query(sql, werte);
+    while (bisVoll() != 0 && query.next()) {
+        VerlaufZeilen(query, result, f, 0, bisVoll());
     }
     query.finish();
     return result;

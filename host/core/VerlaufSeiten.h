@@ -16,10 +16,18 @@ struct TVerlaufSuche
     QString Arbeitsplatz;
 };
 
-// One page of the history, newest first: the entries of at most anzahl rows
-// older than the row vorId (0: from the newest on; anzahl < 0: all of them).
-// A row that lists many computers brings its entries all on one page, so a
-// page holds at least as many entries as rows. Reading page after page with
-// the last id of the previous one yields every entry once, whatever the
-// store holds, without a count or an offset.
-QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, qint64 vorId, int anzahl);
+// Where the previous page ended: its last entry (none: from the newest on).
+struct TVerlaufStelle
+{
+    qint64 Id = 0;
+    int Stelle = -1;
+    TVerlaufStelle() = default;
+    explicit TVerlaufStelle(const TVerlaufEintrag& letzte) : Id(letzte.Id), Stelle(letzte.Stelle) {}
+};
+
+// One page of the history, newest first: at most anzahl entries after the
+// entry vor (anzahl < 0: all of them); the entries of a row that lists many
+// computers come in the order of its list and may span pages. Reading page
+// after page from the last entry of the previous one yields every entry
+// once, whatever the store holds, without a count or an offset.
+QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, const TVerlaufStelle& vor, int anzahl);

@@ -222,13 +222,28 @@ TEST(Verlauf, ManyAssignmentsAreOneEntryThatReadsAsOneEntryPerComputer)
         suche.Filter.RNr = fall.rnr;
         suche.Filter.RTyp = fall.rtyp;
         QStringList gelesen;
-        qint64 vorId = 0;
-        for (QList<TVerlaufEintrag> seite; !(seite = VerlaufSeite(store.Store(), suche, vorId, 1)).isEmpty();) {
+        TVerlaufStelle vor;
+        for (QList<TVerlaufEintrag> seite; !(seite = VerlaufSeite(store.Store(), suche, vor, 1)).isEmpty();) {
             gelesen << VerlaufText(seite.value(0));
-            vorId = seite.last().Id;
+            vor = TVerlaufStelle(seite.last());
         }
         EXPECT_EQ(gelesen, fall.zeilen);
     }
+
+    // Pages of 50 entries split the list and read every entry once.
+    QStringList seiten;
+    TVerlaufStelle vor;
+    for (QList<TVerlaufEintrag> seite; !(seite = VerlaufSeite(store.Store(), {}, vor, 50)).isEmpty();) {
+        for (const TVerlaufEintrag& e : seite) {
+            seiten << VerlaufText(e);
+        }
+        vor = TVerlaufStelle(seite.last());
+    }
+    QStringList ganz;
+    for (const TVerlaufEintrag& e : alle) {
+        ganz << VerlaufText(e);
+    }
+    EXPECT_EQ(seiten, ganz);
 
     const QString alt = u"FROM fikofile WHERE Kennung = 'ABIL' AND Bezeichnung = 'S'"_s;
     store.Store().ChangeAssignments(false, u"DELETE "_s + alt, {});
