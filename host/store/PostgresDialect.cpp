@@ -553,9 +553,12 @@ QString TPostgresDialect::UnitOfWorkSql() const
 
 QString TPostgresDialect::HistoryListHasSql(bool typ) const
 {
-    // A JSON array contains a scalar it holds.
+    // A number stands bare between "[", ", " and "]", which no other part of
+    // the text has around digits (types are quoted): found in the text as it
+    // is, without reading the JSON of every such row. A type is looked for
+    // in the JSON.
     return typ ? QStringLiteral("(nachher::jsonb -> 'Rechnertypen') @> to_jsonb(CAST(? AS text))")
-               : QStringLiteral("(nachher::jsonb -> 'Rechner') @> to_jsonb(CAST(? AS integer))");
+               : QStringLiteral("strpos(translate(nachher, '[] ', ',,,'), ',' || CAST(? AS integer) || ',') > 0");
 }
 
 QString TPostgresDialect::HistoryInsertSql() const
