@@ -1,5 +1,5 @@
 // The window "Verlauf" on a large history: seeds 1,000,000 history rows and
-// 200 rows that list 5,000 computers each into a new store, then times the window from its creation until its first rows
+// 200 rows that list 5,000 computers and type A each into a new store, then times the window from its creation until its first rows
 // are painted, and each filter until the list is painted again. Reports the
 // peak memory of the process (ru_maxrss).
 //
@@ -91,7 +91,7 @@ void Seed(TStore& store, bool server)
     store.Exec(QStringLiteral("INSERT INTO verlauf (zeit, arbeitseinheit, benutzer, arbeitsplatz, programm, version,"
                               " art, kennung, bezeichnung, rtyp, rnr, nachher)"
                               " SELECT %1, 'e' || x, 'user1', 'PC1', 'veldrake', '1.0', 'zuordnungen_hinzu', 'ABIL',"
-                              " 'S' || (x % 300), ' ', 0, '{\"Rechner\":[' || (%2) || '],\"Rechnertypen\":[]}'"
+                              " 'S' || (x % 300), ' ', 0, '{\"Rechner\":[' || (%2) || '],\"Rechnertypen\":[\"A\"]}'"
                               " FROM (%3) AS reihe")
                    .arg(zeile, nummern, listen));
     store.Exec(QStringLiteral("COMMIT"));
@@ -131,6 +131,8 @@ int main(int argc, char** argv)
             {"computer 101", [](TfrmVerlauf& f) { f.edtRNr->setText(QStringLiteral("101")); }},
             {"computer 999", [](TfrmVerlauf& f) { f.edtRNr->setText(QStringLiteral("999")); }},
             {"computer 1000 (listed)", [](TfrmVerlauf& f) { f.edtRNr->setText(QStringLiteral("1000")); }},
+            {"type A (listed)", [](TfrmVerlauf& f) { f.edtRTyp->setText(QStringLiteral("A")); }},
+            {"type B", [](TfrmVerlauf& f) { f.edtRTyp->setText(QStringLiteral("B")); }},
             {"setting S7", [](TfrmVerlauf& f) { f.edtEinstellung->setText(QStringLiteral("S7")); }},
             {"kind KBIL", [](TfrmVerlauf& f) { f.cmbFilterart->setCurrentIndex(2); }},
             {"user user3", [](TfrmVerlauf& f) { f.edtBenutzer->setText(QStringLiteral("user3")); }},

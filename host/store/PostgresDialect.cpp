@@ -553,12 +553,14 @@ QString TPostgresDialect::UnitOfWorkSql() const
 
 QString TPostgresDialect::HistoryListHasSql(bool typ) const
 {
-    // A number stands bare between "[", ", " and "]", which no other part of
-    // the text has around digits (types are quoted): found in the text as it
-    // is, without reading the JSON of every such row. A type is looked for
-    // in the JSON.
-    return typ ? QStringLiteral("(nachher::jsonb -> 'Rechnertypen') @> to_jsonb(CAST(? AS text))")
-               : QStringLiteral("strpos(translate(nachher, '[] ', ',,,'), ',' || CAST(? AS integer) || ',') > 0");
+    // Both read the text as it is: a list of 5,000 computers is some 25 kB,
+    // and reading it whole as JSON (or translating it) costs a hundred times
+    // more than a search in it. A number stands bare after "[", "," or " "
+    // and before "," or "]", which nothing else in the text does (types are
+    // quoted). The types are the text after their key, read as JSON alone.
+    return typ ? QStringLiteral("(('{\"t\"' || NULLIF(split_part(nachher, '\"Rechnertypen\"', 2), ''))::jsonb -> 't')"
+                                " @> to_jsonb(CAST(? AS text))")
+               : QStringLiteral("nachher ~ ('[[, ]' || CAST(? AS integer) || '[],]')");
 }
 
 QString TPostgresDialect::HistoryInsertSql() const

@@ -482,13 +482,13 @@ TAssignmentChangeSql TSqliteDialect::AssignmentChangeSql(bool hinzu) const
     return sql;
 }
 
-// The list as written above: numbers bare between brackets and commas,
-// types as JSON strings.
+// The list as written above: numbers bare between brackets and commas (a
+// store copied from PostgreSQL has ", " between them), types as JSON strings.
 QString TSqliteDialect::HistoryListHasSql(bool typ) const
 {
     return typ ? QStringLiteral("EXISTS (SELECT 1 FROM json_each(nachher, '$.Rechnertypen') WHERE value = ?)")
-               : QStringLiteral("instr(replace(replace(substr(nachher, 1, instr(nachher, ']')), '[', ','), ']',"
-                                " ','), ',' || CAST(? AS INTEGER) || ',') > 0");
+               : QStringLiteral("instr(replace(replace(replace(substr(nachher, 1, instr(nachher, ']')), ' ', ''), '[',"
+                                " ','), ']', ','), ',' || CAST(? AS INTEGER) || ',') > 0");
 }
 
 QString TSqliteDialect::HistoryInsertSql() const
