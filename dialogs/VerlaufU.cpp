@@ -62,11 +62,7 @@ void TVerlaufModell::Suchen(TStore& store, const TVerlaufSuche& suche)
 std::vector<TVerlaufModell::TZeile> TVerlaufModell::Lesen()
 {
     std::vector<TZeile> result;
-    TVerlaufStelle vor;
-    if (!m_zeilen.empty()) {
-        vor.Id = m_zeilen.back().Id;
-        vor.Stelle = m_zeilen.back().Stelle;
-    }
+    const TVerlaufStelle vor = m_zeilen.empty() ? TVerlaufStelle() : m_zeilen.back().Stelle;
     int gruppe = m_zeilen.empty() ? -1 : m_zeilen.back().Gruppe;
     QList<TVerlaufEintrag> seite;
     // A failure is reported; the list then ends where it could be read.
@@ -82,8 +78,7 @@ std::vector<TVerlaufModell::TZeile> TVerlaufModell::Lesen()
         }
         m_letzteEinheit = e.Arbeitseinheit;
         TZeile zeile;
-        zeile.Id = e.Id;
-        zeile.Stelle = e.Stelle;
+        zeile.Stelle = TVerlaufStelle(e);
         zeile.Gruppe = gruppe;
         zeile.Wiederherstellbar = FassungWiederherstellbar(e);
         zeile.Zuruecksetzbar = ArbeitseinheitZuruecksetzbar(e);

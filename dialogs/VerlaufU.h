@@ -47,7 +47,7 @@ public:
     // Starts over with the first page of what is asked.
     void Suchen(TStore& store, const TVerlaufSuche& suche);
     const TVerlaufSuche& Suche() const { return m_suche; }
-    qint64 Id(int row) const { return m_zeilen.at(row).Id; }
+    qint64 Id(int row) const { return m_zeilen.at(row).Stelle.Id; }
     // What the way back can do with the row's entry.
     bool Wiederherstellbar(int row) const { return m_zeilen.at(row).Wiederherstellbar; }
     bool Zuruecksetzbar(int row) const { return m_zeilen.at(row).Zuruecksetzbar; }
@@ -67,8 +67,7 @@ public:
 private:
     struct TZeile
     {
-        qint64 Id = 0;
-        int Stelle = -1; // see TVerlaufEintrag
+        TVerlaufStelle Stelle; // where the next page goes on
         int Gruppe = 0;
         bool Wiederherstellbar = false;
         bool Zuruecksetzbar = false;

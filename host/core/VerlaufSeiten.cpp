@@ -61,6 +61,8 @@ QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, c
     if (f.RNr || f.RTyp) {
         // Beside the computer's own rows, the rows that list it among many:
         // each side walked newest first by its own index (verlauf_listen).
+        // Each side reads verlauf alone, so the conditions both share name
+        // its columns bare.
         TBedingungen gelistet = andere;
         gelistet.Sql << QStringLiteral("art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')");
         gelistet.Wenn(f.RNr.has_value(), store.HistoryListHasSql(false), {f.RNr.value_or(0)});
