@@ -266,8 +266,20 @@ int VerlaufKuerzen(TStore& store, const QDate& vor)
 {
     TStoreTransaction transaktion(store);
     store.AllowHistoryPrune();
+    // A row that lists many computers is as many entries as it lists.
+    int entfernt = 0;
+    QSqlQuery listen = store.Query(QStringLiteral("SELECT nachher FROM verlauf WHERE art IN ('zuordnungen_hinzu',"
+                                                  " 'zuordnungen_entfernt') AND zeit < ?"),
+                                   {UtcText(vor)});
+    while (listen.next()) {
+        const QJsonObject liste = JsonObjekt(listen.value(0));
+        entfernt += static_cast<int>(liste.value(QStringLiteral("Rechner")).toArray().size() +
+                                     liste.value(QStringLiteral("Rechnertypen")).toArray().size()) -
+                    1;
+    }
+    listen.finish();
     QSqlQuery query = store.Query(QStringLiteral("DELETE FROM verlauf WHERE zeit < ?"), {UtcText(vor)});
-    const int entfernt = query.numRowsAffected();
+    entfernt += query.numRowsAffected();
     store.RecordHistory(
         QStringLiteral("verlauf_gekuerzt"), QString(), QString(), QLatin1Char(' '), 0, QString(),
         QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("vor"), vor.toString(Qt::ISODate)},

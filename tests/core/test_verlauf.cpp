@@ -258,7 +258,8 @@ TEST(Verlauf, ManyAssignmentsAreOneEntryThatReadsAsOneEntryPerComputer)
                               : u"SELECT COUNT(*) FROM sqlite_master WHERE name = 'verlauf_listen'"_s),
               1);
 
-    VerlaufKuerzen(store.Store(), QDate::currentDate().addDays(1));
+    const qsizetype eintraege = VerlaufLesen(store.Store(), {}).size();
+    EXPECT_EQ(VerlaufKuerzen(store.Store(), QDate::currentDate().addDays(1)), eintraege);
     TVerlaufFilter rechner150;
     rechner150.RNr = 150;
     EXPECT_TRUE(VerlaufLesen(store.Store(), rechner150).isEmpty());
