@@ -163,17 +163,18 @@ QString ListeJson(const QList<TZuordnung>& zeilen, bool typen)
 }
 
 // Removes and inserts the rows of one setting: three statements however
-// many rows.
+// many rows, each recorded as a change of many assignments.
 void ZuordnungenBuchen(TStore& store, const QString& kennung, const QString& bezeichnung,
                        const QList<TZuordnung>& entfernen, const QList<TZuordnung>& hinzu)
 {
     const QString typen = store.ListSql(TStoreListKind::Text);
     const QString nummern = store.ListSql(TStoreListKind::Integer);
     if (!entfernen.isEmpty()) {
-        store.Query(QStringLiteral("DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
-                                   " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
-                        .arg(typen, nummern),
-                    {kennung, bezeichnung, ListeJson(entfernen, true), ListeJson(entfernen, false)});
+        store.ChangeAssignments(false,
+                                QStringLiteral("DELETE FROM fikofile WHERE Kennung = ? AND Bezeichnung = ?"
+                                               " AND ((RNr = 0 AND RTyp IN (%1)) OR (RTyp = ' ' AND RNr IN (%2)))")
+                                    .arg(typen, nummern),
+                                {kennung, bezeichnung, ListeJson(entfernen, true), ListeJson(entfernen, false)});
     }
     if (hinzu.isEmpty()) {
         return;
@@ -181,10 +182,10 @@ void ZuordnungenBuchen(TStore& store, const QString& kennung, const QString& bez
     const QString einfuegen =
         QStringLiteral("INSERT INTO fikofile (Kennung, Bezeichnung, RTyp, RNr)"
                        " SELECT DISTINCT CAST(? AS TEXT), CAST(? AS TEXT), %1 FROM (%2) l");
-    store.Query(einfuegen.arg(QStringLiteral("l.value, 0"), typen),
-                {kennung, bezeichnung, ListeJson(hinzu, true)});
-    store.Query(einfuegen.arg(QStringLiteral("' ', l.value"), nummern),
-                {kennung, bezeichnung, ListeJson(hinzu, false)});
+    store.ChangeAssignments(true, einfuegen.arg(QStringLiteral("l.value, 0"), typen),
+                            {kennung, bezeichnung, ListeJson(hinzu, true)});
+    store.ChangeAssignments(true, einfuegen.arg(QStringLiteral("' ', l.value"), nummern),
+                            {kennung, bezeichnung, ListeJson(hinzu, false)});
 }
 
 } // namespace

@@ -249,6 +249,7 @@ TEST(Verlauf, ManyAssignmentsAreOneEntryThatReadsAsOneEntryPerComputer)
     store.Store().ChangeAssignments(false, u"DELETE "_s + alt, {});
     EXPECT_EQ(ArbeitseinheitZuruecksetzen(store.Store(), VerlaufLesen(store.Store(), {}).value(0).Arbeitseinheit), 152);
     EXPECT_EQ(store.Count(u"SELECT COUNT(*) "_s + alt), 152);
+    EXPECT_EQ(store.Count(u"SELECT COUNT(*) FROM verlauf WHERE art = 'zuordnungen_hinzu'"_s), 2) << "booked back as a list";
     // A store without the index of such rows gets it again at its next
     // open (on a server with the triggers that write them).
     store.Exec(u"DROP INDEX verlauf_listen"_s);
