@@ -1,7 +1,8 @@
 // The window "Verlauf" on a large history: seeds 1,000,000 history rows and
-// 200 rows that list 5,000 computers and type A each into a new store, then times the window from its creation until its first rows
-// are painted, and each filter until the list is painted again. Reports the
-// peak memory of the process (ru_maxrss).
+// 200 rows that list 5,000 computers and type A each into a new store, then
+// times the window from its creation until its first rows are painted, and
+// each filter until the list is painted again. Reports the peak memory of the
+// process (ru_maxrss).
 //
 //   bench_verlauf [runs] [postgresql://...]
 #include "BenchStores.h"

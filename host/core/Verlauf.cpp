@@ -268,9 +268,9 @@ int VerlaufKuerzen(TStore& store, const QDate& vor)
     store.AllowHistoryPrune();
     // A row that lists many computers is as many entries as it lists.
     int entfernt = 0;
-    QSqlQuery listen = store.Query(QStringLiteral("SELECT nachher FROM verlauf WHERE art IN ('zuordnungen_hinzu',"
-                                                  " 'zuordnungen_entfernt') AND zeit < ?"),
-                                   {UtcText(vor)});
+    QSqlQuery listen = store.Query(
+        QStringLiteral("SELECT nachher FROM verlauf WHERE %1 AND zeit < ?").arg(QLatin1StringView(kHistoryListed)),
+        {UtcText(vor)});
     while (listen.next()) {
         const QJsonObject liste = JsonObjekt(listen.value(0));
         entfernt += static_cast<int>(liste.value(QStringLiteral("Rechner")).toArray().size() +

@@ -64,7 +64,7 @@ QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, c
         // Each side reads verlauf alone, so the conditions both share name
         // its columns bare.
         TBedingungen gelistet = andere;
-        gelistet.Sql << QStringLiteral("art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')");
+        gelistet.Sql << QLatin1StringView(kHistoryListed);
         gelistet.Wenn(f.RNr.has_value(), store.HistoryListHasSql(false), {f.RNr.value_or(0)});
         gelistet.Wenn(f.RTyp.has_value(), store.HistoryListHasSql(true),
                       {QString(f.RTyp.value_or(QLatin1Char(' ')))});

@@ -307,8 +307,8 @@ QList<TRuleSql> HistorySql(TStoreRule rule)
         // The index of the rows that list computers came with the functions
         // that write them: a store without it has older functions.
         {QStringLiteral("verlauf_listen"), QString(),
-         QStringLiteral("CREATE INDEX IF NOT EXISTS verlauf_listen ON verlauf (id)"
-                        " WHERE art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')")},
+         QStringLiteral("CREATE INDEX IF NOT EXISTS verlauf_listen ON verlauf (id) WHERE %1")
+             .arg(QLatin1StringView(kHistoryListed))},
         // Functions carry no name: HasRule looks for their triggers.
         {QString(), QString(),
          QStringLiteral("CREATE OR REPLACE FUNCTION verlauf_werte(t text) RETURNS jsonb LANGUAGE plpgsql"

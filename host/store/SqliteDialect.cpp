@@ -39,6 +39,9 @@ struct TRuleSql
     const char* sql;
 };
 
+const QByteArray kListenIndex =
+    QByteArrayLiteral("CREATE INDEX IF NOT EXISTS verlauf_listen ON verlauf (id) WHERE ") + kHistoryListed;
+
 QList<TRuleSql> RuleSql(TStoreRule rule)
 {
     switch (rule) {
@@ -77,8 +80,7 @@ QList<TRuleSql> RuleSql(TStoreRule rule)
         // million rows.
         return {{"verlauf_rechner", "CREATE INDEX IF NOT EXISTS verlauf_rechner ON verlauf (rtyp, rnr, id)"},
                 {"verlauf_einstellung", "CREATE INDEX IF NOT EXISTS verlauf_einstellung ON verlauf (kennung, bezeichnung, id)"},
-                {"verlauf_listen", "CREATE INDEX IF NOT EXISTS verlauf_listen ON verlauf (id)"
-                                   " WHERE art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')"},
+                {"verlauf_listen", kListenIndex.constData()},
                 {nullptr, "DROP INDEX IF EXISTS verlauf_rnr"},
                 {nullptr, "DROP INDEX IF EXISTS verlauf_rtyp"}};
     case TStoreRule::HistoryRecorded:   // TEMP triggers of each connection, see PrepareConnection

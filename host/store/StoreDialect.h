@@ -68,6 +68,9 @@ struct TAssignmentChangeSql
 // type and number record a row per assignment. Readers show both alike (see
 // VerlaufZeilen).
 inline constexpr int kHistoryListAbove = 100;
+// Which rows of verlauf list computers, spelt once for the partial index
+// verlauf_listen and every query that walks it.
+inline constexpr char kHistoryListed[] = "art IN ('zuordnungen_hinzu', 'zuordnungen_entfernt')";
 
 class TStoreDialect
 {
