@@ -187,10 +187,11 @@ QString VerlaufText(const TVerlaufEintrag& e)
     return e.Art;
 }
 
-QString VerlaufSpalten()
+QString VerlaufSpalten(QStringView nachher)
 {
     return QStringLiteral("id, zeit, arbeitseinheit, benutzer, rolle, arbeitsplatz, programm, version, art,"
-                          " kennung, bezeichnung, rtyp, rnr, vorher, nachher");
+                          " kennung, bezeichnung, rtyp, rnr, vorher, ")
+        .append(nachher);
 }
 
 TVerlaufEintrag VerlaufZeile(const QSqlQuery& query)

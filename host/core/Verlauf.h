@@ -46,8 +46,9 @@ struct TVerlaufFilter
     QDate Bis;
 };
 
-// The columns of a history row as VerlaufZeile reads them, for a SELECT.
-QString VerlaufSpalten();
+// The columns of a history row as VerlaufZeile reads them, for a SELECT;
+// the expression read as nachher may be given.
+QString VerlaufSpalten(QStringView nachher = u"nachher");
 // The entry of the query's current row (selected with VerlaufSpalten).
 TVerlaufEintrag VerlaufZeile(const QSqlQuery& query);
 // Appends the entries of the query's current row: the row itself, or, for

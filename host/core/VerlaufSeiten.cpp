@@ -2,6 +2,9 @@
 
 #include "host/store/Store.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
@@ -63,6 +66,14 @@ QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, c
         // each side walked newest first by its own index (verlauf_listen).
         // Each side reads verlauf alone, so the conditions both share name
         // its columns bare.
+        // A list holds a computer once, and the store found it there: such a
+        // row is read as listing that computer alone, without its whole
+        // list (some 25 kB of JSON for 5,000 computers), and a page that
+        // ends in it goes on with the next row.
+        QJsonObject allein{{QStringLiteral("Rechner"), QJsonArray()}, {QStringLiteral("Rechnertypen"), QJsonArray()}};
+        allein[f.RNr ? QStringLiteral("Rechner") : QStringLiteral("Rechnertypen")] =
+            QJsonArray{f.RNr ? QJsonValue(*f.RNr) : QJsonValue(QString(*f.RTyp))};
+        werte << QString::fromUtf8(QJsonDocument(allein).toJson(QJsonDocument::Compact));
         TBedingungen gelistet = andere;
         gelistet.Sql << QLatin1StringView(kHistoryListed);
         gelistet.Wenn(f.RNr.has_value(), store.HistoryListHasSql(false), {f.RNr.value_or(0)});
@@ -70,7 +81,7 @@ QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, c
                       {QString(f.RTyp.value_or(QLatin1Char(' ')))});
         gelistet.Wenn(vorId > 0, QStringLiteral("id < ?"), {vorId});
         sql = QStringLiteral("SELECT * FROM (%1%2) a UNION ALL SELECT * FROM (SELECT %3 FROM verlauf%4%2) b")
-                  .arg(sql, reihe, VerlaufSpalten(), gelistet.Where());
+                  .arg(sql, reihe, VerlaufSpalten(u"CAST(? AS TEXT) AS nachher"), gelistet.Where());
         werte += gelistet.Werte;
     }
     sql += reihe;
@@ -78,7 +89,7 @@ QList<TVerlaufEintrag> VerlaufSeite(TStore& store, const TVerlaufSuche& suche, c
     QList<TVerlaufEintrag> result;
     result.reserve(qMax(anzahl, 0));
     const auto bisVoll = [&] { return anzahl < 0 ? qsizetype(-1) : anzahl - result.size(); };
-    if (vorId > 0 && vor.Stelle >= 0) {
+    if (vorId > 0 && vor.Stelle >= 0 && !f.RNr && !f.RTyp) {
         // The rest of the list the previous page ended in.
         QSqlQuery rest = store.Query(
             QStringLiteral("SELECT ") + VerlaufSpalten() + QStringLiteral(" FROM verlauf WHERE id = ?"), {vorId});
